@@ -1,0 +1,36 @@
+// Every question, message and file dialog of the window goes through here, so
+// that tests can answer them without a person.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+  // Yes/No question; true for Yes.
+  virtual bool AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) = 0;
+  // A message with a single OK button.
+  virtual void ShowMessage(const QString& caption, const QString& text,
+                           QMessageBox::Icon icon) = 0;
+  // The open dialog (filter "файлы описания кабинета (*.cld)"); "" when cancelled.
+  virtual QString ChooseFileToOpen(QWidget* parent) = 0;
+  // The save dialog: proposes a name, starts in a folder, appends .cld to a
+  // name without extension, asks before overwriting; "" when cancelled.
+  virtual QString ChooseFileToSave(QWidget* parent, const QString& proposedName,
+                                   const QString& initialFolder) = 0;
+};
+
+// The real dialogs. Each dialog keeps the folder of its last use.
+class QtPrompter : public Prompter {
+ public:
+  bool AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
+  void ShowMessage(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
+  QString ChooseFileToOpen(QWidget* parent) override;
+  QString ChooseFileToSave(QWidget* parent, const QString& proposedName,
+                           const QString& initialFolder) override;
+
+ private:
+  QString lastOpenName_;
+  QString lastSaveName_;
+};

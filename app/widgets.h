@@ -1,0 +1,57 @@
+// The window's control kinds that the console's walks tell apart: glyph
+// buttons (with a group index and a tag) and desk panels.
+#pragma once
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+// A toggle (or plain) button with a picture. groupIndex 0 is a desk's LED
+// button; 1 listen, 2 speak; 3, 4, 5 the teacher's buttons. tag is the LED-on
+// mark of an LED button.
+class GlyphButton : public QToolButton {
+  Q_OBJECT
+ public:
+  GlyphButton(int groupIndex, bool checkable, QWidget* parent);
+  int groupIndex() const { return groupIndex_; }
+  int tag() const { return tag_; }
+  void setTag(int tag) { tag_ = tag; }
+
+ private:
+  int groupIndex_;
+  int tag_ = 0;
+};
+
+// One desk of the plan: a framed panel whose tag is the desk index 0..15.
+// It reports mouse presses, moves and releases on its own surface (not on its
+// buttons or name box) to the window.
+class DeskPanel : public QGroupBox {
+  Q_OBJECT
+ public:
+  DeskPanel(int deskIndex, QWidget* parent);
+  int tag() const { return tag_; }
+
+  GlyphButton* listen = nullptr;    // SpeedButton1, 4, ...
+  GlyphButton* speak = nullptr;     // SpeedButton2, 5, ...
+  GlyphButton* led = nullptr;       // SpeedButton3, 6, ...
+  QPushButton* lineButton = nullptr;  // Button1, 2, ...
+  QLineEdit* nameBox = nullptr;     // Edit1, 2, ...
+
+  // The panel's own colour (normal or highlight), as the console reads it back.
+  QColor colour() const;
+  void setColour(const QColor& colour);
+
+ signals:
+  void mousePressed(DeskPanel* panel, QMouseEvent* event);
+  void mouseMoved(DeskPanel* panel, QMouseEvent* event);
+  void mouseReleased(DeskPanel* panel, QMouseEvent* event);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  int tag_;
+};

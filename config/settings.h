@@ -1,0 +1,46 @@
+// The program's settings file vormik.ini: where it lives, its keys, its first-run text.
+#pragma once
+
+#include <string>
+
+namespace settings {
+
+inline constexpr char kFileName[] = "vormik.ini";
+
+inline constexpr char kCommunication[] = "Communication";
+inline constexpr char kPortName[] = "PortName";
+inline constexpr char kReadThreadStop[] = "ReadThreadStop";
+inline constexpr char kNotWaitCSFromMC[] = "NotWaitCSFromMC";
+
+inline constexpr char kInterface[] = "Interface";
+inline constexpr char kMainFormWidth[] = "MainFormWidth";
+inline constexpr char kMainFormHeight[] = "MainFormHeight";
+inline constexpr char kEnableToMoveDesks[] = "EnableToMoveDesks";
+inline constexpr char kNumberOfVisibleDesk[] = "NumberOfVisibleDesk";
+inline constexpr char kClassRoomConfigurationFile[] = "ClassRoomConfigurationFile";
+
+inline constexpr char kNumDesk[] = "NumDesk";
+inline constexpr char kDesk2DeskCommIF[] = "Desk2DeskCommIF";
+
+inline constexpr char kDefaultPortName[] = "COM1";
+inline constexpr char kDefaultWidth[] = "700";
+inline constexpr char kDefaultHeight[] = "500";
+inline constexpr int kDefaultNumberOfVisibleDesk = 16;
+// Stands for "no classroom file".
+inline constexpr char kNoClassroomFile[] = "***";
+
+// The executable's folder followed by "vormik.ini".
+std::string SettingsPathFor(const std::string& executablePath);
+std::string SettingsPath();
+
+// The 35 lines of the first-run file, Windows-1251, CR LF.
+std::string DefaultSettingsText();
+// Writes the first-run file when no file exists at the path; never rewrites
+// an existing one. False when it had to write and could not.
+bool WriteDefaultSettingsIfMissing(const std::string& settingsPath);
+
+// "Desk7", "dc7_8": key names of desk n (1..16) and pair k (1..8).
+std::string DeskKey(int deskNumber);
+std::string PairCodeKey(int pairNumber);
+
+}  // namespace settings

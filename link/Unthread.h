@@ -1,0 +1,54 @@
+// MyReadThread: polls the controller for the desks' indicator state twice a
+// second and hands each valid report to the interface thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "link/controllerport.h"
+#include "link/transmit.h"
+
+// Runs the indicator update on the interface thread and returns when it is done.
+class IndicatorHandover {
+ public:
+  virtual ~IndicatorHandover() = default;
+  virtual void RunIndicatorUpdate(uint8_t statusHigh, uint8_t statusLow) = 0;
+};
+
+class MyReadThread : public PollControl {
+ public:
+  // Created suspended: nothing is sent until the first Resume.
+  MyReadThread(ControllerPort& port, IndicatorHandover& handover);
+  ~MyReadThread() override;  // stops and joins
+
+  void Suspend() override;
+  void Resume() override;
+  // Tells the loop to end after its current exchange; does not wait.
+  void RequestStop();
+  // Waits up to timeoutMs for the loop to end; true when it has ended.
+  // The interface thread must keep dispatching while it waits (the loop may be
+  // blocked in a hand-over), so it calls this in short slices.
+  bool WaitStopped(int timeoutMs);
+  bool StopRequested() const { return stop_.load(); }
+
+  uint8_t StatusHigh() const { return statusHigh_.load(); }
+  uint8_t StatusLow() const { return statusLow_.load(); }
+
+ private:
+  void Run();
+  bool PollOnce();  // one exchange under the lock
+
+  ControllerPort& port_;
+  IndicatorHandover& handover_;
+  std::atomic<uint8_t> statusHigh_{0};
+  std::atomic<uint8_t> statusLow_{0};
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  int suspendCount_ = 1;  // guarded by mutex_
+  bool finished_ = false;  // guarded by mutex_
+  std::thread thread_;
+};

@@ -1,0 +1,36 @@
+// The one owner of the serial port and the "PortSharing" lock.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/namedlock.h"
+#include "platform/serialport.h"
+
+inline constexpr char kPortSharingLockName[] = "PortSharing";
+inline constexpr char kLineMode[] = "9600,N,8,1";
+
+class ControllerPort {
+ public:
+  // The serial port may be injected (tests); by default the platform's.
+  explicit ControllerPort(std::unique_ptr<platform::SerialPort> port = nullptr);
+  ~ControllerPort();
+
+  // Creates (or opens) the named lock; false when the system refuses.
+  bool CreateSharingLock(const std::string& name = kPortSharingLockName);
+  // Open, save the device's time-outs, set the program's, set 9600 8N1.
+  // The outcome of each step is ignored; returns whether the device opened.
+  bool OpenControllerPort(const std::string& portName);
+  // Purge (abort reads), restore the saved time-outs, close. Harmless twice.
+  void ClosePort();
+
+  platform::SerialPort& port() { return *port_; }
+  // nullptr when the lock could not be created: exchanges then go unguarded.
+  platform::NamedLock* lock() { return lock_.get(); }
+
+ private:
+  std::unique_ptr<platform::SerialPort> port_;
+  std::unique_ptr<platform::NamedLock> lock_;
+  platform::SerialTimeouts savedTimeouts_;
+  bool haveSavedTimeouts_ = false;
+};

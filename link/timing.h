@@ -1,0 +1,14 @@
+// Timings of the exchange with the controller, in milliseconds.
+#pragma once
+
+namespace timing {
+
+inline constexpr int kReadTimeoutMs = 100;      // one byte read waits at most this
+inline constexpr int kUiLockWaitMs = 700;       // interface thread's wait for the port
+inline constexpr int kPollLockWaitMs = 200;     // poll thread's wait for the port
+inline constexpr int kPollIntervalMs = 500;     // pause between two polls
+inline constexpr int kWaitDialogMs = 1000;      // the wait dialog closes itself after this
+inline constexpr int kPollPauseMs = 1000;       // poll held back after the wait dialog
+inline constexpr int kStartupSettleMs = 500;    // after the start-up reset, before polling
+
+}  // namespace timing

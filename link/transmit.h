@@ -1,0 +1,59 @@
+// TransmitFrame and ProbeController: one register write with acknowledgement,
+// the silent repeat, the connection question and the wait for the port.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/controllerport.h"
+
+// What the exchange needs from the interface thread; the window answers with
+// message boxes and the wait dialog, tests answer without a person.
+class LinkUi {
+ public:
+  virtual ~LinkUi() = default;
+  // "Проверьте соединение с COM портом! Повторить попытку?" - true for Yes.
+  virtual bool AskRetryConnection() = 0;
+  // Shows the modal wait dialog; returns when it closes (after about 1 s).
+  // It must keep the interface thread dispatching, so that a poll waiting for
+  // its hand-over can finish and free the port.
+  virtual void ShowWaitDialog() = 0;
+};
+
+// Holding back the poll for a moment while the interface waits for the port.
+class PollControl {
+ public:
+  virtual ~PollControl() = default;
+  virtual void Suspend() = 0;
+  virtual void Resume() = 0;
+};
+
+// The only way out to the controller for SendSwitchRequest.
+class FrameSender {
+ public:
+  virtual ~FrameSender() = default;
+  virtual bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) = 0;
+};
+
+class ControllerLink : public FrameSender {
+ public:
+  // settingsPath: NotWaitCSFromMC is read from it after every frame sent.
+  ControllerLink(ControllerPort& port, std::string settingsPath, LinkUi& ui,
+                 PollControl* poll = nullptr);
+
+  // True when acknowledged (or NotWaitCSFromMC), false when the teacher gave up.
+  bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override;
+  // One probe frame, one read, no retry and no message.
+  bool ProbeController();
+
+ private:
+  void TakePort();
+  void ReleasePort();
+  bool SkipAcknowledgement();
+
+  ControllerPort& port_;
+  std::string settingsPath_;
+  LinkUi& ui_;
+  PollControl* poll_;
+  bool holdingLock_ = false;
+};

@@ -1,0 +1,26 @@
+// A system-wide named lock with the semantics of a Windows named mutex.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+enum class LockWait { kAcquired, kTimedOut, kFailed };
+
+// Owned by the thread that acquired it; excludes other threads of this process
+// and other processes using the same name. When the holding process dies the
+// lock is handed to the next waiter (counted as acquired).
+class NamedLock {
+ public:
+  virtual ~NamedLock() = default;
+  virtual LockWait Wait(int timeoutMs) = 0;
+  // Only the owning thread may release.
+  virtual void Release() = 0;
+};
+
+// Creates the lock, or opens it when another process created it first.
+// Returns nullptr when the system refuses.
+std::unique_ptr<NamedLock> CreateNamedLock(const std::string& name);
+
+}  // namespace platform

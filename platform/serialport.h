@@ -1,0 +1,54 @@
+// Byte-level access to the controller's serial device; one implementation per OS.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Same values as the Win32 PURGE_* flags, so the Windows side passes them through.
+enum PurgeFlag : unsigned {
+  kPurgeTxAbort = 0x0001,
+  kPurgeRxAbort = 0x0002,
+  kPurgeTxClear = 0x0004,
+  kPurgeRxClear = 0x0008,
+};
+
+// The five fields of the Windows serial time-out record, in its order (ms).
+struct SerialTimeouts {
+  uint32_t readIntervalMs = 0;
+  uint32_t readTotalMultiplierMs = 0;
+  uint32_t readTotalConstantMs = 0;
+  uint32_t writeTotalMultiplierMs = 0;
+  uint32_t writeTotalConstantMs = 0;
+};
+
+// One open serial device. Not thread-safe by itself: the callers serialise
+// every exchange with the "PortSharing" named lock.
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  // Opens an existing device for reading and writing, exclusively, synchronous.
+  // The name is the settings' PortName as read (COM1, /dev/pts/3, ttyUSB0).
+  virtual bool Open(const std::string& portName) = 0;
+  virtual bool IsOpen() const = 0;
+
+  virtual bool GetTimeouts(SerialTimeouts& out) = 0;
+  virtual bool SetTimeouts(const SerialTimeouts& timeouts) = 0;
+  // Applies a mode text such as "9600,N,8,1" over the current line settings,
+  // raw, without hardware or software flow control.
+  virtual bool ApplyLineMode(const std::string& mode) = 0;
+
+  virtual bool Purge(unsigned purgeFlags) = 0;
+  virtual bool WriteByte(uint8_t byte) = 0;
+  // Waits at most the read time-out; false when no byte came (or the device failed).
+  virtual bool ReadByte(uint8_t& byte) = 0;
+  // Puts back the line settings found at Open and closes. Harmless when not open.
+  virtual void Close() = 0;
+};
+
+std::unique_ptr<SerialPort> CreateSerialPort();
+
+}  // namespace platform
