@@ -28,6 +28,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/colours.h"
 #include "app/environment.h"
 #include "app/prompter.h"
 #include "app/widgets.h"
@@ -221,7 +222,7 @@ class TForm1 : public QWidget, private LinkUi, private IndicatorHandover {
   QImage surface_;
   QColor penColour_;
   int penWidth_ = 1;
-  QColor fillColour_;
+  QColor fillColour_ = colours::kButtonFace;
   QPoint penPosition_;
 
   // Dragging: the press that started a move.

@@ -3,6 +3,8 @@
 // Windows-1251 with CR LF line ends on disk.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,6 +39,8 @@ class IniDocument {
 
   // Replaces the value where the key stands, or appends the key at the end of
   // its section, or appends the section at the end; nothing else changes.
+  // A name that cannot be stored (empty, a line break, a key with "=" or
+  // starting with ";" or "[") throws std::invalid_argument and changes nothing.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int value);
 
@@ -45,7 +49,27 @@ class IniDocument {
   void Save(const std::string& path) const;
 
  private:
-  std::vector<std::string> lines_;  // raw Windows-1251 lines without line ends
+  // An indexed section or key: the hash of its folded name and the offset of
+  // its line in text_. For a section, `extra` is where a new key goes (after
+  // its last key line); for a key, the number of its section.
+  struct Spot {
+    uint64_t hash;
+    size_t line;
+    size_t extra;
+  };
+  void Index();
+  void Shift(size_t from, std::ptrdiff_t delta);
+  size_t FindSection(std::string_view name, uint64_t hash) const;
+  size_t FindKey(size_t section, std::string_view name, uint64_t hash) const;
+  size_t Lookup(std::string_view section, std::string_view key) const;
+
+  std::string text_;  // the file's bytes as they are, Windows-1251, any line ends
+  // First occurrences only, found through open-addressing hash tables:
+  // compact, and one pass over the text builds them.
+  std::vector<Spot> sections_;
+  std::vector<Spot> keys_;
+  std::vector<uint64_t> sectionSlots_;
+  std::vector<uint64_t> keySlots_;
 };
 
 // Access to one file by name for the span of one operation, as the profile

@@ -22,7 +22,10 @@ class MyReadThread : public PollControl {
  public:
   // Created suspended: nothing is sent until the first Resume.
   MyReadThread(ControllerPort& port, IndicatorHandover& handover);
-  ~MyReadThread() override;  // stops and joins
+  // Stops and joins. A hand-over in progress must be able to finish: the owner
+  // first calls RequestStop and WaitStopped in short slices while it keeps
+  // dispatching, so the join here never waits on the interface thread.
+  ~MyReadThread() override;
 
   void Suspend() override;
   void Resume() override;

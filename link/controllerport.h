@@ -18,6 +18,8 @@ class ControllerPort {
 
   // Creates (or opens) the named lock; false when the system refuses.
   bool CreateSharingLock(const std::string& name = kPortSharingLockName);
+  // Puts in a lock made elsewhere (tests use a scripted one).
+  void SetSharingLock(std::unique_ptr<platform::NamedLock> lock) { lock_ = std::move(lock); }
   // Open, save the device's time-outs, set the program's, set 9600 8N1.
   // The outcome of each step is ignored; returns whether the device opened.
   bool OpenControllerPort(const std::string& portName);

@@ -1,0 +1,441 @@
+// INI reader and writer that reads like the Windows profile service and
+// writes by changing only the bytes of the key concerned.
+#include "config/inifile.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "config/cp1251.h"
+#include "platform/system.h"
+
+namespace ini {
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+bool HasLineBreakOrNul(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// Names that would not read back as written (or would break the file's
+// structure) are refused rather than stored.
+bool StorableSection(std::string_view s) { return !s.empty() && !HasLineBreakOrNul(s); }
+
+bool StorableKey(std::string_view k) {
+  return !k.empty() && !HasLineBreakOrNul(k) && k.find('=') == std::string_view::npos &&
+         k.front() != '[' && k.front() != ';';
+}
+
+// The value as the reader sees it: one pair of matching quotes removed, cut
+// at a NUL (the service hands out C strings) and at the buffer length.
+std::string_view StoredValue(std::string_view raw) {
+  if (raw.size() >= 2 && raw.front() == raw.back() && (raw.front() == '"' || raw.front() == '\'')) {
+    raw = raw.substr(1, raw.size() - 2);
+  }
+  const size_t nul = raw.find('\0');
+  if (nul != std::string_view::npos) raw = raw.substr(0, nul);
+  if (raw.size() > kMaxValueLength) raw = raw.substr(0, kMaxValueLength);
+  return raw;
+}
+
+// The value as written to the file. A line break would end the line and
+// start a new key, so it becomes a space; a value the reader would trim or
+// unquote is put in quotes so that it reads back unchanged.
+std::string EncodeValue(std::string_view utf8) {
+  std::string v = cp1251::FromUtf8(utf8);
+  const size_t nul = v.find('\0');
+  if (nul != std::string::npos) v.resize(nul);
+  for (char& c : v) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  const bool trimmed = !v.empty() && (IsBlank(v.front()) || IsBlank(v.back()));
+  const bool unquoted =
+      v.size() >= 2 && v.front() == v.back() && (v.front() == '"' || v.front() == '\'');
+  if (trimmed || unquoted) v = '"' + v + '"';
+  return v;
+}
+
+// Names with characters that Windows never allows in a file name (the
+// placeholder "***" among them) cannot be opened there; they are refused here
+// too, so that such a name never becomes a file in the working folder.
+bool UsableFileName(const std::string& path) {
+  return !path.empty() && path.find_first_of("*?\"<>|") == std::string::npos;
+}
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+size_t LineEnd(std::string_view text, size_t pos) {
+  while (pos < text.size() && text[pos] != '\n' && text[pos] != '\r') ++pos;
+  return pos;
+}
+
+// What one line holds, by the reading rules of the profile service.
+struct LineParts {
+  enum Kind { kOther, kSection, kKey } kind = kOther;
+  std::string_view name;  // trimmed, as written
+  size_t valueBegin = 0;  // trimmed value, quotes still on
+  size_t valueEnd = 0;
+};
+
+LineParts Dissect(std::string_view text, size_t begin, size_t end) {
+  LineParts parts;
+  size_t s = begin;
+  while (s < end && IsBlank(text[s])) ++s;
+  if (s == end || text[s] == ';') return parts;  // blank line or comment
+  if (text[s] == '[') {
+    size_t close = end;  // the last "]" of the line ends the name
+    while (close > s + 1 && text[close - 1] != ']') --close;
+    if (close > s + 1) {  // "[" without "]" is neither section nor key
+      parts.kind = LineParts::kSection;
+      parts.name = Trim(text.substr(s + 1, close - 1 - (s + 1)));
+    }
+    return parts;
+  }
+  const void* eq = std::memchr(text.data() + s, '=', end - s);
+  if (eq == nullptr) return parts;  // no "=": not a key
+  const size_t e = static_cast<const char*>(eq) - text.data();
+  parts.kind = LineParts::kKey;
+  parts.name = Trim(text.substr(s, e - s));
+  parts.valueBegin = e + 1;
+  parts.valueEnd = end;
+  while (parts.valueBegin < parts.valueEnd && IsBlank(text[parts.valueBegin])) ++parts.valueBegin;
+  while (parts.valueEnd > parts.valueBegin && IsBlank(text[parts.valueEnd - 1])) --parts.valueEnd;
+  return parts;
+}
+
+LineParts DissectLineAt(std::string_view text, size_t begin) {
+  return Dissect(text, begin, LineEnd(text, begin));
+}
+
+uint64_t Mix(uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  return h;
+}
+
+// FNV-1a over the folded bytes, so that names equal but for case collide.
+uint64_t FoldedHash(std::string_view name, uint64_t seed = 1469598103934665603ull) {
+  uint64_t h = seed;
+  for (char c : name) {
+    h ^= static_cast<unsigned char>(cp1251::FoldCase(c));
+    h *= 1099511628211ull;
+  }
+  return Mix(h);
+}
+
+uint64_t KeyHash(size_t section, std::string_view name) {
+  return FoldedHash(name, 1469598103934665603ull ^ (section * 0x9E3779B97F4A7C15ull));
+}
+
+// Linear probing in a power-of-two table. A slot holds the high half of the
+// hash and index + 1 (0: free), so most misses never touch the spots.
+uint64_t SlotOf(uint64_t hash, size_t index) {
+  return (hash & 0xFFFFFFFF00000000ull) | (index + 1);
+}
+
+template <typename Matches>
+size_t Probe(const std::vector<uint64_t>& slots, uint64_t hash, Matches matches) {
+  if (slots.empty()) return kNone;
+  const size_t mask = slots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const uint64_t slot = slots[i];
+    if (slot == 0) return kNone;
+    const size_t index = static_cast<size_t>(slot & 0xFFFFFFFFu) - 1;
+    if ((slot >> 32) == (hash >> 32) && matches(index)) return index;
+  }
+}
+
+void Place(std::vector<uint64_t>& slots, uint64_t hash, size_t index) {
+  const size_t mask = slots.size() - 1;
+  size_t i = hash & mask;
+  while (slots[i] != 0) i = (i + 1) & mask;
+  slots[i] = SlotOf(hash, index);
+}
+
+// Registers the last of `spots`, keeping the table at most half full.
+template <typename Spots>
+void AddSlot(std::vector<uint64_t>& slots, const Spots& spots) {
+  if (spots.size() * 2 > slots.size()) {
+    slots.assign(std::max<size_t>(16, slots.size() * 2), 0);
+    for (size_t i = 0; i < spots.size(); ++i) Place(slots, spots[i].hash, i);
+  } else {
+    Place(slots, spots.back().hash, spots.size() - 1);
+  }
+}
+
+}  // namespace
+
+WriteError::WriteError(const std::string& fileName)
+    : std::runtime_error("Unable to write to " + fileName), fileName_(fileName) {}
+
+bool ParseInteger(std::string_view text, int& value) {
+  text = Trim(text);
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    // Up to 32 bits, taken as their two's-complement pattern (0xFFFFFFFF is -1).
+    uint64_t v = 0;
+    for (size_t i = 2; i < text.size(); ++i) {
+      const char c = text[i];
+      int digit;
+      if (c >= '0' && c <= '9') {
+        digit = c - '0';
+      } else if (c >= 'a' && c <= 'f') {
+        digit = c - 'a' + 10;
+      } else if (c >= 'A' && c <= 'F') {
+        digit = c - 'A' + 10;
+      } else {
+        return false;
+      }
+      v = v * 16 + static_cast<uint64_t>(digit);
+      if (v > 0xFFFFFFFFull) return false;
+    }
+    value = static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(v)));
+    return true;
+  }
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return false;
+  int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+    if (v > static_cast<int64_t>(INT_MAX) + 1) return false;
+  }
+  if (negative) v = -v;
+  if (v > INT_MAX || v < INT_MIN) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+// ---------------------------------------------------------------- IniDocument
+
+IniDocument IniDocument::Load(const std::string& path) {
+  IniDocument doc;
+  if (platform::ReadWholeFile(path, doc.text_)) {
+    doc.Index();
+  } else {
+    doc.text_.clear();
+  }
+  return doc;
+}
+
+IniDocument IniDocument::Parse(std::string_view cp1251Bytes) {
+  IniDocument doc;
+  doc.text_.assign(cp1251Bytes.data(), cp1251Bytes.size());
+  doc.Index();
+  return doc;
+}
+
+// One pass over the text. Lines end at LF, CR LF or a lone CR. Only the first
+// occurrence of a section is indexed: later ones are invisible to reads and
+// writes alike, as are keys before the first section.
+void IniDocument::Index() {
+  sections_.clear();
+  keys_.clear();
+  sectionSlots_.clear();
+  keySlots_.clear();
+  const std::string_view text(text_);
+  size_t current = kNone;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const size_t end = LineEnd(text, pos);
+    size_t next = end;
+    if (next < text.size()) {
+      next += (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
+    }
+    const LineParts parts = Dissect(text, pos, end);
+    if (parts.kind == LineParts::kSection) {
+      const uint64_t hash = FoldedHash(parts.name);
+      current = kNone;
+      if (FindSection(parts.name, hash) == kNone && sections_.size() < UINT32_MAX - 1) {
+        current = sections_.size();
+        sections_.push_back(Spot{hash, pos, next});
+        AddSlot(sectionSlots_, sections_);
+      }
+    } else if (parts.kind == LineParts::kKey && current != kNone) {
+      const uint64_t hash = KeyHash(current, parts.name);
+      if (FindKey(current, parts.name, hash) == kNone && keys_.size() < UINT32_MAX - 1) {
+        keys_.push_back(Spot{hash, pos, current});
+        AddSlot(keySlots_, keys_);
+      }
+      sections_[current].extra = next;
+    }
+    pos = next;
+  }
+}
+
+size_t IniDocument::FindSection(std::string_view name, uint64_t hash) const {
+  return Probe(sectionSlots_, hash, [&](size_t i) {
+    return cp1251::EqualsIgnoreCase(DissectLineAt(text_, sections_[i].line).name, name);
+  });
+}
+
+size_t IniDocument::FindKey(size_t section, std::string_view name, uint64_t hash) const {
+  return Probe(keySlots_, hash, [&](size_t i) {
+    return keys_[i].extra == section &&
+           cp1251::EqualsIgnoreCase(DissectLineAt(text_, keys_[i].line).name, name);
+  });
+}
+
+size_t IniDocument::Lookup(std::string_view section, std::string_view key) const {
+  const std::string s(Trim(cp1251::FromUtf8(section)));
+  const std::string k(Trim(cp1251::FromUtf8(key)));
+  if (s.empty() || k.empty()) return kNone;
+  const size_t si = FindSection(s, FoldedHash(s));
+  return si == kNone ? kNone : FindKey(si, k, KeyHash(si, k));
+}
+
+std::string IniDocument::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const {
+  const size_t ki = Lookup(section, key);
+  if (ki == kNone) return std::string(defaultValue);
+  const LineParts parts = DissectLineAt(text_, keys_[ki].line);
+  return cp1251::ToUtf8(StoredValue(
+      std::string_view(text_).substr(parts.valueBegin, parts.valueEnd - parts.valueBegin)));
+}
+
+int IniDocument::ReadInteger(std::string_view section, std::string_view key,
+                             int defaultValue) const {
+  const size_t ki = Lookup(section, key);
+  if (ki == kNone) return defaultValue;
+  const LineParts parts = DissectLineAt(text_, keys_[ki].line);
+  const std::string_view raw =
+      std::string_view(text_).substr(parts.valueBegin, parts.valueEnd - parts.valueBegin);
+  int value;
+  return ParseInteger(StoredValue(raw), value) ? value : defaultValue;
+}
+
+void IniDocument::WriteString(std::string_view section, std::string_view key,
+                              std::string_view value) {
+  const std::string s(Trim(cp1251::FromUtf8(section)));
+  const std::string k(Trim(cp1251::FromUtf8(key)));
+  if (!StorableSection(s) || !StorableKey(k)) {
+    throw std::invalid_argument("INI section or key name cannot be stored");
+  }
+  const std::string v = EncodeValue(value);
+  // A new line after a last line that has no line end needs one first.
+  const auto breakBefore = [this](size_t at) {
+    const bool needed =
+        at > 0 && at == text_.size() && text_.back() != '\n' && text_.back() != '\r';
+    return std::string(needed ? kLineEnd : "");
+  };
+  // The index is brought up to date in place rather than rebuilt: a save
+  // makes dozens of writes, and the file may be large.
+  const size_t si = FindSection(s, FoldedHash(s));
+  if (si == kNone) {
+    const std::string lineBreak = breakBefore(text_.size());
+    Shift(text_.size(), static_cast<std::ptrdiff_t>(lineBreak.size()));
+    const size_t header = text_.size() + lineBreak.size();
+    text_ += lineBreak + "[" + s + "]" + kLineEnd;
+    const size_t keyLine = text_.size();
+    text_ += k + "=" + v + kLineEnd;
+    sections_.push_back(Spot{FoldedHash(s), header, text_.size()});
+    AddSlot(sectionSlots_, sections_);
+    keys_.push_back(Spot{KeyHash(sections_.size() - 1, k), keyLine, sections_.size() - 1});
+    AddSlot(keySlots_, keys_);
+  } else if (const size_t ki = FindKey(si, k, KeyHash(si, k)); ki != kNone) {
+    const LineParts parts = DissectLineAt(text_, keys_[ki].line);
+    const size_t oldLength = parts.valueEnd - parts.valueBegin;
+    text_.replace(parts.valueBegin, oldLength, v);
+    Shift(parts.valueBegin, static_cast<std::ptrdiff_t>(v.size() - oldLength));
+  } else {
+    const size_t at = sections_[si].extra;
+    const std::string lineBreak = breakBefore(at);
+    const std::string added = lineBreak + k + "=" + v + kLineEnd;
+    text_.insert(at, added);
+    Shift(at, static_cast<std::ptrdiff_t>(added.size()));  // moves this section's end too
+    keys_.push_back(Spot{KeyHash(si, k), at + lineBreak.size(), si});
+    AddSlot(keySlots_, keys_);
+  }
+}
+
+// Every offset at or after `from` moves by `delta`. Line starts are never
+// inside the changed bytes, and a section's insertion point equal to `from`
+// belongs after them.
+void IniDocument::Shift(size_t from, std::ptrdiff_t delta) {
+  if (delta == 0) return;
+  const auto move = [&](size_t& offset) {
+    if (offset >= from) offset = static_cast<size_t>(static_cast<std::ptrdiff_t>(offset) + delta);
+  };
+  for (Spot& spot : sections_) {
+    move(spot.line);
+    move(spot.extra);
+  }
+  for (Spot& spot : keys_) move(spot.line);
+}
+
+void IniDocument::WriteInteger(std::string_view section, std::string_view key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+std::string IniDocument::Serialize() const { return text_; }
+
+void IniDocument::Save(const std::string& path) const {
+  if (!platform::ReplaceFileAtomically(path, text_)) throw WriteError(path);
+}
+
+// -------------------------------------------------------------------- IniFile
+
+IniFile::IniFile(std::string path) : path_(std::move(path)) {}
+
+const IniDocument& IniFile::Document() {
+  if (!loaded_) {
+    document_ = UsableFileName(path_) ? IniDocument::Load(path_) : IniDocument();
+    loaded_ = true;
+  }
+  return document_;
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view defaultValue) {
+  return Document().ReadString(section, key, defaultValue);
+}
+
+int IniFile::ReadInteger(std::string_view section, std::string_view key, int defaultValue) {
+  return Document().ReadInteger(section, key, defaultValue);
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  if (!UsableFileName(path_)) throw WriteError(path_);
+  // Changes are made to the file as it is now, not to the copy read earlier.
+  // A file that exists but cannot be read is not replaced: that would lose it.
+  IniDocument doc;
+  if (platform::FileExists(path_)) {
+    std::string bytes;
+    if (!platform::ReadWholeFile(path_, bytes)) throw WriteError(path_);
+    doc = IniDocument::Parse(bytes);
+  }
+  try {
+    doc.WriteString(section, key, value);
+  } catch (const std::invalid_argument&) {
+    throw WriteError(path_);
+  }
+  doc.Save(path_);
+  document_ = std::move(doc);
+  loaded_ = true;
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::Flush() {
+  if (!platform::FileExists(path_)) return;  // nothing was written
+  if (!platform::FlushFileToDisk(path_)) throw WriteError(path_);
+}
+
+}  // namespace ini

@@ -1,0 +1,104 @@
+// MyReadThread: the twice-a-second indicator poll and its hand-over to the interface thread.
+#include "link/Unthread.h"
+
+#include <chrono>
+
+#include "link/frame.h"
+#include "link/timing.h"
+
+MyReadThread::MyReadThread(ControllerPort& port, IndicatorHandover& handover)
+    : port_(port), handover_(handover) {
+  thread_ = std::thread(&MyReadThread::Run, this);
+}
+
+MyReadThread::~MyReadThread() {
+  RequestStop();
+  if (thread_.joinable()) thread_.join();
+}
+
+void MyReadThread::Suspend() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  ++suspendCount_;
+}
+
+void MyReadThread::Resume() {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (suspendCount_ > 0) --suspendCount_;  // resuming a running thread does nothing
+  }
+  wake_.notify_all();
+}
+
+void MyReadThread::RequestStop() {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+}
+
+bool MyReadThread::WaitStopped(int timeoutMs) {
+  bool ended;
+  {
+    std::unique_lock<std::mutex> guard(mutex_);
+    ended = wake_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                           [this] { return finished_; });
+  }
+  if (ended && thread_.joinable()) thread_.join();
+  return ended;
+}
+
+void MyReadThread::Run() {
+  for (;;) {
+    {
+      // Suspension only ever takes effect here, between two exchanges.
+      std::unique_lock<std::mutex> guard(mutex_);
+      wake_.wait(guard, [this] { return suspendCount_ == 0 || stop_.load(); });
+    }
+    if (stop_) break;
+    PollOnce();
+    if (stop_) break;
+    std::unique_lock<std::mutex> guard(mutex_);
+    wake_.wait_for(guard, std::chrono::milliseconds(timing::kPollIntervalMs),
+                   [this] { return stop_.load(); });
+    if (stop_) break;
+  }
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    finished_ = true;
+  }
+  wake_.notify_all();
+}
+
+bool MyReadThread::PollOnce() {
+  platform::NamedLock* lock = port_.lock();
+  if (lock != nullptr) {
+    // Busy (a frame or the connection question) or broken: skip this round.
+    if (lock->Wait(timing::kPollLockWaitMs) != platform::LockWait::kAcquired) return false;
+  }
+  struct Release {
+    platform::NamedLock* lock;
+    ~Release() {
+      if (lock != nullptr) lock->Release();
+    }
+  } release{lock};
+
+  platform::SerialPort& serial = port_.port();
+  for (uint8_t b : frame::kPollFrame)
+    if (!serial.WriteByte(b)) return false;
+  uint8_t reply[frame::kPollReplyLength] = {};
+  for (uint8_t& b : reply)
+    if (!serial.ReadByte(b)) return false;
+  const uint8_t high = reply[0];
+  const uint8_t low = reply[1];
+  if (reply[2] != frame::PollReplyChecksum(high, low)) return false;
+  statusHigh_ = high;
+  statusLow_ = low;
+  // The lock stays held until the interface thread has run the update.
+  try {
+    handover_.RunIndicatorUpdate(high, low);
+  } catch (...) {
+    // Nothing to report from this thread; the next poll brings the state again.
+  }
+  return true;
+}

@@ -1,0 +1,229 @@
+// Registration of classroom files (*.cld) with freedesktop desktops for the
+// current user: a shared-mime-info package and a desktop entry.
+#include <errno.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/filetype.h"
+#include "platform/linux/desktopexec.h"
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+constexpr const char* kMimeType = "application/x-vormik-classroom";
+// The cache tools normally finish in well under a second; a hung one must not
+// hold up the program's start.
+constexpr long kToolBoundMs = 3000;
+
+std::string DataHome() {
+  // Relative values are invalid for XDG variables and are ignored.
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  std::string base = home != nullptr ? home : "";
+  if (base.empty() || base[0] != '/') {
+    const passwd* pw = getpwuid(geteuid());
+    if (pw == nullptr || pw->pw_dir == nullptr || pw->pw_dir[0] != '/') return "";
+    base = pw->pw_dir;
+  }
+  return base + "/.local/share";
+}
+
+bool MakeDirectories(const std::string& path) {
+  for (size_t pos = 1; pos <= path.size(); ++pos) {
+    if (pos != path.size() && path[pos] != '/') continue;
+    const std::string part = path.substr(0, pos);
+    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Temp file beside the target, then rename: a desktop never reads half a file.
+bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+  std::string temp = path + ".XXXXXX";
+  const int fd = mkstemp(&temp[0]);
+  if (fd < 0) return false;
+  bool ok = fchmod(fd, 0644) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+bool IsValidUtf8(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t extra;
+    unsigned long cp;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      extra = 1;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      extra = 2;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      extra = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + extra >= text.size()) return false;
+    for (size_t k = 1; k <= extra; ++k) {
+      const unsigned char cc = static_cast<unsigned char>(text[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+      return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+bool RunToolBounded(const std::string& tool, const std::string& argument) {
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return false;
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::string toolCopy = tool;
+  std::string argumentCopy = argument;
+  char* argv[] = {&toolCopy[0], &argumentCopy[0], nullptr};
+  pid_t pid = -1;
+  const int spawned = posix_spawnp(&pid, tool.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;  // not installed: nothing to refresh
+  for (long waitedMs = 0;; waitedMs += 20) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (done < 0 && errno != EINTR) return false;
+    if (waitedMs >= kToolBoundMs) break;
+    const timespec pause{0, 20 * 1000000L};
+    nanosleep(&pause, nullptr);
+  }
+  kill(pid, SIGKILL);
+  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  return false;
+}
+
+}  // namespace
+
+// The Exec value of a desktop entry: the argument goes in double quotes with
+// '"', '`', '$' and '\' escaped, '%' doubled as a field code, and then the
+// string-value escapes of the file format applied over the result.
+std::string DesktopExecQuote(const std::string& path) {
+  std::string quoted = "\"";
+  for (char c : path) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';
+    quoted += c;
+  }
+  quoted += '"';
+  std::string escaped;
+  for (char c : quoted) {
+    switch (c) {
+      case '\\':
+        escaped += "\\\\";
+        break;
+      case '\n':
+        escaped += "\\n";
+        break;
+      case '\t':
+        escaped += "\\t";
+        break;
+      case '\r':
+        escaped += "\\r";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+bool RegisterFileType(const std::string& executablePath) {
+  try {
+    if (executablePath.empty() || executablePath[0] != '/' || !IsValidUtf8(executablePath)) {
+      return false;
+    }
+    const std::string dataHome = DataHome();
+    if (dataHome.empty()) return false;
+    const std::string mimeDir = dataHome + "/mime";
+    const std::string packagesDir = mimeDir + "/packages";
+    const std::string applicationsDir = dataHome + "/applications";
+    if (!MakeDirectories(packagesDir) || !MakeDirectories(applicationsDir)) return false;
+
+    const std::string package =
+        std::string(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+            "  <mime-type type=\"") +
+        kMimeType +
+        "\">\n"
+        "    <comment>Vormik classroom</comment>\n"
+        "    <comment xml:lang=\"ru\">" +
+        u8"Описание кабинета" +
+        "</comment>\n"
+        "    <glob pattern=\"*.cld\"/>\n"
+        "  </mime-type>\n"
+        "</mime-info>\n";
+    const std::string entry = std::string(
+                                  "[Desktop Entry]\n"
+                                  "Type=Application\n"
+                                  "Name=Vormik\n"
+                                  "Exec=") +
+                              DesktopExecQuote(executablePath) +
+                              " %f\n"
+                              "MimeType=" +
+                              kMimeType +
+                              ";\n"
+                              "Terminal=false\n"
+                              "NoDisplay=false\n"
+                              "Categories=Education;\n";
+    if (!WriteFileAtomically(packagesDir + "/vormik-classroom.xml", package) ||
+        !WriteFileAtomically(applicationsDir + "/vormik.desktop", entry)) {
+      return false;
+    }
+    // The desktop reads the caches, not the files above; refreshing them is
+    // a courtesy whose failure (tool missing, slow, refusing) changes nothing
+    // about what was registered.
+    RunToolBounded("update-mime-database", mimeDir);
+    RunToolBounded("update-desktop-database", applicationsDir);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace platform

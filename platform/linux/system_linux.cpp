@@ -1,0 +1,158 @@
+// Linux implementation of the small operating-system services of platform/system.h.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace platform {
+namespace {
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool FsyncPath(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// A symbolic link is replaced through its target, so the link survives.
+std::string ResolveLink(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      std::string resolved(real);
+      std::free(real);
+      return resolved;
+    }
+  }
+  return path;
+}
+
+// Created with O_EXCL, so two writers never share a temporary file.
+int CreateUniqueTemp(const std::string& target, std::string& tempPath) {
+  static std::atomic<unsigned> counter{0};
+  const std::string dir = DirectoryOf(target);
+  const std::string base = target.substr(dir.size());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const unsigned salt = static_cast<unsigned>(::getpid()) * 2654435761u ^
+                          static_cast<unsigned>(std::time(nullptr)) ^ (counter++ * 40503u);
+    tempPath = dir + "." + base + ".tmp" + std::to_string(salt);
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string ExecutablePath() {
+  std::vector<char> buffer(PATH_MAX);
+  for (;;) {
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), n);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  // O_NONBLOCK: opening a FIFO must not hang; only regular files are read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  std::string data;
+  data.resize(static_cast<size_t>(st.st_size));
+  size_t filled = 0;
+  bool ok = true;
+  for (;;) {
+    if (filled == data.size()) data.resize(data.size() + 65536);  // the file grew
+    const ssize_t n = ::read(fd, &data[filled], data.size() - filled);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    filled += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  if (!ok) return false;
+  data.resize(filled);
+  bytes.swap(data);
+  return true;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  const std::string target = ResolveLink(path);
+  struct stat old;
+  const bool existed = ::stat(target.c_str(), &old) == 0;
+  if (existed) {
+    if (S_ISDIR(old.st_mode)) return false;
+    // A file without any write permission is read-only, even for root: the
+    // rename would otherwise replace it, which the read-only mark forbids.
+    if ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
+  }
+  std::string temp;
+  const int fd = CreateUniqueTemp(target, temp);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes.data(), bytes.size());
+  if (ok && existed) {
+    // Owner first: a change of owner clears the set-id bits that fchmod restores.
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+      (void)!::fchown(fd, old.st_uid, old.st_gid);  // possible only for root; best effort
+    }
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  }
+  if (::close(fd) != 0) ok = false;
+  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+bool FlushFileToDisk(const std::string& path) {
+  const std::string target = ResolveLink(path);
+  if (!FsyncPath(target, 0)) return false;
+  // The rename that put the file in place lives in its folder.
+  std::string dir = DirectoryOf(target);
+  if (dir.empty()) dir = ".";
+  FsyncPath(dir, O_DIRECTORY);  // some file systems refuse fsync on folders
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+// Registration of classroom files (*.cld) in the Windows registry's file classes.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/filetype.h"
+
+namespace platform {
+
+namespace {
+
+bool WriteDefaultValue(const char* keyPath, const std::string& value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const LONG result =
+      RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool RegisterFileType(const std::string& executablePath) {
+  try {
+    if (executablePath.empty()) return false;
+    // The path is quoted so that a program under "C:\Program Files" starts.
+    const std::string command = "\"" + executablePath + "\" \"%1\"";
+    const std::string icon = executablePath + ", 1";
+    const struct {
+      const char* key;
+      std::string value;
+    } kRows[] = {
+        {".cld", "Vormik"},
+        {"Vormik", "Vormik File"},
+        {"Vormik\\Shell\\Open\\Command", command},
+        {"Vormik\\DefaultIcon", icon},
+        {".cld\\DefaultIcon", icon},
+    };
+    for (const auto& row : kRows) {
+      if (!WriteDefaultValue(row.key, row.value)) return false;  // stop at the first refusal
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+// The system-wide named lock on Windows: a named mutex of the user's session.
+#include <windows.h>
+
+#include "platform/namedlock.h"
+
+namespace platform {
+
+namespace {
+
+class Win32NamedLock final : public NamedLock {
+ public:
+  explicit Win32NamedLock(HANDLE mutex) : mutex_(mutex) {}
+  ~Win32NamedLock() override { CloseHandle(mutex_); }
+
+  LockWait Wait(int timeoutMs) override {
+    const DWORD wait = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+    switch (WaitForSingleObject(mutex_, wait)) {
+      case WAIT_OBJECT_0:
+      case WAIT_ABANDONED:  // the holder ended without releasing: ours now
+        return LockWait::kAcquired;
+      case WAIT_TIMEOUT:
+        return LockWait::kTimedOut;
+      default:
+        return LockWait::kFailed;
+    }
+  }
+
+  // ReleaseMutex refuses a thread that does not own the mutex.
+  void Release() override { ReleaseMutex(mutex_); }
+
+ private:
+  HANDLE mutex_;
+};
+
+}  // namespace
+
+std::unique_ptr<NamedLock> CreateNamedLock(const std::string& name) {
+  // Not owned at creation; opens the existing mutex when another process made it.
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  if (mutex == nullptr) return nullptr;
+  return std::make_unique<Win32NamedLock>(mutex);
+}
+
+}  // namespace platform

@@ -1,0 +1,134 @@
+// The controller's serial device on Windows, through the Win32 communications calls.
+#include <windows.h>
+
+#include <atomic>
+#include <cctype>
+#include <string>
+
+#include "platform/serialport.h"
+
+namespace platform {
+
+namespace {
+
+// "COM10" and above are reachable only through the device namespace; the
+// prefix does no harm to any other COM name, but lower numbers keep the plain
+// form the user wrote.
+std::string DeviceName(const std::string& portName) {
+  if (portName.size() > 3 && std::toupper(static_cast<unsigned char>(portName[0])) == 'C' &&
+      std::toupper(static_cast<unsigned char>(portName[1])) == 'O' &&
+      std::toupper(static_cast<unsigned char>(portName[2])) == 'M') {
+    unsigned long number = 0;
+    bool digits = portName.size() <= 8;
+    for (size_t i = 3; digits && i < portName.size(); ++i) {
+      digits = std::isdigit(static_cast<unsigned char>(portName[i])) != 0;
+      number = number * 10 + static_cast<unsigned long>(portName[i] - '0');
+    }
+    if (digits && number >= 10) return "\\\\.\\" + portName;
+  }
+  return portName;
+}
+
+class Win32SerialPort final : public SerialPort {
+ public:
+  ~Win32SerialPort() override { Close(); }
+
+  bool Open(const std::string& portName) override {
+    if (IsOpen() || portName.empty()) return false;
+    // Share mode 0: no other opener; OPEN_EXISTING: never create; no
+    // FILE_FLAG_OVERLAPPED: every read and write is synchronous.
+    HANDLE handle = CreateFileA(DeviceName(portName).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    DCB original{};
+    original.DCBlength = sizeof original;
+    hasOriginal_ = GetCommState(handle, &original) != FALSE;
+    original_ = original;
+    handle_.store(handle);
+    return true;
+  }
+
+  bool IsOpen() const override { return handle_.load() != INVALID_HANDLE_VALUE; }
+
+  // Every call checks the handle first: INVALID_HANDLE_VALUE is also the
+  // pseudo-handle of the current process and must never reach the API.
+  bool GetTimeouts(SerialTimeouts& out) override {
+    if (!IsOpen()) return false;
+    COMMTIMEOUTS t{};
+    if (!GetCommTimeouts(handle_.load(), &t)) return false;
+    out.readIntervalMs = t.ReadIntervalTimeout;
+    out.readTotalMultiplierMs = t.ReadTotalTimeoutMultiplier;
+    out.readTotalConstantMs = t.ReadTotalTimeoutConstant;
+    out.writeTotalMultiplierMs = t.WriteTotalTimeoutMultiplier;
+    out.writeTotalConstantMs = t.WriteTotalTimeoutConstant;
+    return true;
+  }
+
+  bool SetTimeouts(const SerialTimeouts& timeouts) override {
+    if (!IsOpen()) return false;
+    COMMTIMEOUTS t{};
+    t.ReadIntervalTimeout = timeouts.readIntervalMs;
+    t.ReadTotalTimeoutMultiplier = timeouts.readTotalMultiplierMs;
+    t.ReadTotalTimeoutConstant = timeouts.readTotalConstantMs;
+    t.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplierMs;
+    t.WriteTotalTimeoutConstant = timeouts.writeTotalConstantMs;
+    return SetCommTimeouts(handle_.load(), &t) != FALSE;
+  }
+
+  bool ApplyLineMode(const std::string& mode) override {
+    HANDLE handle = handle_.load();
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle, &dcb)) return false;
+    if (!BuildCommDCBA(mode.c_str(), &dcb)) return false;
+    // Whatever the port had before, the controller speaks without flow control.
+    dcb.fBinary = TRUE;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    return SetCommState(handle, &dcb) != FALSE;
+  }
+
+  bool Purge(unsigned purgeFlags) override {
+    if (!IsOpen()) return false;
+    return PurgeComm(handle_.load(), purgeFlags) != FALSE;
+  }
+
+  bool WriteByte(uint8_t byte) override {
+    if (!IsOpen()) return false;
+    DWORD written = 0;
+    return WriteFile(handle_.load(), &byte, 1, &written, nullptr) && written == 1;
+  }
+
+  bool ReadByte(uint8_t& byte) override {
+    if (!IsOpen()) return false;
+    DWORD got = 0;
+    uint8_t value = 0;
+    if (!ReadFile(handle_.load(), &value, 1, &got, nullptr) || got != 1) return false;
+    byte = value;
+    return true;
+  }
+
+  void Close() override {
+    HANDLE handle = handle_.exchange(INVALID_HANDLE_VALUE);
+    if (handle == INVALID_HANDLE_VALUE) return;
+    if (hasOriginal_) SetCommState(handle, &original_);
+    CloseHandle(handle);
+  }
+
+ private:
+  std::atomic<HANDLE> handle_{INVALID_HANDLE_VALUE};
+  DCB original_{};
+  bool hasOriginal_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialPort> CreateSerialPort() { return std::make_unique<Win32SerialPort>(); }
+
+}  // namespace platform

@@ -1,0 +1,130 @@
+// Windows implementation of the small operating-system services of platform/system.h.
+#include "platform/system.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace platform {
+namespace {
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+      return false;
+    done += written;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ExecutablePath() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) return std::string(buffer.data(), n);
+    buffer.resize(buffer.size() * 2);  // the name was cut
+  }
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileType(file) == FILE_TYPE_DISK;  // no pipes or devices
+  LARGE_INTEGER size{};
+  if (ok) ok = GetFileSizeEx(file, &size) != 0;
+  std::string data;
+  if (ok) {
+    data.resize(static_cast<size_t>(size.QuadPart));
+    size_t filled = 0;
+    while (filled < data.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - filled, 1u << 30));
+      DWORD got = 0;
+      if (!ReadFile(file, &data[filled], chunk, &got, nullptr)) {
+        ok = false;
+        break;
+      }
+      if (got == 0) break;  // the file shrank
+      filled += got;
+    }
+    data.resize(filled);
+  }
+  CloseHandle(file);
+  if (ok) bytes.swap(data);
+  return ok;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    return false;
+  }
+  static std::atomic<unsigned> counter{0};
+  const std::string dir = DirectoryOf(path);
+  const std::string base = path.substr(dir.size());
+  std::string temp;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temp = dir + "~" + base + "." + std::to_string(GetCurrentProcessId()) + "." +
+           std::to_string(counter++) + ".tmp";
+    // CREATE_NEW fails when the name is taken, so no other file is reused.
+    file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+  }
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = WriteAll(file, bytes);
+  if (!CloseHandle(file)) ok = false;
+  if (ok) {
+    // ReplaceFile keeps the old file's attributes and access rights, as the
+    // Linux side keeps the permission bits. Where it is not supported (some
+    // network shares), or fails, the old file is still in place and a plain
+    // rename is tried.
+    const bool replaced = attributes != INVALID_FILE_ATTRIBUTES &&
+                          ReplaceFileA(path.c_str(), temp.c_str(), nullptr,
+                                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+    ok = replaced || MoveFileExA(temp.c_str(), path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  if (!ok) DeleteFileA(temp.c_str());
+  return ok;
+}
+
+bool FlushFileToDisk(const std::string& path) {
+  // Flushing needs write access to the handle.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool ok = FlushFileBuffers(file) != 0;
+  CloseHandle(file);
+  return ok;
+}
+
+}  // namespace platform

@@ -1,0 +1,333 @@
+// Start-up and shutdown of the main window: settings file, client size,
+// command line, first contact with the controller, the poll, the close question.
+#include <QTest>
+#include <QThread>
+
+#include "config/inifile.h"
+#include "config/settings.h"
+#include "platform/system.h"
+#include "resources/glyphs.h"
+#include "support/windowfixture.h"
+
+using Kind = FakePrompter::Kind;
+using testsupport::TraceLine;
+
+namespace {
+
+std::string FileText(const std::string& path) {
+  std::string bytes;
+  platform::ReadWholeFile(path, bytes);
+  return bytes;
+}
+
+bool WriteText(const std::string& path, const std::string& bytes) {
+  return platform::ReplaceFileAtomically(path, bytes);
+}
+
+std::vector<uint8_t> Frame(uint8_t command) {
+  const uint8_t sum = static_cast<uint8_t>(0x86 + command);
+  return {0x55, 0x30, command, 0x00, 0x00, sum};
+}
+
+std::string Hex(const std::vector<TraceLine>& lines) {
+  std::string text;
+  for (const TraceLine& l : lines) text += testsupport::HexText(l.rx) + " | ";
+  return text;
+}
+
+}  // namespace
+
+class AppStartupTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void firstStartWritesTheDefaultSettings();
+  void anExistingSettingsFileIsNeverRewritten();
+  void clientSizeAndBottomPanels_data();
+  void clientSizeAndBottomPanels();
+  void commandLineClassroomFile();
+  void missingPortDeviceOpensSilently();
+  void closeAsksOnlyWhenTheClassroomChanged();
+  void failedSaveAtCloseKeepsTheWindowOpen();
+  void startupAgainstAnsweringController();
+  void readThreadStopKeepsThePollSilent();
+  void pollTurnsTheDeskLedOn();
+  void probeFailureSendsNoReset();
+};
+
+void AppStartupTest::firstStartWritesTheDefaultSettings() {
+  WindowOptions options;
+  options.writeSettings = false;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  QCOMPARE(FileText(fx.settingsPath()), settings::DefaultSettingsText());
+  QCOMPARE(fx.form().width(), 700);
+  QCOMPARE(fx.form().height(), 500);
+  QCOMPARE(fx.prompter().records.size(), size_t{0});
+}
+
+void AppStartupTest::anExistingSettingsFileIsNeverRewritten() {
+  // Keys missing on purpose: the program must still leave the file alone.
+  WindowOptions options;
+  options.settingsText =
+      "[Communication]\r\nPortName=/nonexistent/tty\r\nReadThreadStop=1\r\n"
+      "[Interface]\r\nMainFormWidth=640\r\n";
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  QCOMPARE(fx.form().width(), 640);
+  QCOMPARE(fx.form().height(), 500);
+  QVERIFY(fx.Close());
+  QCOMPARE(FileText(fx.settingsPath()), options.settingsText);
+}
+
+void AppStartupTest::clientSizeAndBottomPanels_data() {
+  QTest::addColumn<QString>("width");
+  QTest::addColumn<QString>("height");
+  QTest::addColumn<int>("expectedWidth");
+  QTest::addColumn<int>("expectedHeight");
+  QTest::addColumn<int>("messages");
+  QTest::addColumn<QString>("firstMessageNames");
+  QTest::newRow("defaults") << QString() << QString() << 700 << 500 << 0 << QString();
+  QTest::newRow("wide") << "900"
+                        << "500" << 900 << 500 << 0 << QString();
+  QTest::newRow("odd width halves toward zero") << "901"
+                                                << "640" << 901 << 640 << 0 << QString();
+  QTest::newRow("hexadecimal") << "0x384"
+                               << "500" << 900 << 500 << 0 << QString();
+  QTest::newRow("word as width") << "abc"
+                                 << "500" << 700 << 500 << 1 << "MainFormWidth=abc";
+  QTest::newRow("empty height") << "800"
+                                << "" << 800 << 500 << 1 << "MainFormHeight=";
+  QTest::newRow("negative width") << "-5"
+                                  << "500" << 700 << 500 << 1 << "MainFormWidth=-5";
+  QTest::newRow("absurd height") << "700"
+                                 << "200000" << 700 << 500 << 1 << "MainFormHeight=200000";
+  QTest::newRow("both bad") << "x"
+                            << "0" << 700 << 500 << 2 << "MainFormWidth=x";
+}
+
+void AppStartupTest::clientSizeAndBottomPanels() {
+  QFETCH(QString, width);
+  QFETCH(QString, height);
+  QFETCH(int, expectedWidth);
+  QFETCH(int, expectedHeight);
+  QFETCH(int, messages);
+  QFETCH(QString, firstMessageNames);
+  WindowOptions options;
+  if (!width.isNull())
+    options.extraSettings.emplace_back("Interface", "MainFormWidth", width.toStdString());
+  if (!height.isNull()) {
+    options.extraSettings.emplace_back("Interface", "MainFormHeight", height.toStdString());
+  }
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  TForm1& form = fx.form();
+
+  QCOMPARE(form.width(), expectedWidth);
+  QCOMPARE(form.height(), expectedHeight);
+  // Not resizable: the size is pinned.
+  QCOMPARE(form.minimumSize(), form.maximumSize());
+  QCOMPARE(form.Surface().size(), form.size());
+
+  QCOMPARE(form.Panel1->y(), expectedHeight - 50);
+  QCOMPARE(form.Panel2->y(), expectedHeight - 50);
+  QCOMPARE(form.Panel1->x(), expectedWidth / 2 - form.Panel1->width() - 5);
+  QCOMPARE(form.Panel2->x(), form.Panel1->x() + form.Panel1->width() + 15);
+
+  QCOMPARE(fx.prompter().Count(Kind::kMessage), messages);
+  if (messages > 0) {
+    // The message names the key and the value that were refused, and the fallback.
+    const QString text = fx.prompter().records.front().text;
+    QVERIFY2(text.contains(firstMessageNames + " "), qPrintable(text));
+    QVERIFY2(text.contains(firstMessageNames.startsWith("MainFormWidth") ? "700" : "500"),
+             qPrintable(text));
+  }
+}
+
+void AppStartupTest::commandLineClassroomFile() {
+  // An existing file becomes the classroom file before the window is shown.
+  {
+    testsupport::TempDir other;
+    const std::string cld = other.File("room.cld");
+    QVERIFY(WriteText(cld,
+                      "[Desk5]\r\nCoordinateLeft=33\r\nCoordinateTop=44\r\nVisible=1\r\n"
+                      "StudentName=Petrov\r\n"));
+    WindowOptions options;
+    options.arguments = {cld, "ignored"};
+    options.show = false;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    const ini::IniDocument stored = ini::IniDocument::Load(fx.settingsPath());
+    QCOMPARE(stored.ReadString("Interface", "ClassRoomConfigurationFile", "***"), cld);
+    fx.form().show();
+    QCOMPARE(fx.Desk(5)->pos(), QPoint(33, 44));
+    QCOMPARE(fx.Desk(5)->nameBox->text(), QString("Petrov"));
+    QVERIFY(fx.Desk(1)->isHidden());
+  }
+  // A missing file changes nothing in the settings file.
+  {
+    WindowOptions options;
+    options.settingsText =
+        "[Communication]\r\nPortName=/nonexistent/tty\r\nReadThreadStop=1\r\n"
+        "[Interface]\r\nClassRoomConfigurationFile=/old/room.cld\r\n";
+    options.arguments = {"/nonexistent/room.cld"};
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QCOMPARE(FileText(fx.settingsPath()), options.settingsText);
+    QCOMPARE(fx.prompter().records.size(), size_t{0});
+  }
+}
+
+void AppStartupTest::missingPortDeviceOpensSilently() {
+  WindowOptions options;
+  options.portName = "/dev/vormik-no-such-device";
+  options.readThreadStop = 0;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  QTest::qWait(700);  // a poll or two against the missing port
+  QVERIFY(fx.form().isVisible());
+  QCOMPARE(fx.prompter().records.size(), size_t{0});
+}
+
+void AppStartupTest::closeAsksOnlyWhenTheClassroomChanged() {
+  {
+    WindowFixture fx;
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QVERIFY(fx.Close());
+    QCOMPARE(fx.prompter().Count(Kind::kQuestion), 0);
+    QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 0);
+  }
+  {
+    // No: nothing saved, the window closes.
+    WindowOptions options;
+    options.askToSaveOnClose = true;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    fx.room().ClassroomChanged = 1;
+    fx.prompter().yesNoAnswers = {false};
+    QVERIFY(fx.Close());
+    QCOMPARE(fx.prompter().Count(Kind::kQuestion, "Внимание!!!"), 1);
+    const FakePrompter::Record& question = fx.prompter().records.front();
+    QCOMPARE(question.text, QString("Сохранить конфигурацию кабинета?"));
+    QCOMPARE(question.icon, QMessageBox::Question);
+    QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 0);
+  }
+  {
+    // Yes: save as runs and writes the chosen file.
+    WindowOptions options;
+    options.askToSaveOnClose = true;
+    options.writeClassroom = true;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    fx.room().ClassroomChanged = 1;
+    fx.Desk(2)->nameBox->setText("Sidorov");
+    const std::string target = fx.dir().File("saved.cld");
+    fx.prompter().yesNoAnswers = {true};
+    fx.prompter().saveNames = {QString::fromStdString(target)};
+    QVERIFY(fx.Close());
+    QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 1);
+    const ini::IniDocument saved = ini::IniDocument::Load(target);
+    QCOMPARE(saved.ReadString("Desk2", "StudentName", ""), std::string("Sidorov"));
+  }
+}
+
+void AppStartupTest::failedSaveAtCloseKeepsTheWindowOpen() {
+  WindowOptions options;
+  options.askToSaveOnClose = true;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  fx.room().ClassroomChanged = 1;
+  fx.prompter().yesNoAnswers = {true, true};
+  fx.prompter().saveNames = {QString::fromStdString(fx.dir().File("missing-folder/x.cld")),
+                             QString::fromStdString(fx.dir().File("good.cld"))};
+  QVERIFY(!fx.Close());
+  QVERIFY(fx.form().isVisible());
+  QVERIFY(fx.prompter().Count(Kind::kMessage) >= 1);
+  QCOMPARE(fx.room().ClassroomChanged, 1);
+  // A second close asks again, and a save that works lets the window go.
+  QVERIFY(fx.Close());
+  QCOMPARE(fx.prompter().Count(Kind::kQuestion, "Внимание!!!"), 2);
+  QVERIFY(platform::FileExists(fx.dir().File("good.cld")));
+}
+
+void AppStartupTest::startupAgainstAnsweringController() {
+  WindowOptions options;
+  options.startEmulator = true;
+  options.readThreadStop = 0;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  // Generous: polls come every ~half second.
+  std::vector<TraceLine> polls;
+  QVERIFY(QTest::qWaitFor(
+      [&] {
+        polls = fx.PollsSince(0);
+        return polls.size() >= 2;
+      },
+      10000));
+
+  const std::vector<TraceLine> all = fx.emulator()->Trace();
+  // The probe, then the four writes of the reset, then nothing but polls.
+  const std::vector<std::vector<uint8_t>> expected = {Frame(0x81), Frame(0x81), Frame(0x82),
+                                                      Frame(0x83), Frame(0x84)};
+  QVERIFY2(all.size() >= expected.size() + 2, Hex(all).c_str());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    QVERIFY2(all[i].IsFrame() && all[i].rx == expected[i], Hex(all).c_str());
+    QVERIFY(all[i].Answered());
+  }
+  for (size_t i = expected.size(); i < all.size(); ++i) {
+    QVERIFY2(all[i].IsPoll(), Hex(all).c_str());
+  }
+  // The settling pause: the first poll comes no sooner than ~500 ms after the reset.
+  const long gap = all[expected.size()].ms - all[expected.size() - 1].ms;
+  QVERIFY2(gap >= 450, std::to_string(gap).c_str());
+  QCOMPARE(fx.prompter().records.size(), size_t{0});
+}
+
+void AppStartupTest::readThreadStopKeepsThePollSilent() {
+  WindowOptions options;
+  options.startEmulator = true;
+  options.readThreadStop = 2;  // any non-zero value
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  QTest::qWait(1500);
+  QCOMPARE(fx.PollsSince(0).size(), size_t{0});
+  QCOMPARE(fx.FramesSince(0).size(), size_t{5});  // probe and reset only
+}
+
+void AppStartupTest::pollTurnsTheDeskLedOn() {
+  WindowOptions options;
+  options.startEmulator = true;
+  options.readThreadStop = 0;
+  options.writeClassroom = true;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  GlyphButton* led = fx.Desk(1)->led;
+  QCOMPARE(led->tag(), 0);
+  QVERIFY2(fx.emulator()->Send("led 1 on"), fx.emulator()->Error().c_str());
+  QVERIFY(QTest::qWaitFor([&] { return led->tag() == 1; }, 5000));
+  QCOMPARE(led->icon().pixmap(16, 16).toImage(), glyphs::BitmapResource("LED1ON").toImage());
+  QCOMPARE(fx.room().SwitchState.LedALow & 0x01, 0x01);
+  QCOMPARE(fx.room().SwitchState.LedBLow & 0x01, 0x01);
+  // No other desk moved.
+  for (int n = 2; n <= kDeskCount; ++n) QCOMPARE(fx.Desk(n)->led->tag(), 0);
+
+  QVERIFY(fx.emulator()->Send("led 1 off"));
+  QVERIFY(QTest::qWaitFor([&] { return led->tag() == 0; }, 5000));
+  QCOMPARE(fx.room().SwitchState.LedBLow & 0x01, 0x00);
+}
+
+void AppStartupTest::probeFailureSendsNoReset() {
+  // A silent controller: the probe goes out once, no reset, no message.
+  WindowOptions options;
+  options.startEmulator = true;
+  options.emulatorOptions = {"--silent"};
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  const std::vector<TraceLine> frames = fx.FramesSince(0);
+  QCOMPARE(frames.size(), size_t{1});
+  QVERIFY(frames[0].rx == Frame(0x81));
+  QCOMPARE(fx.prompter().records.size(), size_t{0});
+}
+
+QTEST_MAIN(AppStartupTest)
+#include "app_startup_test.moc"

@@ -1,0 +1,48 @@
+// Scripted answers for the window's questions and dialogs.
+#include "support/fakeprompter.h"
+
+bool FakePrompter::AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) {
+  records.push_back({Kind::kQuestion, caption, text, icon});
+  if (yesNoAnswers.empty()) return defaultAnswer;
+  const bool answer = yesNoAnswers.front();
+  yesNoAnswers.pop_front();
+  return answer;
+}
+
+void FakePrompter::ShowMessage(const QString& caption, const QString& text,
+                               QMessageBox::Icon icon) {
+  records.push_back({Kind::kMessage, caption, text, icon});
+}
+
+QString FakePrompter::ChooseFileToOpen(QWidget*) {
+  records.push_back({Kind::kOpenDialog, QString(), QString(), QMessageBox::NoIcon});
+  if (openNames.empty()) return QString();
+  QString name = openNames.front();
+  openNames.pop_front();
+  return name;
+}
+
+QString FakePrompter::ChooseFileToSave(QWidget*, const QString& proposedName,
+                                       const QString& initialFolder) {
+  records.push_back({Kind::kSaveDialog, proposedName, initialFolder, QMessageBox::NoIcon});
+  if (saveNames.empty()) return QString();
+  QString name = saveNames.front();
+  saveNames.pop_front();
+  return name;
+}
+
+int FakePrompter::Count(Kind kind, const QString& caption) const {
+  int count = 0;
+  for (const Record& r : records) {
+    if (r.kind == kind && (caption.isNull() || r.caption == caption)) ++count;
+  }
+  return count;
+}
+
+QString FakePrompter::Texts(Kind kind) const {
+  QString all;
+  for (const Record& r : records) {
+    if (r.kind == kind) all += r.caption + QStringLiteral(": ") + r.text + QLatin1Char('\n');
+  }
+  return all;
+}

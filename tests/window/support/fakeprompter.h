@@ -1,0 +1,47 @@
+// A Prompter that answers from scripts and records every question, message
+// and file dialog, so window tests run without a person.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <vector>
+
+#include "app/prompter.h"
+
+// Usage:
+//   FakePrompter prompter;
+//   prompter.yesNoAnswers = {true, false};   // first question Yes, second No
+//   prompter.saveNames = {dir + "/a.cld"};   // the save dialog picks this; "" = cancel
+//   ... drive the window ...
+//   QCOMPARE(prompter.Count(FakePrompter::Kind::kQuestion, "Внимание!!!"), 1);
+class FakePrompter : public Prompter {
+ public:
+  enum class Kind { kQuestion, kMessage, kOpenDialog, kSaveDialog };
+  struct Record {
+    Kind kind;
+    QString caption;  // the save dialog: the proposed name
+    QString text;     // the save dialog: the initial folder
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+  };
+
+  // Answers to AskYesNo in turn; when empty, defaultAnswer (No, so that a
+  // connection question never loops forever).
+  std::deque<bool> yesNoAnswers;
+  bool defaultAnswer = false;
+  // Names the dialogs return in turn; when empty they return "" (cancel).
+  std::deque<QString> openNames;
+  std::deque<QString> saveNames;
+
+  std::vector<Record> records;
+
+  bool AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
+  void ShowMessage(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
+  QString ChooseFileToOpen(QWidget* parent) override;
+  QString ChooseFileToSave(QWidget* parent, const QString& proposedName,
+                           const QString& initialFolder) override;
+
+  // How many records of a kind there are, with that caption when one is given.
+  int Count(Kind kind, const QString& caption = QString()) const;
+  // All record texts of a kind, one per line (for failure messages).
+  QString Texts(Kind kind) const;
+};
