@@ -1,0 +1,78 @@
+// Reading and writing the classroom plan, desk labels and the standard classroom.
+#include "config/classroomplan.h"
+
+#include "config/settings.h"
+
+namespace classroom {
+
+namespace {
+
+constexpr int kStandardColumnLeft[4] = {10, 180, 375, 545};
+constexpr int kStandardFirstRowTop = 18;
+constexpr int kStandardRowStep = 106;
+constexpr int kStandardColumns = 4;
+
+bool IsUtf8Continuation(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+std::string DeskSection(int deskNumber) { return "Desk" + std::to_string(deskNumber); }
+
+ClassroomPlan ReadPlan(const ini::IniDocument& document) {
+  ClassroomPlan plan;
+  for (int n = 1; n <= kDeskCount; ++n) {
+    const std::string section = DeskSection(n);
+    DeskPlan& desk = plan[n - 1];
+    desk.left = document.ReadInteger(section, kCoordinateLeft, 0);
+    desk.top = document.ReadInteger(section, kCoordinateTop, 0);
+    desk.visible = document.ReadInteger(section, kVisible, 0) != 0;
+    desk.studentName = document.ReadString(section, kStudentName, kDefaultStudentName);
+  }
+  return plan;
+}
+
+void WritePlan(const ClassroomPlan& plan, ini::IniDocument& document) {
+  for (int n = 1; n <= kDeskCount; ++n) {
+    const std::string section = DeskSection(n);
+    const DeskPlan& desk = plan[n - 1];
+    document.WriteInteger(section, kCoordinateLeft, desk.left);
+    document.WriteInteger(section, kCoordinateTop, desk.top);
+    document.WriteInteger(section, kVisible, desk.visible ? 1 : 0);
+    document.WriteString(section, kStudentName, desk.studentName);
+  }
+}
+
+std::string CutLabel(std::string_view utf8Label) {
+  size_t characters = 0;
+  for (size_t i = 0; i < utf8Label.size(); ++i) {
+    if (IsUtf8Continuation(utf8Label[i])) continue;
+    if (characters == kMaxLabelCharacters) return std::string(utf8Label.substr(0, i));
+    ++characters;
+  }
+  return std::string(utf8Label);
+}
+
+std::string ReadDeskLabel(const ini::IniDocument& settingsDocument, int deskNumber) {
+  return CutLabel(settingsDocument.ReadString(settings::kNumDesk, settings::DeskKey(deskNumber),
+                                              std::to_string(deskNumber)));
+}
+
+std::string ReadPairLinkCode(const ini::IniDocument& settingsDocument, int pairNumber) {
+  return settingsDocument.ReadString(settings::kDesk2DeskCommIF,
+                                     settings::PairCodeKey(pairNumber), kDefaultPairLinkCode);
+}
+
+Position StandardLayout(int deskNumber) {
+  if (deskNumber < 1 || deskNumber > kDeskCount) return {0, 0};
+  const int row = (deskNumber - 1) / kStandardColumns;
+  const int column = (deskNumber - 1) % kStandardColumns;
+  return {kStandardColumnLeft[column], kStandardFirstRowTop + row * kStandardRowStep};
+}
+
+std::string StandardStudentName(int deskNumber) {
+  return "Ученик " + std::to_string(deskNumber);
+}
+
+}  // namespace classroom
