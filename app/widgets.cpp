@@ -2,6 +2,7 @@
 #include "app/widgets.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 
 GlyphButton::GlyphButton(int groupIndex, bool checkable, QWidget* parent)
@@ -10,6 +11,17 @@ GlyphButton::GlyphButton(int groupIndex, bool checkable, QWidget* parent)
   // The glyph buttons never take the keyboard focus away from a name box.
   setFocusPolicy(Qt::NoFocus);
   setIconSize(QSize(16, 16));
+}
+
+void GlyphButton::paintEvent(QPaintEvent* event) {
+  QToolButton::paintEvent(event);
+  if (!isChecked()) return;
+  // The style's own look of a down toggle is too faint to read at a glance
+  // in front of a class: mark it with a green frame and tint.
+  QPainter painter(this);
+  painter.setPen(QPen(QColor(0, 110, 0), 2));
+  painter.setBrush(QColor(0, 160, 0, 60));
+  painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 3, 3);
 }
 
 DeskPanel::DeskPanel(int deskIndex, QWidget* parent) : QGroupBox(parent), tag_(deskIndex) {

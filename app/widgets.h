@@ -18,6 +18,9 @@ class GlyphButton : public QToolButton {
   int tag() const { return tag_; }
   void setTag(int tag) { tag_ = tag; }
 
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
  private:
   int groupIndex_;
   int tag_ = 0;

@@ -105,13 +105,26 @@ void TForm1::ReconnectSpokenDesk() {
 
 namespace {
 
-// Both LED registers change together: LedB first, then LedA. The picture and
-// the mark follow only when both were acknowledged.
+// Both LED registers change together: LedB first, then LedA. The requests
+// toggle, so a register whose bit already has the wanted state is left alone:
+// "on" must never put out a lit LED, nor "off" light a dark one. The picture
+// and the mark follow only when every toggle sent was acknowledged.
 void SwitchLed(TForm1& form, bool on) {
   DeskPanel* desk = form.SelectedDesk;
   if (!desk) return;
-  if (!form.SendSwitchRequest(ToggleLedB, desk->tag(), false, false)) return;
-  if (!form.SendSwitchRequest(ToggleLedA, desk->tag(), false, false)) return;
+  const DeskBits bits = DeskBitsOf(desk->tag());
+  const SwitchRegisters& state = form.room().SwitchState;
+  auto isLit = [&bits](uint8_t low, uint8_t high) {
+    return (low & bits.low) != 0 || (high & bits.high) != 0;
+  };
+  if (isLit(state.LedBLow, state.LedBHigh) != on &&
+      !form.SendSwitchRequest(ToggleLedB, desk->tag(), false, false)) {
+    return;
+  }
+  if (isLit(state.LedALow, state.LedAHigh) != on &&
+      !form.SendSwitchRequest(ToggleLedA, desk->tag(), false, false)) {
+    return;
+  }
   TForm1::ShowLed(desk->led, on);
 }
 

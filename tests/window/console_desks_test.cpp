@@ -157,10 +157,20 @@ class ConsoleDesksTest : public QObject {
     fx.form().SelectedDesk = fx.Desk(9);
     fx.form().LedPowerOn1Click();
     QCOMPARE(fx.Desk(9)->led->tag(), 1);
+    // Switching on a lit LED again must not toggle it off in the controller.
+    mark = fx.TraceMark();
+    fx.form().LedPowerOn1Click();
+    QCOMPARE(Writes(fx, mark), QString());
+    QCOMPARE(fx.Desk(9)->led->tag(), 1);
+    QCOMPARE(int(fx.room().SwitchState.LedBHigh), 0x01);
     mark = fx.TraceMark();
     fx.ClickButton(fx.Desk(9)->led);
     QCOMPARE(Writes(fx, mark), QString("83 00 00 | 81 00 00"));
     QCOMPARE(fx.Desk(9)->led->tag(), 0);
+    mark = fx.TraceMark();
+    fx.form().LedPowerOff1Click();
+    QCOMPARE(Writes(fx, mark), QString());
+    QCOMPARE(int(fx.room().SwitchState.LedAHigh), 0x00);
   }
 
   void lineButtonCycles_data() {
