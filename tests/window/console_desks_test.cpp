@@ -5,29 +5,9 @@
 #include <thread>
 
 #include "app/colours.h"
-#include "support/windowfixture.h"
+#include "support/consolechecks.h"
 
 namespace {
-
-const QString kOff = QStringLiteral("Откл.");
-const QString kOn = QStringLiteral("Вкл.");
-const QString kPair = QStringLiteral("Пара");
-
-WindowOptions WithEmulator() {
-  WindowOptions options;
-  options.startEmulator = true;
-  options.writeClassroom = true;
-  return options;
-}
-
-// The register writes the controller saw since the mark: "84 00 12 | 82 00 04".
-QString Writes(const WindowFixture& fx, size_t mark) {
-  QStringList out;
-  for (const auto& frame : fx.FramesSince(mark)) {
-    out << QString::asprintf("%02X %02X %02X", frame.rx[2], frame.rx[3], frame.rx[4]);
-  }
-  return out.join(QStringLiteral(" | "));
-}
 
 // The emulator answers the next writes slowly and falls silent from the
 // `nth` one on (counted from the mark), so a path can fail half-way.

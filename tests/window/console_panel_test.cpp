@@ -2,36 +2,7 @@
 #include <QTest>
 
 #include "app/colours.h"
-#include "support/windowfixture.h"
-
-namespace {
-
-const QString kOff = QStringLiteral("Откл.");
-const QString kOn = QStringLiteral("Вкл.");
-const QString kPair = QStringLiteral("Пара");
-
-WindowOptions WithEmulator() {
-  WindowOptions options;
-  options.startEmulator = true;
-  options.writeClassroom = true;
-  return options;
-}
-
-// The register writes the controller saw since the mark: "84 00 12 | 82 00 04".
-QString Writes(const WindowFixture& fx, size_t mark) {
-  QStringList out;
-  for (const auto& frame : fx.FramesSince(mark)) {
-    out << QString::asprintf("%02X %02X %02X", frame.rx[2], frame.rx[3], frame.rx[4]);
-  }
-  return out.join(QStringLiteral(" | "));
-}
-
-// Whether the link picture is blue at a point (a frame band or a pair line).
-bool BlueAt(WindowFixture& fx, int x, int y) {
-  return fx.form().Surface().pixelColor(x, y) == colours::kLink;
-}
-
-}  // namespace
+#include "support/consolechecks.h"
 
 class ConsolePanelTest : public QObject {
   Q_OBJECT

@@ -1,0 +1,34 @@
+// Shorthands of the console tests: the line captions, a fixture with the
+// emulator and a full classroom, the writes the controller saw, the picture.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "app/colours.h"
+#include "support/windowfixture.h"
+
+inline const QString kOff = QStringLiteral("Откл.");
+inline const QString kOn = QStringLiteral("Вкл.");
+inline const QString kPair = QStringLiteral("Пара");
+
+inline WindowOptions WithEmulator() {
+  WindowOptions options;
+  options.startEmulator = true;
+  options.writeClassroom = true;
+  return options;
+}
+
+// The register writes the controller saw since the mark: "84 00 12 | 82 00 04".
+inline QString Writes(const WindowFixture& fx, size_t mark) {
+  QStringList out;
+  for (const auto& frame : fx.FramesSince(mark)) {
+    out << QString::asprintf("%02X %02X %02X", frame.rx[2], frame.rx[3], frame.rx[4]);
+  }
+  return out.join(QStringLiteral(" | "));
+}
+
+// Whether the link picture is blue at a point (a frame band or a pair line).
+inline bool BlueAt(WindowFixture& fx, int x, int y) {
+  return fx.form().Surface().pixelColor(x, y) == colours::kLink;
+}
