@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/eventually.h"
 #include "link/Unthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
@@ -174,15 +175,7 @@ class DirectHandover : public IndicatorHandover {
   std::vector<std::pair<uint8_t, uint8_t>> reports;
 };
 
-template <typename Pred>
-bool Eventually(Pred pred, int timeoutMs = 5000) {
-  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < end) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return pred();
-}
+using testsupport::Eventually;
 
 TEST_F(EmulatorLinkTest, PollReportsTheControllersIndicators) {
   Start();

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/eventually.h"
 #include "link/Unthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
@@ -432,15 +433,7 @@ class RecordingHandover : public IndicatorHandover {
   bool withoutLock_ = false;
 };
 
-template <typename Pred>
-bool Eventually(Pred pred, int timeoutMs = 5000) {
-  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < end) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return pred();
-}
+using testsupport::Eventually;
 
 TEST_F(LinkTest, PollThreadStartsSuspendedAndHandsOverValidReportsUnderTheLock) {
   device->controller = Controller(1, 0x20, 0x01);
