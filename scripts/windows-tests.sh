@@ -32,7 +32,9 @@ cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
   || { echo "configuration failed"; echo "0 passed, 1 failed"; exit 1; }
 # Keep going past a broken file so that the other tests still build and run;
 # the build failure still fails the run.
-cmake --build "$build_dir" -j2 -- -k
+keep_going=(-k)
+grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja' "$build_dir/CMakeCache.txt" && keep_going=(-k 0)
+cmake --build "$build_dir" -j2 -- "${keep_going[@]}"
 build_rc=$?
 if [ "$build_only" = 1 ]; then
   exit "$build_rc"
@@ -41,11 +43,11 @@ fi
 wine=$(grep -m1 '^VORMIK_WINE64:' "$build_dir/CMakeCache.txt" | cut -d= -f2-)
 export WINEPREFIX="$PWD/$build_dir/wineprefix" WINEDEBUG=-all LC_ALL=ru_RU.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
+wineserver="$(dirname "$wine")/wineserver"
+[ -x "$wineserver" ] || wineserver="$(dirname "$wine")/wineserver64"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot -i >/dev/null 2>&1
 fi
-wineserver="$(dirname "$wine")/wineserver"
-[ -x "$wineserver" ] || wineserver="$(dirname "$wine")/wineserver64"
 
 log="$build_dir/windows-tests.log"
 ctest --test-dir "$build_dir" -j2 --output-on-failure --timeout 300 2>&1 | tee "$log"

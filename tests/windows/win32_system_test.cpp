@@ -1,0 +1,93 @@
+// The Win32 small system services: where the executable is, and replacing a
+// file in one step without leaving anything behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "config/settings.h"
+#include "platform/system.h"
+#include "tests/windows/wintest.h"
+
+namespace {
+
+using wintest::TempFolder;
+
+int FilesIn(const std::string& folder) {
+  int count = 0;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return count;
+}
+
+TEST(Win32SystemTest, ExecutablePathIsThisProgramNotTheWorkingFolder) {
+  char module[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
+  TempFolder elsewhere;
+  SetCurrentDirectoryA(elsewhere.path().c_str());
+
+  const std::string path = platform::ExecutablePath();
+  EXPECT_EQ(std::string(module, n), path);
+  EXPECT_TRUE(platform::FileExists(path));
+  const std::string folder = platform::DirectoryOf(path);
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ('\\', folder.back());
+  EXPECT_EQ("win32_system_test.exe", path.substr(folder.size()));
+  EXPECT_FALSE(platform::FileExists(folder)) << "a folder is not a file";
+  EXPECT_EQ(folder + "vormik.ini", settings::SettingsPath());
+}
+
+struct ReplaceCase {
+  const char* name;
+  const char* before;  // nullptr: no file yet
+  std::string after;
+};
+
+TEST(Win32SystemTest, ReplaceFileAtomicallyLeavesExactlyTheNewBytes) {
+  const ReplaceCase cases[] = {
+      {"new file", nullptr, "[S]\r\nk=v\r\n"},
+      {"longer", "short", std::string(100000, 'x') + "\r\n"},
+      {"shorter", "a much longer old content\r\n", "new"},
+      {"emptied", "old", ""},
+      {"binary", "old", std::string("\0\xFF\r\n\x1A", 5)},
+  };
+  for (const ReplaceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    const std::string path = folder.File("vormik.ini");
+    if (c.before) wintest::WriteBytes(path, c.before);
+    ASSERT_TRUE(platform::ReplaceFileAtomically(path, c.after));
+    EXPECT_EQ(c.after, wintest::ReadBytes(path));
+    std::string read;
+    EXPECT_TRUE(platform::ReadWholeFile(path, read));
+    EXPECT_EQ(c.after, read);
+    EXPECT_EQ(1, FilesIn(folder.path())) << "a temporary file was left behind";
+    EXPECT_TRUE(platform::FlushFileToDisk(path));
+  }
+}
+
+TEST(Win32SystemTest, ReplaceFailsWithoutDamageWhereItCannotWrite) {
+  TempFolder folder;
+  const std::string readOnly = folder.File("readonly.ini");
+  wintest::WriteBytes(readOnly, "keep");
+  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(platform::ReplaceFileAtomically(readOnly, "lost"));
+  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ("keep", wintest::ReadBytes(readOnly));
+
+  EXPECT_FALSE(platform::ReplaceFileAtomically(folder.File("missing\\x.ini"), "x"));
+  EXPECT_FALSE(platform::ReplaceFileAtomically(folder.path(), "x")) << "a folder";
+  EXPECT_EQ(1, FilesIn(folder.path()));
+
+  std::string untouched = "unchanged";
+  EXPECT_FALSE(platform::ReadWholeFile(folder.File("missing.ini"), untouched));
+  EXPECT_EQ("unchanged", untouched);
+  EXPECT_FALSE(platform::FileExists(folder.File("missing.ini")));
+}
+
+}  // namespace
