@@ -48,9 +48,9 @@ constexpr int kDeskCreationOrder[kDeskCount] = {1, 2, 3, 4,  16, 15, 5,  6,
 
 constexpr int kDefaultClientWidth = 700;
 constexpr int kDefaultClientHeight = 500;
-constexpr int kMaxClientSize = 10000;
+constexpr int kMaxClientSize = 4096;  // bounds the drawing surface too
 constexpr int kStopWaitSliceMs = 20;
-constexpr int kStopWaitLimitMs = 5000;
+constexpr int kStopWaitLimitMs = 30000;
 
 const QString kQuestionCaption = QStringLiteral("Внимание!!!");
 const QString kLineOff = QStringLiteral("Откл.");
@@ -457,28 +457,33 @@ void TForm1::FormCreate() {
 void TForm1::FormShow() { LoadClassroom(); }
 
 bool TForm1::FormClose() {
-  // The poll ends first: after the port is closed its exchanges could only fail.
-  StopReadThread();
-  port_->ClosePort();
+  // The plan is saved before the port is given back: a failed save keeps the
+  // window open, and it must stay a working console, not one whose every
+  // command ends in the connection question.
   if (room_.ClassroomChanged != 0 &&
       prompter_.AskYesNo(kQuestionCaption, QStringLiteral("Сохранить конфигурацию кабинета?"),
                          QMessageBox::Question)) {
     // A failed save has shown its message; the window stays so nothing is lost.
     if (!ToolButton17Click()) return false;
   }
+  // The poll ends first: after the port is closed its exchanges could only fail.
+  if (StopReadThread()) port_->ClosePort();
   return true;
 }
 
-void TForm1::StopReadThread() {
-  if (!readThread_) return;
+bool TForm1::StopReadThread() {
+  if (!readThread_) return true;
   readThread_->RequestStop();
   QElapsedTimer waited;
   waited.start();
   // Short slices with dispatching in between: the poll may be blocked in its
-  // hand-over, which only this thread can run.
-  while (!readThread_->WaitStopped(kStopWaitSliceMs) && waited.elapsed() < kStopWaitLimitMs) {
+  // hand-over, which only this thread can run. An exchange is bounded (a few
+  // seconds at worst), so the limit is only a guard against the impossible.
+  while (!readThread_->WaitStopped(kStopWaitSliceMs)) {
+    if (waited.elapsed() > kStopWaitLimitMs) return false;
     QCoreApplication::processEvents();
   }
+  return true;
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -106,8 +106,9 @@ class TForm1 : public QWidget, private LinkUi, private IndicatorHandover {
   void FormShow();
   // Returns false when the close was refused (a failed save as).
   bool FormClose();
-  // Stops the poll cleanly (keeps dispatching while it waits).
-  void StopReadThread();
+  // Stops the poll cleanly (keeps dispatching while it waits); false when it
+  // did not end in time, and the port must then stay open under it.
+  bool StopReadThread();
 
   // ---- Link (app/Unmane.cpp). ----
   bool SendSwitchRequest(int requestType, int deskIndex, bool sourceOn, bool deskOn);

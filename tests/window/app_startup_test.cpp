@@ -234,6 +234,8 @@ void AppStartupTest::closeAsksOnlyWhenTheClassroomChanged() {
 void AppStartupTest::failedSaveAtCloseKeepsTheWindowOpen() {
   WindowOptions options;
   options.askToSaveOnClose = true;
+  options.startEmulator = true;
+  options.writeClassroom = true;
   WindowFixture fx(options);
   QVERIFY2(fx.Ok(), fx.Error().c_str());
   fx.room().ClassroomChanged = 1;
@@ -244,6 +246,12 @@ void AppStartupTest::failedSaveAtCloseKeepsTheWindowOpen() {
   QVERIFY(fx.form().isVisible());
   QVERIFY(fx.prompter().Count(Kind::kMessage) >= 1);
   QCOMPARE(fx.room().ClassroomChanged, 1);
+  // The window that stayed is still a working console.
+  const size_t mark = fx.TraceMark();
+  fx.ClickButton(fx.Desk(3)->listen);
+  QCOMPARE(fx.FramesSince(mark).size(), size_t(1));
+  QVERIFY(fx.Desk(3)->listen->isChecked());
+  QCOMPARE(fx.prompter().Count(Kind::kQuestion, "Ошибка связи"), 0);
   // A second close asks again, and a save that works lets the window go.
   QVERIFY(fx.Close());
   QCOMPARE(fx.prompter().Count(Kind::kQuestion, "Внимание!!!"), 2);
