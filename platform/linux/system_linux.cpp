@@ -96,6 +96,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return false;
   }
   std::string data;
+  // Room for the growth step too: the read that finds the end comes after a
+  // full buffer, and growing then would copy the whole file (twice the memory).
+  data.reserve(static_cast<size_t>(st.st_size) + 65536);
   data.resize(static_cast<size_t>(st.st_size));
   size_t filled = 0;
   bool ok = true;
