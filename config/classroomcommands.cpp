@@ -8,6 +8,7 @@
 #include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "config/settings.h"
+#include "console/names.h"
 #include "platform/system.h"
 
 namespace {
@@ -52,6 +53,17 @@ void ShowWriteError(TForm1& form, const ini::WriteError& error) {
                               QMessageBox::Critical);
 }
 
+// True (warning shown) when vormik.ini could not give the path back unchanged:
+// stored, it would come back damaged and name another file, or none.
+bool RefusedAsUnstorable(TForm1& form, const QString& path) {
+  const std::string utf8Path = path.toStdString();
+  if (classroom::StorableInSettings(utf8Path)) return false;
+  form.prompter().ShowMessage(QString::fromUtf8(classroom::kUnstorablePathCaption),
+                              Text(classroom::UnstorablePathMessage(utf8Path)),
+                              QMessageBox::Warning);
+  return true;
+}
+
 // Stores a chosen file as the current classroom file; false (message shown)
 // when vormik.ini cannot be written.
 bool StoreClassroomFile(TForm1& form, ini::IniFile& settingsFile, const QString& path) {
@@ -88,7 +100,7 @@ void TForm1::LoadClassroom() {
     const classroom::DeskPlan& desk = plan[n - 1];
     panel->move(desk.left, desk.top);
     panel->setVisible(desk.visible);
-    if (panel->nameBox) panel->nameBox->setText(Text(desk.studentName));
+    console::SetNameText(panel->nameBox, Text(desk.studentName));
   }
 
   room().MoveDesks = settingsDocument.ReadInteger(settings::kInterface,
@@ -136,7 +148,11 @@ void TForm1::SaveClassroom() {
 void TForm1::ToolButton14Click() {
   ini::IniFile settingsFile(environment().settingsPath);
   const QString chosen = prompter().ChooseFileToOpen(this);
-  if (!chosen.isEmpty() && !StoreClassroomFile(*this, settingsFile, chosen)) return;
+  // A refused name is treated as a cancel.
+  if (!chosen.isEmpty() && !RefusedAsUnstorable(*this, chosen) &&
+      !StoreClassroomFile(*this, settingsFile, chosen)) {
+    return;
+  }
   // Also after a cancel: puts back the plan of the current file.
   LoadClassroom();
 }
@@ -154,7 +170,10 @@ bool TForm1::ToolButton17Click() {
   const QString proposed = Text(CurrentClassroomFile(settingsFile, ""));
   const QString folder = QFileInfo(Text(environment().executablePath)).absolutePath();
   const QString chosen = prompter().ChooseFileToSave(this, proposed, folder);
-  if (!chosen.isEmpty() && !StoreClassroomFile(*this, settingsFile, chosen)) return false;
+  if (!chosen.isEmpty() &&
+      (RefusedAsUnstorable(*this, chosen) || !StoreClassroomFile(*this, settingsFile, chosen))) {
+    return false;
+  }
   try {
     SaveClassroom();
   } catch (const ini::WriteError& error) {
@@ -187,7 +206,7 @@ void TForm1::ToolButton12Click() {
     const classroom::Position position = classroom::StandardLayout(n);
     panel->move(position.left, position.top);
     panel->hide();
-    if (panel->nameBox) panel->nameBox->setText(Text(classroom::StandardStudentName(n)));
+    console::SetNameText(panel->nameBox, Text(classroom::StandardStudentName(n)));
   }
   room().ClassroomChanged = 1;
 

@@ -1,6 +1,7 @@
 // Reading and writing the classroom plan, desk labels and the standard classroom.
 #include "config/classroomplan.h"
 
+#include "config/cp1251.h"
 #include "config/settings.h"
 
 namespace classroom {
@@ -73,6 +74,23 @@ Position StandardLayout(int deskNumber) {
 
 std::string StandardStudentName(int deskNumber) {
   return "Ученик " + std::to_string(deskNumber);
+}
+
+bool StorableInSettings(std::string_view utf8Path) {
+  // A line break would end the value's line; the writer turns it into a space.
+  if (utf8Path.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return false;
+  return cp1251::Representable(utf8Path) &&
+         cp1251::FromUtf8(utf8Path).size() <= ini::kMaxValueLength;
+}
+
+std::string UnstorablePathMessage(std::string_view utf8Path) {
+  const std::string path(utf8Path);
+  if (cp1251::Representable(utf8Path) && cp1251::FromUtf8(utf8Path).size() > ini::kMaxValueLength) {
+    return "Имя файла слишком длинное, его нельзя сохранить в vormik.ini: " + path +
+           ". Выберите файл с более коротким путём.";
+  }
+  return "Имя файла содержит символы, которые нельзя сохранить в vormik.ini: " + path +
+         ". Выберите файл в другой папке или переименуйте его.";
 }
 
 }  // namespace classroom

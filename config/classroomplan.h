@@ -73,4 +73,12 @@ Position StandardLayout(int deskNumber);
 // "Ученик 1" .. "Ученик 16" (UTF-8).
 std::string StandardStudentName(int deskNumber);
 
+// A classroom file path is kept only in vormik.ini, whose text is
+// Windows-1251 and whose values are read back at most 2047 characters long.
+// A path that would not read back unchanged would silently name another file,
+// so it is refused with UnstorablePathMessage instead of being stored.
+bool StorableInSettings(std::string_view utf8Path);
+inline constexpr char kUnstorablePathCaption[] = "Vormik";
+std::string UnstorablePathMessage(std::string_view utf8Path);
+
 }  // namespace classroom

@@ -139,6 +139,8 @@ std::string FromUtf8(std::string_view utf8) {
   return out;
 }
 
+bool Representable(std::string_view utf8) { return ToUtf8(FromUtf8(utf8)) == utf8; }
+
 char FoldCase(char c) {
   // Built once: folding runs over every byte of every name in a file.
   static const std::array<char, 256> kFolded = [] {

@@ -67,12 +67,10 @@ std::string EncodeValue(std::string_view utf8) {
   return v;
 }
 
-// Names with characters that Windows never allows in a file name (the
-// placeholder "***" among them) cannot be opened there; they are refused here
-// too, so that such a name never becomes a file in the working folder.
-bool UsableFileName(const std::string& path) {
-  return !path.empty() && path.find_first_of("*?\"<>|") == std::string::npos;
-}
+// "***" is the placeholder for no classroom file: it must never become a
+// file in the working folder. Every other name is left to the operating
+// system, which refuses what it cannot hold.
+bool UsableFileName(const std::string& path) { return !path.empty() && path != "***"; }
 
 constexpr size_t kNone = static_cast<size_t>(-1);
 

@@ -3,15 +3,12 @@
 
 #include "app/Unmane.h"
 #include "app/colours.h"
+#include "console/names.h"
 #include "console/walks.h"
 
 using namespace console;
 
 namespace {
-
-// The text a box had when editing began, so that discarding takes back the
-// whole unconfirmed edit and not only the last keystroke.
-constexpr char kTextBeforeEditing[] = "vormikTextBeforeEditing";
 
 constexpr int kEnterCharacter = 13;
 

@@ -7,11 +7,11 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "platform/filetype.h"
 #include "platform/linux/desktopexec.h"
@@ -23,9 +23,6 @@ namespace platform {
 namespace {
 
 constexpr const char* kMimeType = "application/x-vormik-classroom";
-// The cache tools normally finish in well under a second; a hung one must not
-// hold up the program's start.
-constexpr long kToolBoundMs = 3000;
 
 std::string DataHome() {
   // Relative values are invalid for XDG variables and are ignored.
@@ -109,32 +106,71 @@ bool IsValidUtf8(const std::string& text) {
   return true;
 }
 
-bool RunToolBounded(const std::string& tool, const std::string& argument) {
+// Starts a cache tool and does not wait for it: refreshing the caches is a
+// courtesy, and a slow or hung tool must not hold up the program's start.
+// A detached thread reaps it, so it leaves no zombie.
+void StartTool(const std::string& tool, const std::string& argument) {
   posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return false;
+  if (posix_spawn_file_actions_init(&actions) != 0) return;
+  posix_spawnattr_t attributes;
+  if (posix_spawnattr_init(&attributes) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return;
+  }
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  // The tool gets the default signal handling, not the window's.
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   std::string toolCopy = tool;
   std::string argumentCopy = argument;
   char* argv[] = {&toolCopy[0], &argumentCopy[0], nullptr};
   pid_t pid = -1;
-  const int spawned = posix_spawnp(&pid, tool.c_str(), &actions, nullptr, argv, environ);
+  const int spawned = posix_spawnp(&pid, tool.c_str(), &actions, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return false;  // not installed: nothing to refresh
-  for (long waitedMs = 0;; waitedMs += 20) {
-    int status = 0;
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (done < 0 && errno != EINTR) return false;
-    if (waitedMs >= kToolBoundMs) break;
-    const timespec pause{0, 20 * 1000000L};
-    nanosleep(&pause, nullptr);
+  if (spawned != 0) return;  // not installed: nothing to refresh
+  try {
+    std::thread([pid] {
+      while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  } catch (...) {
+    // No thread to spare: the tool is left to finish unreaped.
   }
-  kill(pid, SIGKILL);
-  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+}
+
+// Whether the file already holds exactly these bytes.
+bool Holds(const std::string& path, const std::string& bytes) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool same =
+      fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) == bytes.size();
+  std::string content(bytes.size() + 1, '\0');
+  size_t filled = 0;
+  while (same) {
+    const ssize_t n = ::read(fd, &content[filled], content.size() - filled);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) same = false;
+    if (n <= 0) break;
+    filled += static_cast<size_t>(n);
+    if (filled == content.size()) break;  // longer than expected
   }
-  return false;
+  close(fd);
+  return same && filled == bytes.size() && content.compare(0, filled, bytes) == 0;
+}
+
+enum class Update { kUnchanged, kWritten, kFailed };
+
+// A registration that is already in place is left alone, so that an ordinary
+// start writes nothing and runs no tool.
+Update WriteIfChanged(const std::string& path, const std::string& bytes) {
+  if (Holds(path, bytes)) return Update::kUnchanged;
+  return WriteFileAtomically(path, bytes) ? Update::kWritten : Update::kFailed;
 }
 
 }  // namespace
@@ -211,15 +247,16 @@ bool RegisterFileType(const std::string& executablePath) {
                               "Terminal=false\n"
                               "NoDisplay=false\n"
                               "Categories=Education;\n";
-    if (!WriteFileAtomically(packagesDir + "/vormik-classroom.xml", package) ||
-        !WriteFileAtomically(applicationsDir + "/vormik.desktop", entry)) {
-      return false;
-    }
-    // The desktop reads the caches, not the files above; refreshing them is
-    // a courtesy whose failure (tool missing, slow, refusing) changes nothing
-    // about what was registered.
-    RunToolBounded("update-mime-database", mimeDir);
-    RunToolBounded("update-desktop-database", applicationsDir);
+    // The desktop reads the caches, not the files; refreshing them is a
+    // courtesy whose failure (tool missing, slow, refusing) changes nothing
+    // about what was registered. Each cache is refreshed only when its file
+    // changed.
+    const Update packageUpdate = WriteIfChanged(packagesDir + "/vormik-classroom.xml", package);
+    if (packageUpdate == Update::kFailed) return false;
+    if (packageUpdate == Update::kWritten) StartTool("update-mime-database", mimeDir);
+    const Update entryUpdate = WriteIfChanged(applicationsDir + "/vormik.desktop", entry);
+    if (entryUpdate == Update::kFailed) return false;
+    if (entryUpdate == Update::kWritten) StartTool("update-desktop-database", applicationsDir);
     return true;
   } catch (...) {
     return false;

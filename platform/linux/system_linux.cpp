@@ -64,6 +64,26 @@ int CreateUniqueTemp(const std::string& target, std::string& tempPath) {
   return -1;
 }
 
+bool PermissionRefused(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+// For a writable file in a folder that takes no new file (a program folder an
+// administrator has locked, a sticky folder): the new bytes go over the old
+// ones and the file is then cut to their length. This is not atomic, but the
+// file keeps its inode, owner and permission bits, and a full disk does not
+// first free the old content the way a truncating open would.
+bool RewriteInPlace(const std::string& target, const struct stat& old, const std::string& bytes) {
+  if (!S_ISREG(old.st_mode)) return false;
+  const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat now;
+  bool ok = ::fstat(fd, &now) == 0 && now.st_dev == old.st_dev && now.st_ino == old.st_ino;
+  ok = ok && WriteAll(fd, bytes.data(), bytes.size());
+  ok = ok && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
+  ok = ok && ::fsync(fd) == 0;
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
 }  // namespace
 
 std::string ExecutablePath() {
@@ -133,7 +153,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
   }
   std::string temp;
   const int fd = CreateUniqueTemp(target, temp);
-  if (fd < 0) return false;
+  if (fd < 0) return existed && PermissionRefused(errno) && RewriteInPlace(target, old, bytes);
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
   if (ok && existed) {
     // Owner first: a change of owner clears the set-id bits that fchmod restores.
@@ -143,9 +163,16 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     ok = ::fchmod(fd, old.st_mode & 07777) == 0;
   }
   if (::close(fd) != 0) ok = false;
-  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    return existed && PermissionRefused(error) && RewriteInPlace(target, old, bytes);
+  }
+  return true;
 }
 
 bool FlushFileToDisk(const std::string& path) {

@@ -243,6 +243,49 @@ TEST(LinkGeometry, PairLineEnds) {
 }
 
 // A save killed at any moment leaves the old plan or the new one whole.
+// Each path is stored as the settings store it and read back: the check must
+// agree with what actually comes back, in both directions.
+TEST(ClassroomPathInSettings, StorableExactlyWhenItReadsBackUnchanged) {
+  const std::string longest = "/" + std::string(ini::kMaxValueLength - 5, 'x') + ".cld";
+  const struct {
+    std::string path;
+    bool storable;
+  } rows[] = {
+      {"/home/teacher/a.cld", true},
+      {"/home/учитель/Кабинет «5».cld", true},
+      {"/srv/what?/a*b|c<d>.cld", true},
+      {" /lead and trail/ ", true},
+      {"\"/quoted\"", true},
+      {longest, true},
+      {longest + "x", false},
+      {"/home/josé/a.cld", false},
+      {"/home/教室/a.cld", false},
+      {"/a\nb.cld", false},
+      {"/a\rb.cld", false},
+      {std::string("/a\0b.cld", 8), false},
+  };
+  for (const auto& row : rows) {
+    ini::IniDocument settings = ini::IniDocument::Parse("[Interface]\r\n");
+    settings.WriteString("Interface", "ClassRoomConfigurationFile", row.path);
+    const ini::IniDocument reread = ini::IniDocument::Parse(settings.Serialize());
+    const bool readsBack =
+        reread.ReadString("Interface", "ClassRoomConfigurationFile", "***") == row.path;
+    EXPECT_EQ(readsBack, row.storable) << row.path;
+    EXPECT_EQ(classroom::StorableInSettings(row.path), row.storable) << row.path;
+  }
+}
+
+TEST(ClassroomPathInSettings, MessageNamesThePathAndTheReason) {
+  const std::string accented = "/home/josé/a.cld";
+  EXPECT_EQ(classroom::UnstorablePathMessage(accented),
+            "Имя файла содержит символы, которые нельзя сохранить в vormik.ini: "
+            "/home/josé/a.cld. Выберите файл в другой папке или переименуйте его.");
+  const std::string tooLong = "/" + std::string(ini::kMaxValueLength, 'x');
+  const std::string message = classroom::UnstorablePathMessage(tooLong);
+  EXPECT_EQ(message.rfind("Имя файла слишком длинное", 0), 0u) << message;
+  EXPECT_NE(message.find(tooLong), std::string::npos);
+}
+
 TEST(ClassroomPlanSave, KilledSaverLeavesOneWholePlan) {
   TempFolder folder;
   ASSERT_TRUE(folder.ok());

@@ -93,6 +93,31 @@ TEST(Cp1251, UnmappableAndInvalidUtf8BecomeQuestionMarks) {
   for (const auto& row : rows) EXPECT_EQ(cp1251::FromUtf8(row.in), row.out) << row.in;
 }
 
+// A literal '?' is as representable as any letter: only characters that the
+// conversion would turn into '?' (or otherwise change) count against a text.
+TEST(Cp1251, RepresentableOnlyWhenTheTextComesBackUnchanged) {
+  const struct {
+    std::string utf8;
+    bool representable;
+  } rows[] = {
+      {"", true},
+      {"/home/teacher/a.cld", true},
+      {"/home/учитель/Кабинет №5 «Ёлка» €.cld", true},
+      {"/what?/a*b.cld", true},
+      {std::string("a\0b", 3), true},
+      {"/home/josé/a.cld", false},
+      {"/home/教室/a.cld", false},
+      {"/a\xF0\x9F\x98\x80.cld", false},  // four-byte character
+      {"/a\xEF\xBF\xBD.cld", false},      // U+FFFD: the unassigned byte reads so
+      {"/a\xFF.cld", false},              // not UTF-8
+      {"/a\xD0", false},                  // cut short at the end
+      {"/a\xC0\xAF", false},              // overlong '/'
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(cp1251::Representable(row.utf8), row.representable) << row.utf8;
+  }
+}
+
 TEST(Cp1251, FoldCaseJoinsExactlyTheLetterPairs) {
   // Upper and lower case of every letter that has both in the code page.
   std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";

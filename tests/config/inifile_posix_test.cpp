@@ -2,9 +2,11 @@
 #include "config/inifile.h"
 
 #include <dirent.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -391,6 +393,20 @@ TEST(IniFileTest, FailedWritesRaiseWriteErrorAndChangeNothing) {
   EXPECT_EQ(dir.Entries().size(), 4u) << "no temporary file left";
 }
 
+// Only the placeholder "***" (and the empty name) is refused; every name the
+// operating system takes is a file like any other.
+TEST(IniFileTest, NamesWithWindowsForbiddenCharactersAreOrdinaryFiles) {
+  TempDir dir;
+  for (const char* name : {"a*b.cld", "what?.ini", "say \"hi\".cld", "<x>|y.cld", "**", "****"}) {
+    const std::string path = dir.File(name);
+    ini::IniFile file(path);
+    ASSERT_NO_THROW(file.WriteString("Desk1", "StudentName", "Аня")) << name;
+    EXPECT_NO_THROW(file.Flush()) << name;
+    EXPECT_EQ(ReadBytes(path), "[Desk1]\r\nStudentName=" + Cp("Аня") + "\r\n") << name;
+    EXPECT_EQ(ini::IniFile(path).ReadString("Desk1", "StudentName", "d"), "Аня") << name;
+  }
+}
+
 TEST(IniFileTest, RefusedNameRaisesWriteErrorWithoutTouchingTheFile) {
   TempDir dir;
   const std::string path = dir.File("a.ini");
@@ -410,6 +426,94 @@ TEST(IniFileTest, MissingOrUnreadableFileReadsAsDefaults) {
     EXPECT_EQ(file.ReadInteger("S", "k", 5), 5) << path;
     EXPECT_NO_THROW(file.Flush());
   }
+}
+
+// ---------------------------------------------------------------- folders the user may not write
+
+constexpr uid_t kUser = 65534;  // an ordinary user (nobody)
+
+// Root writes anywhere, so the write runs in a forked child that has become
+// user and group 65534. 0: written and flushed; 1: WriteError; other: the
+// child failed otherwise.
+int WriteAsUser(const std::string& path, int value) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(kUser) != 0 || setuid(kUser) != 0) _exit(2);
+    try {
+      ini::IniFile file(path);
+      file.WriteInteger("Desk1", "Visible", value);
+      file.Flush();
+      _exit(0);
+    } catch (const ini::WriteError&) {
+      _exit(1);
+    } catch (...) {
+      _exit(3);
+    }
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+struct FolderRow {
+  const char* what;
+  mode_t folderMode;  // the folder belongs to root
+  uid_t fileOwner;
+  mode_t fileMode;
+  bool written;
+  bool sameInode;  // rewritten where it stands rather than replaced
+};
+
+// A program folder locked by an administrator with a vormik.ini the users may
+// write: the file is rewritten in place, keeping its inode, owner and mode;
+// the atomic replace stays the first choice wherever the folder allows it.
+TEST(IniFileTest, WritableFileInAFolderTheUserCannotWrite) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give the file and folder to another user";
+  const FolderRow rows[] = {
+      {"locked folder, user's file", 0755, kUser, 0640, true, true},
+      {"locked folder, file anyone may write", 0755, 0, 0666, true, true},
+      {"locked folder, file the user may not write", 0755, 0, 0644, false, true},
+      {"sticky folder, root's file anyone may write", 01777, 0, 0666, true, true},
+      {"open folder, user's file", 0777, kUser, 0600, true, false},
+  };
+  // Longer before than after: the rewrite must cut off the old tail.
+  const std::string before = "[Desk1]\r\nVisible=1234567890\r\n[Keep]\r\nx=1\r\n";
+  const std::string after = "[Desk1]\r\nVisible=7\r\n[Keep]\r\nx=1\r\n";
+  TempDir dir;
+  ASSERT_EQ(chmod(dir.File("").c_str(), 0755), 0);
+  int number = 0;
+  for (const FolderRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string folder = dir.File("f" + std::to_string(number++));
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const std::string path = folder + "/vormik.ini";
+    WriteBytes(path, before);
+    ASSERT_EQ(chown(path.c_str(), row.fileOwner, row.fileOwner), 0);
+    ASSERT_EQ(chmod(path.c_str(), row.fileMode), 0);
+    ASSERT_EQ(chmod(folder.c_str(), row.folderMode), 0);
+    struct stat old;
+    ASSERT_EQ(stat(path.c_str(), &old), 0);
+
+    EXPECT_EQ(WriteAsUser(path, 7), row.written ? 0 : 1);
+
+    EXPECT_EQ(ReadBytes(path), row.written ? after : before);
+    struct stat now;
+    ASSERT_EQ(stat(path.c_str(), &now), 0);
+    EXPECT_EQ(now.st_ino == old.st_ino, row.sameInode);
+    EXPECT_EQ(now.st_mode & 07777, row.fileMode);
+    EXPECT_EQ(now.st_uid, row.fileOwner);
+    int entries = 0;
+    if (DIR* d = opendir(folder.c_str())) {
+      while (dirent* e = readdir(d)) entries += e->d_name[0] != '.';
+      closedir(d);
+    }
+    EXPECT_EQ(entries, 1) << "no temporary file left";
+  }
+  // Nothing is created in a locked folder.
+  const std::string locked = dir.File("locked");
+  ASSERT_EQ(mkdir(locked.c_str(), 0755), 0);
+  EXPECT_EQ(WriteAsUser(locked + "/vormik.ini", 1), 1);
+  EXPECT_FALSE(platform::FileExists(locked + "/vormik.ini"));
 }
 
 // ---------------------------------------------------------------- hostile input

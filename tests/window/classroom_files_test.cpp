@@ -1,7 +1,9 @@
 // Classroom files through the window: loading, open, save, save as, write
 // failures, and hostile files.
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 #include <random>
 
@@ -48,6 +50,9 @@ class ClassroomFilesTest : public QObject {
   void saveWithoutCurrentFileFails();
   void saveAsIntoMissingFolderFails();
   void openCancelledPutsDesksBack();
+  void nameBeingEditedTakesTheLoadedName();
+  void unstorablePathsAreRefused_data();
+  void unstorablePathsAreRefused();
   void hostileFilesLoad_data();
   void hostileFilesLoad();
 };
@@ -263,6 +268,84 @@ void ClassroomFilesTest::openCancelledPutsDesksBack() {
   QVERIFY(form.GroupBox[5]->isHidden());
   QCOMPARE(form.windowTitle(), QString::fromStdString("Vormik (" + other + ")"));
   QCOMPARE(fx.room().ClassroomChanged, 1);
+}
+
+// Loading sets names without ending an edit; discarding that edit afterwards
+// must give back the loaded name, not the one from before the load.
+void ClassroomFilesTest::nameBeingEditedTakesTheLoadedName() {
+  WindowOptions options;
+  options.writeClassroom = true;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  TForm1& form = fx.form();
+  QLineEdit* box = fx.Desk(1)->nameBox;
+  const std::string other = fx.dir().File("b.cld");
+  WriteUtf8File(other, "[Desk1]\r\nVisible=1\r\nStudentName=Новое имя\r\n");
+
+  form.Edit1KeyPress(box, 13);  // Enter: desk 1's name box is being edited
+  QVERIFY(!box->isReadOnly());
+  fx.prompter().openNames = {QString::fromStdString(other)};
+  form.ToolButton14Click();
+  QCOMPARE(box->text(), QStringLiteral("Новое имя"));
+  QVERIFY(!box->isReadOnly());  // the load leaves the edit open
+
+  QTest::keyClicks(box, QStringLiteral(" typo"));
+  form.FormClick();
+  QCOMPARE(box->text(), QStringLiteral("Новое имя"));
+  QVERIFY(box->isReadOnly());
+
+  // A later save writes the loaded name, not the old one.
+  form.ToolButton10Click();
+  QCOMPARE(ini::IniDocument::Load(other).ReadString("Desk1", "StudentName", ""),
+           std::string("Новое имя"));
+}
+
+void ClassroomFilesTest::unstorablePathsAreRefused_data() {
+  QTest::addColumn<QString>("name");
+  QTest::newRow("accented letter") << QStringLiteral("josé");
+  QTest::newRow("Chinese") << QStringLiteral("教室");
+}
+
+// vormik.ini would keep such a path with '?' in place of the letters, naming
+// no file: the choice is refused with a warning and nothing is stored.
+void ClassroomFilesTest::unstorablePathsAreRefused() {
+  QFETCH(QString, name);
+  WindowOptions options;
+  options.writeClassroom = true;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  TForm1& form = fx.form();
+  const QString folder = QString::fromStdString(fx.dir().File("")) + name;
+  QVERIFY(QDir().mkpath(folder));
+  const QString chosen = folder + "/a.cld";
+  const std::string settingsBefore = ReadBytes(fx.settingsPath());
+  const std::string classroomBefore = ReadBytes(fx.classroomPath());
+  const QString expected =
+      "Имя файла содержит символы, которые нельзя сохранить в vormik.ini: " + chosen +
+      ". Выберите файл в другой папке или переименуйте его.";
+
+  // Open: as after a cancel, the current plan comes back.
+  form.GroupBox[5]->move(400, 400);
+  fx.prompter().openNames = {chosen};
+  form.ToolButton14Click();
+  QCOMPARE(fx.prompter().Count(Kind::kMessage, QStringLiteral("Vormik")), 1);
+  QCOMPARE(fx.prompter().records.back().text, expected);
+  QCOMPARE(fx.prompter().records.back().icon, QMessageBox::Warning);
+  QCOMPARE(form.GroupBox[5]->pos(), WindowFixture::StoredPosition(6));
+  QCOMPARE(ReadBytes(fx.settingsPath()), settingsBefore);
+
+  // Save as: the command is abandoned, nothing is written anywhere.
+  fx.room().ClassroomChanged = 1;
+  form.setWindowTitle(QStringLiteral("before"));
+  fx.prompter().saveNames = {chosen};
+  QVERIFY(!form.ToolButton17Click());
+  QCOMPARE(fx.prompter().Count(Kind::kMessage), 2);
+  QCOMPARE(fx.prompter().records.back().text, expected);
+  QCOMPARE(ReadBytes(fx.settingsPath()), settingsBefore);
+  QCOMPARE(ReadBytes(fx.classroomPath()), classroomBefore);
+  QVERIFY(!QFile::exists(chosen));
+  QCOMPARE(fx.room().ClassroomChanged, 1);
+  QCOMPARE(form.windowTitle(), QStringLiteral("before"));
 }
 
 void ClassroomFilesTest::hostileFilesLoad_data() {

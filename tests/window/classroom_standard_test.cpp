@@ -1,4 +1,5 @@
 // The standard classroom generator: the question, the reset, the plan it builds.
+#include <QLineEdit>
 #include <QTest>
 
 #include "config/inifile.h"
@@ -27,6 +28,7 @@ class ClassroomStandardTest : public QObject {
   void numberOfVisibleDesks_data();
   void numberOfVisibleDesks();
   void yesResetsControllerAndSaveAsWritesThePlan();
+  void nameBeingEditedTakesTheStandardName();
 };
 
 void ClassroomStandardTest::answerNoChangesNothingAndSendsNothing() {
@@ -132,6 +134,32 @@ void ClassroomStandardTest::yesResetsControllerAndSaveAsWritesThePlan() {
     QCOMPARE(saved.ReadString(section, "StudentName", ""), "Ученик " + std::to_string(n));
   }
   QCOMPARE(fx.room().ClassroomChanged, 0);
+}
+
+// The generator sets names without ending an edit; discarding that edit
+// afterwards must give back the standard name, not the one before it.
+void ClassroomStandardTest::nameBeingEditedTakesTheStandardName() {
+  WindowOptions options;
+  options.writeClassroom = true;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  TForm1& form = fx.form();
+  QLineEdit* box = fx.Desk(3)->nameBox;
+  box->setText(QStringLiteral("Старое имя"));
+  form.Edit1KeyPress(box, 13);
+  QTest::keyClicks(box, QStringLiteral("!"));
+  fx.prompter().yesNoAnswers = {true};
+
+  form.ToolButton12Click();
+  QCOMPARE(box->text(), QStringLiteral("Ученик 3"));
+  form.FormClick();
+  QCOMPARE(box->text(), QStringLiteral("Ученик 3"));
+
+  const QString target = QString::fromStdString(fx.dir().File("standard.cld"));
+  fx.prompter().saveNames = {target};
+  QVERIFY(form.ToolButton17Click());
+  QCOMPARE(ini::IniDocument::Load(target.toStdString()).ReadString("Desk3", "StudentName", ""),
+           std::string("Ученик 3"));
 }
 
 QTEST_MAIN(ClassroomStandardTest)
