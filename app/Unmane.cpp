@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include "app/colours.h"
+#include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "config/settings.h"
 #include "link/Unwait.h"
@@ -435,12 +436,19 @@ void TForm1::FormCreate() {
     const std::string path = QFileInfo(QString::fromStdString(environment_.arguments.front()))
                                  .absoluteFilePath()
                                  .toStdString();
-    try {
-      file.WriteString(settings::kInterface, settings::kClassRoomConfigurationFile, path);
-      file.Flush();
-    } catch (const ini::WriteError& error) {
-      prompter_.ShowMessage(QStringLiteral("Vormik"), QString::fromStdString(error.what()),
-                            QMessageBox::Critical);
+    // A name vormik.ini cannot give back unchanged would open another file.
+    if (!classroom::StorableInSettings(path)) {
+      prompter_.ShowMessage(QString::fromUtf8(classroom::kUnstorablePathCaption),
+                            QString::fromStdString(classroom::UnstorablePathMessage(path)),
+                            QMessageBox::Warning);
+    } else {
+      try {
+        file.WriteString(settings::kInterface, settings::kClassRoomConfigurationFile, path);
+        file.Flush();
+      } catch (const ini::WriteError& error) {
+        prompter_.ShowMessage(QStringLiteral("Vormik"), QString::fromStdString(error.what()),
+                              QMessageBox::Critical);
+      }
     }
   }
 
@@ -548,6 +556,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 bool TForm1::SendSwitchRequest(int requestType, int deskIndex, bool sourceOn, bool deskOn) {
   return ::SendSwitchRequest(room_, *link_, requestType, deskIndex, sourceOn, deskOn,
                              VisibleDesksMask());
+}
+
+bool TForm1::SendLedSwitch(int deskIndex, bool on) {
+  return ::SendLedSwitch(room_, *link_, deskIndex, on);
 }
 
 uint16_t TForm1::VisibleDesksMask() const {

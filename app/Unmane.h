@@ -112,6 +112,9 @@ class TForm1 : public QWidget, private LinkUi, private IndicatorHandover {
 
   // ---- Link (app/Unmane.cpp). ----
   bool SendSwitchRequest(int requestType, int deskIndex, bool sourceOn, bool deskOn);
+  // Brings the desk's two LED registers to `on`, deciding at send time; true
+  // when every write needed was acknowledged.
+  bool SendLedSwitch(int deskIndex, bool on);
   uint16_t VisibleDesksMask() const;
   // The indicator update of a poll report; runs on the interface thread.
   void UpdateIndicators(uint8_t statusHigh, uint8_t statusLow);

@@ -68,7 +68,19 @@ void TForm1::ToolButton6Click() {
   EndNameEditing();
   if (!SendSwitchRequest(AllInPairs, 0, false, false)) return;
   PutAllGlyphButtonsUp(*this);
-  // The odd desk of each pair; a pair with a hidden panel is left as it was.
+  // The controller now has no desk on the line and joins only the pairs with
+  // both panels shown; the captions and marks of the others must say so.
+  SetAllLineCaptions(*this, kLineOff, kLineOn);
+  const uint8_t joinedPairs = room().SwitchState.Pairs;
+  for (int pair = 0; pair < kPairCount; ++pair) {
+    if (joinedPairs & (1u << pair)) continue;
+    room().PairJoined[pair] = 0;
+    for (DeskPanel* desk : {GroupBox[2 * pair], GroupBox[2 * pair + 1]}) {
+      if (desk && desk->lineButton && desk->lineButton->text() == kLinePair)
+        desk->lineButton->setText(kLineOff);
+    }
+  }
+  // The odd desk of each pair; DrawPairLink passes over a pair with a hidden panel.
   for (int deskIndex = 0; deskIndex < kDeskCount; deskIndex += 2) DrawPairLink(GroupBox[deskIndex]);
   ClearDeskHighlight();
   RedrawLinks();

@@ -89,10 +89,7 @@ void TForm1::ReleaseOtherDesks(DeskPanel* desk) {
   if (!desk) return;
   ForEachDeskPanel(*this, [&](DeskPanel* other) {
     if (other->tag() == desk->tag()) return;
-    // A desk that was spoken to goes back on the line it was taken off.
-    if (other->lineButton->text() == kLineOn && other->speak->isChecked()) {
-      SendSwitchRequest(LineConnect, other->tag(), false, false);
-    }
+    ReconnectIfSpokenTo(*this, other);
     PutDeskButtonsUp(other);
   });
 }
@@ -105,27 +102,14 @@ void TForm1::ReconnectSpokenDesk() {
 
 namespace {
 
-// Both LED registers change together: LedB first, then LedA. The requests
-// toggle, so a register whose bit already has the wanted state is left alone:
-// "on" must never put out a lit LED, nor "off" light a dark one. The picture
-// and the mark follow only when every toggle sent was acknowledged.
+// Both LED registers change together, LedB first. Whether a register needs
+// its toggle is decided when the write goes out, not before the wait for the
+// port: the poll may light or put out the LED meanwhile. The picture and the
+// mark follow only when every write needed was acknowledged.
 void SwitchLed(TForm1& form, bool on) {
   DeskPanel* desk = form.SelectedDesk;
   if (!desk) return;
-  const DeskBits bits = DeskBitsOf(desk->tag());
-  const SwitchRegisters& state = form.room().SwitchState;
-  auto isLit = [&bits](uint8_t low, uint8_t high) {
-    return (low & bits.low) != 0 || (high & bits.high) != 0;
-  };
-  if (isLit(state.LedBLow, state.LedBHigh) != on &&
-      !form.SendSwitchRequest(ToggleLedB, desk->tag(), false, false)) {
-    return;
-  }
-  if (isLit(state.LedALow, state.LedAHigh) != on &&
-      !form.SendSwitchRequest(ToggleLedA, desk->tag(), false, false)) {
-    return;
-  }
-  TForm1::ShowLed(desk->led, on);
+  if (form.SendLedSwitch(desk->tag(), on)) TForm1::ShowLed(desk->led, on);
 }
 
 }  // namespace

@@ -75,7 +75,9 @@ void TForm1::Button1Click(QPushButton* lineButton) {
         ErasePairLink(desk);
         lineButton->setText(kLineOff);
         partner->lineButton->setText(kLineOff);
-        // The teacher's routing is left to the controller as it is: no request here.
+        // The teacher's routing is left to the controller as it is; only a
+        // desk spoken to goes back on the line it was taken off.
+        ReconnectSpokenDesks(*this);
         PutAllToggleButtonsUp(*this, false);
         ClearDeskHighlight();
       }

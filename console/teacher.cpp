@@ -10,6 +10,8 @@ void TForm1::SpeedButton49Click() {
   const bool lineDown = SpeedButton50->isChecked();
   if (SpeedButton49->isChecked()) {
     if (SendSwitchRequest(InputOn, 0, lineDown, false)) {
+      // A desk no longer spoken to goes back on the line it was taken off.
+      ReconnectSpokenDesks(*this);
       // The teacher's ear now belongs to the input: no desk is listened or spoken to.
       PutGroupUp(*this, kListenGroup);
       PutGroupUp(*this, kSpeakGroup);
@@ -29,11 +31,7 @@ void TForm1::SpeedButton50Click() {
   const bool inputDown = SpeedButton49->isChecked();
   if (SpeedButton50->isChecked()) {
     // A desk being spoken to goes back on the line before the teacher joins it.
-    ForEachDeskPanel(*this, [&](DeskPanel* panel) {
-      if (panel->speak->isChecked() && panel->lineButton->text() == kLineOn) {
-        SendSwitchRequest(LineConnect, panel->tag(), false, false);
-      }
-    });
+    ReconnectSpokenDesks(*this);
     const ListenedDeskResult listened = ListenedDesk(*this);
     if (SendSwitchRequest(LineOn, listened.index, inputDown, listened.found)) {
       PutGroupUp(*this, kSpeakGroup);

@@ -10,6 +10,7 @@
 
 #include "app/Unmane.h"
 #include "app/widgets.h"
+#include "link/switchstate.h"
 
 namespace console {
 
@@ -104,6 +105,19 @@ inline void PutDeskButtonsUp(DeskPanel* panel) {
       if (button->isCheckable()) button->setChecked(false);
     }
   }
+}
+
+// Speaking to a desk on the line took it off the line; whatever ends the
+// speaking puts it back (the answer is not waited for: the caption stays).
+inline void ReconnectIfSpokenTo(TForm1& form, DeskPanel* panel) {
+  if (panel->speak->isChecked() && panel->lineButton->text() == kLineOn) {
+    form.SendSwitchRequest(LineConnect, panel->tag(), false, false);
+  }
+}
+
+// The same for every desk, in control order.
+inline void ReconnectSpokenDesks(TForm1& form) {
+  ForEachDeskPanel(form, [&](DeskPanel* panel) { ReconnectIfSpokenTo(form, panel); });
 }
 
 // Replaces the caption of every line button that reads `from` (every one when

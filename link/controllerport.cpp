@@ -2,6 +2,7 @@
 #include "link/controllerport.h"
 
 #include "link/timing.h"
+#include "platform/processlock.h"
 
 ControllerPort::ControllerPort(std::unique_ptr<platform::SerialPort> port)
     : port_(port ? std::move(port) : platform::CreateSerialPort()) {}
@@ -9,8 +10,15 @@ ControllerPort::ControllerPort(std::unique_ptr<platform::SerialPort> port)
 ControllerPort::~ControllerPort() = default;
 
 bool ControllerPort::CreateSharingLock(const std::string& name) {
-  lock_ = platform::CreateNamedLock(name);
-  return lock_ != nullptr;
+  return CreateSharingLock(name, platform::CreateNamedLock);
+}
+
+bool ControllerPort::CreateSharingLock(const std::string& name, const LockFactory& factory) {
+  lock_ = factory ? factory(name) : nullptr;
+  if (lock_ != nullptr) return true;
+  // Without any lock the poll's bytes could land in the middle of a frame.
+  lock_ = platform::CreateProcessLock();
+  return false;
 }
 
 bool ControllerPort::OpenControllerPort(const std::string& portName) {

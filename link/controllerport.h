@@ -1,6 +1,7 @@
 // The one owner of the serial port and the "PortSharing" lock.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,8 +17,13 @@ class ControllerPort {
   explicit ControllerPort(std::unique_ptr<platform::SerialPort> port = nullptr);
   ~ControllerPort();
 
-  // Creates (or opens) the named lock; false when the system refuses.
+  // Makes a named lock, nullptr when the system refuses.
+  using LockFactory = std::function<std::unique_ptr<platform::NamedLock>(const std::string&)>;
+  // Creates (or opens) the named lock; false when the system refuses. The
+  // threads of this process are then still kept apart by a lock of its own:
+  // only the sharing with other processes is lost.
   bool CreateSharingLock(const std::string& name = kPortSharingLockName);
+  bool CreateSharingLock(const std::string& name, const LockFactory& factory);
   // Puts in a lock made elsewhere (tests use a scripted one).
   void SetSharingLock(std::unique_ptr<platform::NamedLock> lock) { lock_ = std::move(lock); }
   // Open, save the device's time-outs, set the program's, set 9600 8N1.
@@ -27,7 +33,8 @@ class ControllerPort {
   void ClosePort();
 
   platform::SerialPort& port() { return *port_; }
-  // nullptr when the lock could not be created: exchanges then go unguarded.
+  // nullptr only before CreateSharingLock or after SetSharingLock(nullptr):
+  // exchanges then go unguarded.
   platform::NamedLock* lock() { return lock_.get(); }
 
  private:

@@ -91,12 +91,20 @@ bool ControllerLink::SkipAcknowledgement() {
 }
 
 bool ControllerLink::TransmitFrame(uint8_t command, uint8_t high, uint8_t low) {
+  return TransmitComposed([&]() -> std::optional<RegisterWrite> {
+    return RegisterWrite{command, high, low, false};
+  });
+}
+
+bool ControllerLink::TransmitComposed(const WriteComposer& compose) {
   if (tInExchange) return false;
   ExchangeScope exchange;
   TakePort();
   ScopeExit release([this] { ReleasePort(); });
 
-  const auto bytes = frame::Build(command, high, low);
+  const std::optional<RegisterWrite> write = compose();
+  if (!write) return true;
+  const auto bytes = frame::Build(write->command, write->high, write->low);
   const uint8_t expected = frame::AckFor(bytes[frame::kFrameLength - 1]);
   platform::SerialPort& serial = port_.port();
   bool repeated = false;

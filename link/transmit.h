@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "link/controllerport.h"
+#include "link/switchstate.h"
 
 // What the exchange needs from the interface thread; the window answers with
 // message boxes and the wait dialog, tests answer without a person.
@@ -28,11 +31,22 @@ class PollControl {
   virtual void Resume() = 0;
 };
 
+// What a write is made of at the moment it goes out; std::nullopt when there
+// is nothing to send any more.
+using WriteComposer = std::function<std::optional<RegisterWrite>()>;
+
 // The only way out to the controller for SendSwitchRequest.
 class FrameSender {
  public:
   virtual ~FrameSender() = default;
   virtual bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) = 0;
+  // Composes the write once the port is ours, so that it is built from the
+  // state as it stands then; nothing to send counts as success. A sender
+  // without a port to wait for composes at once.
+  virtual bool TransmitComposed(const WriteComposer& compose) {
+    const std::optional<RegisterWrite> write = compose();
+    return !write || TransmitFrame(write->command, write->high, write->low);
+  }
 };
 
 class ControllerLink : public FrameSender {
@@ -43,6 +57,9 @@ class ControllerLink : public FrameSender {
 
   // True when acknowledged (or NotWaitCSFromMC), false when the teacher gave up.
   bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override;
+  // The write is composed after the port has been taken: from then until the
+  // release no indicator update can run (the poll needs the port to hand one over).
+  bool TransmitComposed(const WriteComposer& compose) override;
   // One probe frame, one read, no retry and no message.
   bool ProbeController();
 

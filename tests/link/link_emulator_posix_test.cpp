@@ -303,7 +303,9 @@ TEST_F(EmulatorLinkTest, FramesAndPollsShareThePortWithoutDeadlock) {
       }
       const int dialogsBefore = ui.dialogs;
       EXPECT_TRUE(pollingLink.TransmitFrame(frame::kLine, 0x00, static_cast<uint8_t>(i))) << i;
-      if (i % 2 == 0) EXPECT_GT(ui.dialogs, dialogsBefore) << i;
+      if (i % 2 == 0) {
+        EXPECT_GT(ui.dialogs, dialogsBefore) << i;
+      }
     }
     EXPECT_EQ(stuck, 3);
     poller.RequestStop();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "link/Unthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
+#include "link/sendswitchrequest.h"
 #include "link/transmit.h"
 #include "tests/support/tempdir.h"
 
@@ -334,16 +336,97 @@ TEST_F(LinkTest, ClickDeliveredDuringTheWaitDialogDoesNotStartASecondFrame) {
   ControllerLink link(port, dir.File("vormik.ini"), ui, &poll);
   bool nested = true;
   bool nestedProbe = true;
+  bool nestedComposed = true;
+  bool nestedComposerRan = false;
   ui.onDialog = [&] {
     nested = link.TransmitFrame(0x82, 0x00, 0x01);
     nestedProbe = link.ProbeController();
+    nestedComposed = link.TransmitComposed([&]() -> std::optional<RegisterWrite> {
+      nestedComposerRan = true;
+      return std::nullopt;
+    });
   };
   EXPECT_TRUE(link.TransmitFrame(0x84, 0x00, 0x00));
   EXPECT_FALSE(nested);
   EXPECT_FALSE(nestedProbe);
+  EXPECT_FALSE(nestedComposed);
+  EXPECT_FALSE(nestedComposerRan);
   EXPECT_EQ(Written(), FrameBytes(0x84, 0x00, 0x00));
   // And the guard is gone afterwards.
   EXPECT_TRUE(link.TransmitFrame(0x82, 0x00, 0x01));
+}
+
+TEST_F(LinkTest, ComposedWriteIsBuiltOnceWithThePortTakenAndRepeatedAsBuilt) {
+  device->controller = Controller(2);  // the silent repeat must resend the same bytes
+  lock->script = {platform::LockWait::kTimedOut, platform::LockWait::kAcquired};
+  ScriptedUi ui(lock);
+  ControllerLink link(port, dir.File("vormik.ini"), ui, &poll);
+  int composed = 0;
+  bool heldWhenComposed = false;
+  int dialogsWhenComposed = -1;
+  EXPECT_TRUE(link.TransmitComposed([&]() -> std::optional<RegisterWrite> {
+    ++composed;
+    heldWhenComposed = lock->Held();
+    dialogsWhenComposed = ui.dialogs;
+    return RegisterWrite{0x83, 0x00, 0x04, false};
+  }));
+  EXPECT_EQ(composed, 1);
+  EXPECT_TRUE(heldWhenComposed);
+  EXPECT_EQ(dialogsWhenComposed, 1);
+  const Bytes f = FrameBytes(0x83, 0x00, 0x04);
+  EXPECT_EQ(Written(), Concat({f, f}));
+  EXPECT_FALSE(lock->Held());
+}
+
+TEST_F(LinkTest, NothingComposedSendsNothingAndSucceeds) {
+  ScriptedUi ui(lock);
+  ControllerLink link(port, dir.File("vormik.ini"), ui, &poll);
+  EXPECT_TRUE(link.TransmitComposed([]() -> std::optional<RegisterWrite> { return std::nullopt; }));
+  EXPECT_TRUE(Written().empty());
+  EXPECT_EQ(Reads(), 0);
+  EXPECT_EQ(lock->releases, 1);
+  EXPECT_FALSE(lock->Held());
+  EXPECT_EQ(ui.questions, 0);
+}
+
+// The poll's indicator update runs inside the wait dialog; the write sent
+// afterwards must start from the LEDs it left, not from those before the wait.
+TEST_F(LinkTest, IndicatorUpdateDuringTheWaitIsNotOverwritten) {
+  struct Row {
+    const char* name;
+    std::function<bool(TClassRoomDescription&, FrameSender&)> send;
+    Bytes written;
+    uint8_t ledALow, ledBLow;
+  } rows[] = {
+      {"ToggleLedA of desk 3 keeps desk 5 lit",
+       [](TClassRoomDescription& room, FrameSender& sender) {
+         return SendSwitchRequest(room, sender, ToggleLedA, 2, false, false, 0xFFFF);
+       },
+       FrameBytes(0x81, 0x00, 0x14), 0x14, 0x10},
+      {"LED on for desk 5 lit meanwhile sends nothing",
+       [](TClassRoomDescription& room, FrameSender& sender) {
+         return SendLedSwitch(room, sender, 4, true);
+       },
+       Bytes{}, 0x10, 0x10},
+      {"LED on for desk 1 keeps desk 5 lit",
+       [](TClassRoomDescription& room, FrameSender& sender) {
+         return SendLedSwitch(room, sender, 0, true);
+       },
+       Concat({FrameBytes(0x83, 0x00, 0x11), FrameBytes(0x81, 0x00, 0x11)}), 0x11, 0x11},
+  };
+  for (const Row& r : rows) {
+    device->written.clear();
+    lock->script = {platform::LockWait::kTimedOut, platform::LockWait::kAcquired};
+    TClassRoomDescription room;
+    ScriptedUi ui(lock);
+    ui.onDialog = [&room] { ApplyIndicatorReport(room.SwitchState, 0x00, 0x10); };
+    ControllerLink link(port, dir.File("vormik.ini"), ui, &poll);
+    EXPECT_TRUE(r.send(room, link)) << r.name;
+    EXPECT_EQ(ui.dialogs, 1) << r.name;
+    EXPECT_EQ(Written(), r.written) << r.name;
+    EXPECT_EQ(room.SwitchState.LedALow, r.ledALow) << r.name;
+    EXPECT_EQ(room.SwitchState.LedBLow, r.ledBLow) << r.name;
+  }
 }
 
 TEST_F(LinkTest, ProbeSendsTheLedAZeroFrameOnceWithoutAQuestion) {

@@ -259,7 +259,10 @@ void AppCompositionTest::buttonsRunTheirHandlerOnClickOnly() {
     fx_->Desk(n)->speak->setChecked(false);
   }
   // The LED button acts only on a lit LED.
+  // A lit LED, on screen and in the register copy, so that a click has a write to send.
   TForm1::ShowLed(fx_->Desk(9)->led, true);
+  form().room().SwitchState.LedAHigh = 0x01;
+  form().room().SwitchState.LedBHigh = 0x01;
   form().SpeedButton49->setChecked(true);
   form().SpeedButton49->setChecked(false);
   QCOMPARE(fx_->prompter().Count(Kind::kQuestion), 0);

@@ -1,5 +1,6 @@
 // Start-up and shutdown of the main window: settings file, client size,
 // command line, first contact with the controller, the poll, the close question.
+#include <QDir>
 #include <QTest>
 #include <QThread>
 
@@ -163,6 +164,30 @@ void AppStartupTest::commandLineClassroomFile() {
     QCOMPARE(fx.Desk(5)->pos(), QPoint(33, 44));
     QCOMPARE(fx.Desk(5)->nameBox->text(), QString("Petrov"));
     QVERIFY(fx.Desk(1)->isHidden());
+  }
+  // A path vormik.ini cannot keep unchanged is refused with a warning, and the
+  // last classroom stays current.
+  {
+    testsupport::TempDir other;
+    const std::string folder = other.File("José 教室");
+    QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
+    const std::string cld = folder + "/room.cld";
+    QVERIFY(WriteText(cld, "[Desk5]\r\nVisible=1\r\n"));
+    WindowOptions options;
+    options.settingsText =
+        "[Communication]\r\nPortName=/nonexistent/tty\r\nReadThreadStop=1\r\n"
+        "[Interface]\r\nClassRoomConfigurationFile=/old/room.cld\r\n";
+    options.arguments = {cld};
+    options.show = false;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QCOMPARE(FileText(fx.settingsPath()), options.settingsText);
+    QCOMPARE(fx.prompter().Count(Kind::kMessage, QStringLiteral("Vormik")), 1);
+    QCOMPARE(fx.prompter().records.back().icon, QMessageBox::Warning);
+    QCOMPARE(fx.prompter().records.back().text,
+             QString::fromStdString("Имя файла содержит символы, которые нельзя сохранить в "
+                                    "vormik.ini: " +
+                                    cld + ". Выберите файл в другой папке или переименуйте его."));
   }
   // A missing file changes nothing in the settings file.
   {

@@ -106,6 +106,25 @@ class ConsoleDesksTest : public QObject {
     QVERIFY(!fx.Desk(6)->listen->isChecked() && !fx.Desk(6)->speak->isChecked());
   }
 
+  void partingAPairPutsTheSpokenDeskBackOnTheLine() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    fx.ClickButton(fx.form().SpeedButton50);
+    fx.ClickButton(fx.Desk(6)->lineButton);
+    fx.ClickButton(fx.Desk(6)->speak);  // takes desk 6 off the line, the line button up
+    fx.ClickButton(fx.Desk(9)->lineButton);
+    QCOMPARE(fx.Desk(9)->lineButton->text(), kPair);
+    QVERIFY(fx.Desk(6)->speak->isChecked());
+
+    const size_t mark = fx.TraceMark();
+    fx.ClickButton(fx.Desk(9)->lineButton);
+    QCOMPARE(Writes(fx, mark), QString("84 00 55 | 82 00 00 | 82 00 00 | 82 00 20"));
+    QCOMPARE(int(fx.room().SwitchState.LineLow), 0x20);
+    QCOMPARE(fx.Desk(6)->lineButton->text(), kOn);
+    QVERIFY(!fx.Desk(6)->speak->isChecked() && !fx.Desk(6)->listen->isChecked());
+    QCOMPARE(fx.Desk(9)->lineButton->text(), kOff);
+  }
+
   void joinedPartnerFollowsTheListenedDesk() {
     WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());

@@ -105,6 +105,36 @@ class ConsolePanelTest : public QObject {
     QCOMPARE(fx.Desk(6)->colour(), colours::kInfoBackground);
   }
 
+  void inputPutsTheSpokenDeskBackOnTheLine() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    TForm1& form = fx.form();
+    fx.ClickButton(form.SpeedButton50);
+    fx.ClickButton(fx.Desk(7)->lineButton);
+    fx.ClickButton(fx.Desk(2)->lineButton);
+    fx.ClickButton(fx.Desk(7)->speak);
+    QCOMPARE(int(fx.room().SwitchState.LineLow), 0x02);  // desk 7 taken off the line
+    const size_t mark = fx.TraceMark();
+    fx.ClickButton(form.SpeedButton49);
+    // InputOn first; only once it is answered does desk 7 go back on the line.
+    QCOMPARE(Writes(fx, mark), QString("84 00 20 | 82 00 42"));
+    QCOMPARE(int(fx.room().SwitchState.LineLow), 0x42);
+    QCOMPARE(fx.Desk(7)->lineButton->text(), kOn);
+    QVERIFY(!fx.Desk(7)->speak->isChecked() && !fx.Desk(7)->listen->isChecked());
+
+    // A refused InputOn sends nothing more: the desk stays spoken to, off the line.
+    fx.ClickButton(form.SpeedButton49);
+    fx.ClickButton(fx.Desk(7)->speak);
+    QCOMPARE(int(fx.room().SwitchState.LineLow), 0x02);
+    QVERIFY(fx.emulator()->Send("fault silent on"));
+    const size_t refused = fx.TraceMark();
+    fx.ClickButton(form.SpeedButton49);
+    QCOMPARE(Writes(fx, refused), QString("84 00 20 | 84 00 20"));
+    QCOMPARE(int(fx.room().SwitchState.LineLow), 0x02);
+    QVERIFY(fx.Desk(7)->speak->isChecked());
+    QVERIFY(!form.SpeedButton49->isChecked());
+  }
+
   void allInPairsSkipsAPairWithAHiddenDesk() {
     WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());
@@ -119,6 +149,39 @@ class ConsolePanelTest : public QObject {
       QCOMPARE(fx.room().PairJoined[(desk - 1) / 2], pairShown ? 1 : 0);
     }
     QVERIFY(fx.form().SpeedButton49->isChecked());
+  }
+
+  void allInPairsLeavesNoCaptionTheControllerContradicts() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    TForm1& form = fx.form();
+    fx.ClickButton(fx.Desk(5)->lineButton);  // no line source: joins 5-6
+    QCOMPARE(fx.room().PairJoined[2], 1);
+    fx.ClickButton(form.SpeedButton50);
+    fx.ClickButton(fx.Desk(4)->lineButton);  // desk 4 on the line
+    QCOMPARE(fx.Desk(4)->lineButton->text(), kOn);
+    fx.Desk(3)->hide();
+    fx.Desk(6)->hide();
+    const size_t mark = fx.TraceMark();
+    fx.ClickButton(form.ToolButton6);
+    QCOMPARE(Writes(fx, mark), QString("82 00 00 | 84 F9 40"));
+    for (int desk = 1; desk <= 16; ++desk) {
+      const bool pairShown = desk < 3 || desk > 6;
+      QCOMPARE(fx.Desk(desk)->lineButton->text(), pairShown ? kPair : kOff);
+      QCOMPARE(fx.room().PairJoined[(desk - 1) / 2], pairShown ? 1 : 0);
+    }
+    QVERIFY(!BlueAt(fx, 543, 30));  // desk 4's frame is gone
+    QVERIFY(form.SpeedButton50->isChecked());
+
+    // Desk 6 shown again: pair 5-6 is not joined, so a line click joins it
+    // afresh instead of parting it.
+    fx.Desk(6)->show();
+    const size_t again = fx.TraceMark();
+    fx.ClickButton(form.SpeedButton50);
+    fx.ClickButton(fx.Desk(5)->lineButton);
+    QCOMPARE(Writes(fx, again), QString("84 F9 00 | 82 00 00 | 84 FD 00 | 82 00 00 | 82 00 00"));
+    QCOMPARE(fx.Desk(5)->lineButton->text(), kPair);
+    QCOMPARE(fx.room().PairJoined[2], 1);
   }
 
   void allToLineNeedsALineSource() {
