@@ -1,0 +1,122 @@
+// Window costs: RedrawLinks with repaint (8 pair lines, 16 line frames),
+// LoadClassroom and SaveClassroom of a full plan, and start-up to the window
+// shown (the fixed settle wait after the start-up reset taken off).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTest>
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/Unmane.h"
+#include "app/environment.h"
+#include "link/timing.h"
+#include "support/fakeprompter.h"
+#include "support/windowfixture.h"
+#include "tests/support/emulatorprocess.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+// All 16 desks shown at the stored layout, every pair joined, every desk on the line.
+std::unique_ptr<WindowFixture> FullClassroom() {
+  WindowOptions options;
+  options.writeClassroom = true;
+  options.notWaitCSFromMC = 1;  // no controller needed to draw
+  auto fx = std::make_unique<WindowFixture>(options);
+  if (!fx->Ok()) return nullptr;
+  TClassRoomDescription& room = fx->form().room();
+  for (int& joined : room.PairJoined) joined = 1;
+  room.SwitchState.LineLow = room.SwitchState.LineHigh = 0xFF;
+  return fx;
+}
+
+void BM_RedrawLinksWithRepaint(benchmark::State& state) {
+  auto fx = FullClassroom();
+  if (!fx) {
+    state.SkipWithError("window fixture failed");
+    return;
+  }
+  TForm1& form = fx->form();
+  for (auto _ : state) {
+    form.RedrawLinks();
+    form.repaint();
+  }
+}
+BENCHMARK(BM_RedrawLinksWithRepaint)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_LoadClassroom(benchmark::State& state) {
+  auto fx = FullClassroom();
+  if (!fx) {
+    state.SkipWithError("window fixture failed");
+    return;
+  }
+  for (auto _ : state) fx->form().LoadClassroom();
+}
+BENCHMARK(BM_LoadClassroom)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Includes the flush to disk that every save ends with.
+void BM_SaveClassroom(benchmark::State& state) {
+  auto fx = FullClassroom();
+  if (!fx) {
+    state.SkipWithError("window fixture failed");
+    return;
+  }
+  for (auto _ : state) fx->form().SaveClassroom();
+}
+BENCHMARK(BM_SaveClassroom)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// From constructing the window (settings, port, probe, reset, the poll) to
+// the window exposed with its classroom loaded, against the instant emulator.
+void BM_StartupToWindowShown(benchmark::State& state) {
+  testsupport::EmulatorProcess emu;
+  if (!emu.Started()) {
+    state.SkipWithError(("emulator: " + emu.Error()).c_str());
+    return;
+  }
+  testsupport::TempDir dir;
+  const std::string settings = dir.File("vormik.ini");
+  std::ofstream(settings) << "[Communication]\r\nPortName=" << emu.linkPath()
+                          << "\r\nReadThreadStop=0\r\nNotWaitCSFromMC=0\r\n";
+  AppEnvironment environment;
+  environment.executablePath = dir.File("vormik");
+  environment.settingsPath = settings;
+  environment.portLockName = "PortSharing-bench-" + std::to_string(getpid());
+  environment.registerFileType = false;
+  FakePrompter prompter;
+  for (auto _ : state) {
+    TClassRoomDescription room;
+    const auto start = std::chrono::steady_clock::now();
+    auto form = std::make_unique<TForm1>(room, environment, prompter);
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get())) {
+      state.SkipWithError("window not exposed");
+      break;
+    }
+    const auto shown = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(shown - start).count() -
+                           timing::kStartupSettleMs / 1000.0;
+    state.SetIterationTime(seconds);
+    form->close();
+    form.reset();
+  }
+}
+BENCHMARK(BM_StartupToWindowShown)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
