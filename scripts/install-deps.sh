@@ -3,6 +3,10 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core)
+# The fuzz targets and the sanitizer runs of the test command.
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

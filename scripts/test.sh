@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: the suite,
+# a short run of each fuzz target over its corpus, then the suite again under
+# AddressSanitizer + UndefinedBehaviorSanitizer and the threaded parts under
+# ThreadSanitizer. VORMIK_QUICK=1 stops after the plain suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 600
+if [ "${VORMIK_QUICK:-0}" = 1 ]; then
+  exit 0
+fi
+bash scripts/fuzz.sh 10
+bash scripts/sanitizers.sh asan tsan

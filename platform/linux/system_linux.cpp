@@ -162,6 +162,9 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     }
     ok = ::fchmod(fd, old.st_mode & 07777) == 0;
   }
+  // The content reaches the disk before the name does: after a power cut the
+  // name never points at a file whose blocks were not written yet.
+  if (ok) ok = ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (!ok) {
     ::unlink(temp.c_str());

@@ -215,7 +215,8 @@ void Emulator::Trace(const std::string& line) {
 
 void Emulator::WriteMaster(const std::vector<uint8_t>& bytes, bool paced) {
   for (size_t i = 0; i < bytes.size();) {
-    if (paced && i > 0) std::this_thread::sleep_for(kByteTime);
+    // Each byte, the first included, takes its own time on the line.
+    if (paced) std::this_thread::sleep_for(kByteTime);
     size_t chunk = paced ? 1 : bytes.size() - i;
     ssize_t n = ::write(master_, bytes.data() + i, chunk);
     if (n < 0 && errno == EINTR) continue;
@@ -229,10 +230,12 @@ void Emulator::Answer(const emulator::ParsedItem& item, long ms) {
   emulator::Reply reply = controller_.Handle(item);
   bool paced = controller_.faults().baud;
   if (!reply.bytes.empty()) {
-    auto wait = std::chrono::milliseconds(reply.delayMs);
+    std::chrono::microseconds wait = std::chrono::milliseconds(reply.delayMs);
     // The request itself takes this long to come in over a real line.
-    if (paced) wait += std::chrono::duration_cast<std::chrono::milliseconds>(
-                            kByteTime * static_cast<int>(item.bytes.size()));
+    if (paced) {
+      wait += std::chrono::duration_cast<std::chrono::microseconds>(
+          kByteTime * static_cast<int>(item.bytes.size()));
+    }
     if (wait.count() > 0) std::this_thread::sleep_for(wait);
   }
   // Traced before the answer goes out, so whoever has read the answer finds the line.
