@@ -1,5 +1,7 @@
 // Linux implementation of the small operating-system services of platform/system.h.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,7 +9,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <ctime>
 #include <vector>
 
 #include "platform/system.h"
@@ -50,14 +51,38 @@ std::string ResolveLink(const std::string& path) {
 }
 
 // Created with O_EXCL, so two writers never share a temporary file.
+// "<folder>.<name>.tmp": the prefix of every temporary file made for <name>;
+// the writer's process id and a counter follow it.
+std::string TempPrefix(const std::string& target) {
+  const std::string dir = DirectoryOf(target);
+  return dir + "." + target.substr(dir.size()) + ".tmp";
+}
+
+// A program killed half-way through a replace leaves its temporary file
+// behind; the next replace of the same file removes those whose writer is gone.
+void RemoveOrphanedTemps(const std::string& target) {
+  const std::string dir = DirectoryOf(target);
+  const std::string prefix = TempPrefix(target).substr(dir.size());
+  DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (folder == nullptr) return;
+  while (const dirent* entry = ::readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (pid <= 0 || end == nullptr || *end != '-') continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      ::unlink((dir + name).c_str());
+    }
+  }
+  ::closedir(folder);
+}
+
 int CreateUniqueTemp(const std::string& target, std::string& tempPath) {
   static std::atomic<unsigned> counter{0};
-  const std::string dir = DirectoryOf(target);
-  const std::string base = target.substr(dir.size());
+  const std::string prefix = TempPrefix(target) + std::to_string(::getpid()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const unsigned salt = static_cast<unsigned>(::getpid()) * 2654435761u ^
-                          static_cast<unsigned>(std::time(nullptr)) ^ (counter++ * 40503u);
-    tempPath = dir + "." + base + ".tmp" + std::to_string(salt);
+    tempPath = prefix + std::to_string(counter++);
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -151,6 +176,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     // rename would otherwise replace it, which the read-only mark forbids.
     if ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
   }
+  RemoveOrphanedTemps(target);
   std::string temp;
   const int fd = CreateUniqueTemp(target, temp);
   if (fd < 0) return existed && PermissionRefused(errno) && RewriteInPlace(target, old, bytes);

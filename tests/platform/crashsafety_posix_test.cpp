@@ -140,10 +140,22 @@ TEST(CrashSafety, KilledClassroomSaveLeavesOldOrNewContentWhole) {
     ASSERT_TRUE(plan == PlanNumbered(2) || plan == PlanNumbered(3) || plan == PlanNumbered(1));
   }
   EXPECT_GT(landedInside, 0) << "no kill came after a save had finished";
-  // Temporary files of killed saves may stay beside the plan; they never
-  // replace it. Report how many, so a change in this shows.
+  // A killed save may leave its temporary file beside the plan; it never
+  // replaces the plan, and the next save clears away those of dead writers.
   std::printf("crash safety: %zu temporary files left by 60 killed saves\n",
               LeftoverFiles(dir.path(), "plan.cld"));
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  waitpid(gone, nullptr, 0);
+  const std::string deadTemp = dir.File(".plan.cld.tmp" + std::to_string(gone) + "-7");
+  const std::string ownTemp = dir.File(".plan.cld.tmp" + std::to_string(getpid()) + "-999999");
+  { std::ofstream(deadTemp) << "half a save of a killed writer"; }
+  { std::ofstream(ownTemp) << "a save of a live writer in progress"; }
+  Save(path, PlanNumbered(2));
+  EXPECT_FALSE(platform::FileExists(deadTemp));
+  EXPECT_TRUE(platform::FileExists(ownTemp));
+  EXPECT_EQ(LeftoverFiles(dir.path(), "plan.cld"), 1u);
 }
 
 TEST(CrashSafety, KilledSettingsWriteLeavesOldOrNewContentWhole) {
