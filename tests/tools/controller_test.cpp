@@ -44,6 +44,21 @@ TEST(Controller, WritesSetTheirRegisterAndAreAcknowledged) {
   EXPECT_EQ(c.RegistersText(), "LedA=0001 Line=FFFF LedB=0180 Route=F5 Pairs=00");
 }
 
+TEST(Controller, SilentAfterAnswersTheGivenWritesThenNothing) {
+  Controller c;
+  bool quit = false;
+  ASSERT_EQ(c.Command("fault silent-after 2", quit), "ok");
+  EXPECT_FALSE(c.Handle(Frame(0x82, 0x00, 0x01)).bytes.empty());
+  EXPECT_FALSE(c.Handle(Poll()).bytes.empty());  // polls are not counted
+  EXPECT_FALSE(c.Handle(Frame(0x82, 0x00, 0x02)).bytes.empty());
+  EXPECT_TRUE(c.Handle(Frame(0x82, 0x00, 0x03)).bytes.empty());
+  EXPECT_TRUE(c.Handle(Poll()).bytes.empty());
+  // The unanswered write still reached the register, as a lost answer would.
+  EXPECT_EQ(c.Register(0x82), 0x0003);
+  ASSERT_EQ(c.Command("fault all off", quit), "ok");
+  EXPECT_FALSE(c.Handle(Frame(0x82, 0x00, 0x04)).bytes.empty());
+}
+
 TEST(Controller, PollReportsLedBWithItsChecksum) {
   Controller c;
   EXPECT_EQ(c.Handle(Poll()).bytes, (Bytes{0x00, 0x00, 0x89}));

@@ -1,30 +1,17 @@
 // Desk operations on the real window against the emulator: names, listening,
 // speaking, LEDs, pairs and the line, and a controller that falls silent.
 #include <QTest>
-#include <chrono>
-#include <thread>
+#include <string>
 
 #include "app/colours.h"
 #include "support/consolechecks.h"
 
 namespace {
 
-// The emulator answers the next writes slowly and falls silent from the
-// `nth` one on (counted from the mark), so a path can fail half-way.
-bool SilenceFromWrite(WindowFixture& fx, size_t mark, size_t nth, std::thread& watcher) {
-  constexpr int kAnswerDelayMs = 70;  // under the console's 100 ms read time-out
-  if (!fx.emulator()->Send("fault delay-ms " + std::to_string(kAnswerDelayMs))) return false;
-  watcher = std::thread([&fx, mark, nth] {
-    // Write nth-1 is being answered once write nth-2 is in the trace; switching
-    // half-way through its delay lets it through and silences the next one.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (fx.FramesSince(mark).size() + 2 < nth && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(kAnswerDelayMs / 2));
-    fx.emulator()->Send("fault silent on");
-  });
-  return true;
+// The emulator answers the writes before the `nth` one (counted from now) and
+// falls silent from it on, so a path fails half-way at a known request.
+bool SilenceFromWrite(WindowFixture& fx, size_t nth) {
+  return fx.emulator()->Send("fault silent-after " + std::to_string(nth - 1));
 }
 
 }  // namespace
@@ -234,11 +221,8 @@ class ConsoleDesksTest : public QObject {
   void silentControllerHalfWayThroughAJoin() {
     WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());
-    const size_t mark = fx.TraceMark();
-    std::thread watcher;
-    QVERIFY(SilenceFromWrite(fx, mark, 3, watcher));
+    QVERIFY(SilenceFromWrite(fx, 3));
     fx.ClickButton(fx.Desk(3)->lineButton);
-    watcher.join();
     // PairJoin and the desk's LineDisconnect stay done; the partner's was not answered.
     QCOMPARE(fx.room().SwitchState.Pairs, uint8_t(0x02));
     QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kQuestion), 1);
@@ -253,11 +237,8 @@ class ConsoleDesksTest : public QObject {
     fx.ClickButton(fx.form().SpeedButton50);
     fx.ClickButton(fx.Desk(6)->lineButton);
     fx.ClickButton(fx.Desk(6)->speak);
-    const size_t mark = fx.TraceMark();
-    std::thread watcher;
-    QVERIFY(SilenceFromWrite(fx, mark, 2, watcher));
+    QVERIFY(SilenceFromWrite(fx, 2));
     fx.ClickButton(fx.Desk(1)->listen);
-    watcher.join();
     // ListenDesk was answered; the ignored LineConnect of desk 6 was not.
     QCOMPARE(fx.room().SwitchState.Route, uint8_t(0x10));
     QCOMPARE(fx.room().SwitchState.LineLow, uint8_t(0x00));

@@ -43,6 +43,14 @@ Reply Controller::Handle(const ParsedItem& item) {
     reply.bytes.push_back(faults_.wrongAck ? static_cast<uint8_t>(item.checksum() + 2)
                                            : frame::AckFor(item.checksum()));
     if (faults_.ackEveryOther && (framesSeen_++ % 2) == 0) reply.bytes.clear();
+    // A controller that dies at a known write, so a multi-write path can be
+    // failed half-way without racing it.
+    if (answersBeforeSilence_ == 0) {
+      faults_.silent = true;
+      answersBeforeSilence_ = -1;
+    } else if (answersBeforeSilence_ > 0) {
+      --answersBeforeSilence_;
+    }
   } else if (isPoll) {
     if (faults_.dropPoll) return reply;
     uint8_t high = static_cast<uint8_t>(ledB_ >> 8);
@@ -108,6 +116,12 @@ bool Controller::SetFault(const std::string& name, const std::string& value) {
     faults_.delayMs = static_cast<int>(number);
     return true;
   }
+  if (name == "silent-after") {
+    if (off) number = -1;
+    else if (!ParseNumber(value, 0, 1000000, number)) return false;
+    answersBeforeSilence_ = number;
+    return true;
+  }
   if (name == "random-faults") {
     if (!on && !off) {
       if (!ParseNumber(value, 0, 4294967295L, number)) return false;
@@ -130,6 +144,7 @@ bool Controller::SetFault(const std::string& name, const std::string& value) {
     FaultSettings cleared;
     cleared.seed = faults_.seed;
     faults_ = cleared;
+    answersBeforeSilence_ = -1;
   } else {
     return false;
   }
@@ -159,7 +174,8 @@ std::string Controller::Command(const std::string& line, bool& quit) {
   if (verb == "fault") {
     if (words.size() != 3 || !SetFault(words[1], words[2]))
       return "error usage: fault silent|ack-every-other|wrong-ack|drop-poll|baud on|off, "
-             "fault delay-ms N|off, fault random-faults SEED|on|off, fault all off";
+             "fault delay-ms N|off, fault silent-after N|off, fault random-faults SEED|on|off, "
+             "fault all off";
     return "ok";
   }
   return "error unknown command: " + line;

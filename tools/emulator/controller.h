@@ -72,6 +72,8 @@ class Controller {
   uint16_t ledB_ = 0;
   uint16_t routePairs_ = 0;  // Pairs << 8 | Route
   unsigned framesSeen_ = 0;  // for ack-every-other
+  // Register writes still to answer before falling silent; -1: no such limit.
+  long answersBeforeSilence_ = -1;
 };
 
 }  // namespace emulator

@@ -49,6 +49,7 @@ const char kUsage[] =
     "  led N on|off         desk N (1..16): set or clear its bit in LedA and LedB\n"
     "  fault MODE on|off    MODE: silent ack-every-other wrong-ack drop-poll baud\n"
     "  fault delay-ms N|off\n"
+    "  fault silent-after N|off  answer N more register writes, then fall silent\n"
     "  fault random-faults SEED|on|off\n"
     "  fault all off\n"
     "  regs                 'LedA=XXXX Line=XXXX LedB=XXXX Route=XX Pairs=XX'\n"
