@@ -303,6 +303,23 @@ void TForm1::BuildActionsAndMenu() {
   LedPowerOff1 = new QAction(ImageList1.value(5), QStringLiteral("LedPowerOff"), this);
   LedPowerOff1->setObjectName(QStringLiteral("LedPowerOff1"));
 
+  // The standard file actions: reached by their shortcut (Ctrl+O opens a
+  // classroom file), as the window has no menu bar to show them.
+  FileOpen1 = new QAction(ImageList1.value(16), QStringLiteral("&Open..."), this);
+  FileOpen1->setObjectName(QStringLiteral("FileOpen1"));
+  FileOpen1->setToolTip(QStringLiteral("Opens an existing file"));
+  FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  FileSaveAs1 = new QAction(ImageList1.value(18), QStringLiteral("Save &As..."), this);
+  FileSaveAs1->setObjectName(QStringLiteral("FileSaveAs1"));
+  FileSaveAs1->setToolTip(QStringLiteral("Saves the active file with a new name"));
+  FileExit1 = new QAction(ImageList1.value(17), QStringLiteral("E&xit"), this);
+  FileExit1->setObjectName(QStringLiteral("FileExit1"));
+  FileExit1->setToolTip(QStringLiteral("Quits the application"));
+  for (QAction* file : {FileOpen1, FileSaveAs1, FileExit1}) {
+    file->setProperty("category", QStringLiteral("File"));
+    addAction(file);
+  }
+
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
   PopupMenu1->addAction(HearTheDesk);
@@ -373,6 +390,9 @@ void TForm1::ConnectHandlers() {
   connect(ConnectToLine, &QAction::triggered, this, [this] { ConnectToLineExecute(); });
   connect(DisconnectLine, &QAction::triggered, this, [this] { DisconnectLineExecute(); });
   connect(LedPowerOn1, &QAction::triggered, this, [this] { LedPowerOn1Click(); });
+  connect(FileOpen1, &QAction::triggered, this, [this] { ToolButton14Click(); });
+  connect(FileSaveAs1, &QAction::triggered, this, [this] { ToolButton17Click(); });
+  connect(FileExit1, &QAction::triggered, this, [this] { ToolButton16Click(); });
   connect(LedPowerOff1, &QAction::triggered, this, [this] { LedPowerOff1Click(); });
 }
 

@@ -80,6 +80,9 @@ class TForm1 : public QWidget, private LinkUi, private IndicatorHandover {
   QAction* DisconnectLine = nullptr;
   QAction* LedPowerOn1 = nullptr;
   QAction* LedPowerOff1 = nullptr;
+  QAction* FileOpen1 = nullptr;    // Ctrl+O: open a classroom file
+  QAction* FileSaveAs1 = nullptr;
+  QAction* FileExit1 = nullptr;
 
   // The desk panel that single-desk operations act on; never null.
   DeskPanel* SelectedDesk = nullptr;

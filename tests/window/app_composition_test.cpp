@@ -221,6 +221,9 @@ void AppCompositionTest::toolbar() {
                qPrintable(QString("images %1 and %2").arg(i).arg(j)));
     }
   }
+  // Ctrl+O opens a classroom file like the folder button (here: cancelled).
+  QTest::keyClick(&form(), Qt::Key_O, Qt::ControlModifier);
+  QCOMPARE(fx_->prompter().Count(FakePrompter::Kind::kOpenDialog), 1);
 }
 
 void AppCompositionTest::popupMenuEntriesAndRightClick() {
