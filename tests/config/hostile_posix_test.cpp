@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/tempdir.h"
 #include "config/classroomplan.h"
 #include "config/cp1251.h"
 #include "config/inifile.h"
@@ -26,23 +27,7 @@ namespace {
 
 using classroom::ClassroomPlan;
 
-// A private folder for one test, removed with what it holds (tests/config
-// links the core only).
-class ScratchDir {
- public:
-  ScratchDir() {
-    char name[] = "/tmp/vormik-hostile-XXXXXX";
-    if (mkdtemp(name) != nullptr) path_ = name;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using ScratchDir = testsupport::TempDir;
 using classroom::DeskPlan;
 
 std::string RandomBytes(size_t size, uint32_t seed) {

@@ -20,33 +20,24 @@
 
 #include "config/cp1251.h"
 #include "platform/system.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
-// A fresh folder per test, removed with its contents afterwards.
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/vormik-ini-XXXXXX";
-    path_ = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("chmod -R u+rwx '" + path_ + "'; rm -rf '" + path_ + "'").c_str()); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(path_.c_str())) {
-      while (dirent* e = readdir(d)) {
-        const std::string n = e->d_name;
-        if (n != "." && n != "..") names.push_back(n);
-      }
-      closedir(d);
-    }
-    return names;
-  }
+using testsupport::TempDir;
 
- private:
-  std::string path_;
-};
+// The names in a folder, without "." and "..".
+std::vector<std::string> Entries(const TempDir& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.path().c_str())) {
+    while (dirent* e = readdir(d)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(d);
+  }
+  return names;
+}
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -315,7 +306,7 @@ TEST(IniFileTest, WritesReachTheFileAndKeepEverythingElse) {
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u) << "permission bits kept";
-  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"room.cld"}) << "no temporary file left";
+  EXPECT_EQ(Entries(dir), std::vector<std::string>{"room.cld"}) << "no temporary file left";
   EXPECT_NO_THROW(file.Flush());
 }
 
@@ -390,7 +381,7 @@ TEST(IniFileTest, FailedWritesRaiseWriteErrorAndChangeNothing) {
   EXPECT_TRUE(stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
   EXPECT_TRUE(stat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
   EXPECT_FALSE(platform::FileExists("***"));
-  EXPECT_EQ(dir.Entries().size(), 4u) << "no temporary file left";
+  EXPECT_EQ(Entries(dir).size(), 4u) << "no temporary file left";
 }
 
 // Only the placeholder "***" (and the empty name) is refused; every name the

@@ -1,5 +1,6 @@
 // Settings file location, first-run text and the rule that an existing file is kept.
 #include "config/settings.h"
+#include "tests/support/tempdir.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -16,18 +17,7 @@
 
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/vormik-settings-XXXXXX";
-    path_ = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using testsupport::TempDir;
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -22,27 +22,13 @@
 #include "config/settings.h"
 #include "platform/namedlock.h"
 #include "platform/system.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
 using classroom::ClassroomPlan;
 
-class ScratchDir {
- public:
-  ScratchDir() {
-    char name[] = "/tmp/vormik-crash-XXXXXX";
-    if (mkdtemp(name) != nullptr) path_ = name;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using ScratchDir = testsupport::TempDir;
 
 ClassroomPlan PlanNumbered(int generation) {
   ClassroomPlan plan;
