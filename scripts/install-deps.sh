@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the console and its tests need (run as root).
+# Installs the Debian packages that are missing (run as root).
+#   install-deps.sh            what the console needs to build and run
+#   install-deps.sh --tests    that, plus clang for the fuzz and sanitizer runs
+#   install-deps.sh --only P…  just the packages named
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-dejavu-core)
-# The fuzz targets and the sanitizer runs of the test command.
-if [ "${1:-}" = "--tests" ]; then
-  packages+=(clang libclang-rt-14-dev)
-fi
+extra=()
+case "${1:-}" in
+  --tests) packages+=(clang libclang-rt-14-dev) ;;
+  # Named packages come without their recommendations (Wine's are many).
+  --only) shift; packages=("$@"); extra=(--no-install-recommends) ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -14,5 +19,5 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq "${missing[@]}"
+  apt-get install -y -qq "${extra[@]}" "${missing[@]}"
 fi

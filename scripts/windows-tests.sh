@@ -10,16 +10,8 @@ build_only=0
 [ "${1:-}" = "--build-only" ] && build_only=1
 build_dir=build-win
 
-packages=(cmake make g++-mingw-w64-x86-64-posix wine64 zip locales)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
-    || { echo "package installation failed: ${missing[*]}"; echo "0 passed, 1 failed"; exit 1; }
-fi
+bash scripts/install-deps.sh --only cmake make g++-mingw-w64-x86-64-posix wine64 zip locales >/dev/null \
+  || { echo "package installation failed"; echo "0 passed, 1 failed"; exit 1; }
 
 # Wine takes its ANSI code page from the locale: Russian gives 1251, as on the
 # teachers' machines.

@@ -70,6 +70,13 @@ SwitchRegisters Leds(uint8_t ledALow, uint8_t ledAHigh, uint8_t ledBLow, uint8_t
   return s;
 }
 
+void ExpectLeds(const SwitchRegisters& s, const SwitchRegisters& want, const char* name) {
+  EXPECT_EQ(s.LedALow, want.LedALow) << name;
+  EXPECT_EQ(s.LedAHigh, want.LedAHigh) << name;
+  EXPECT_EQ(s.LedBLow, want.LedBLow) << name;
+  EXPECT_EQ(s.LedBHigh, want.LedBHigh) << name;
+}
+
 // The poll's report arrives once, while the first write waits for the port.
 void ReportOnceBeforeTheFirstWrite(LateSender& sender, TClassRoomDescription& room,
                                    std::optional<std::pair<uint8_t, uint8_t>> report) {
@@ -109,10 +116,7 @@ TEST(SendSwitchRequest, LedTogglesStartFromTheStateTheIndicatorUpdateLeft) {
     EXPECT_TRUE(SendSwitchRequest(room, sender, c.type, c.desk, false, false, 0xFFFF)) << c.name;
     EXPECT_EQ(Describe(sender.sent), c.sent) << c.name;
     const SwitchRegisters& s = room.SwitchState;
-    EXPECT_EQ(s.LedALow, c.ledALow) << c.name;
-    EXPECT_EQ(s.LedAHigh, c.ledAHigh) << c.name;
-    EXPECT_EQ(s.LedBLow, c.ledBLow) << c.name;
-    EXPECT_EQ(s.LedBHigh, c.ledBHigh) << c.name;
+    ExpectLeds(s, Leds(c.ledALow, c.ledAHigh, c.ledBLow, c.ledBHigh), c.name);
     EXPECT_EQ(s.LineLow, 0x33) << c.name;
     EXPECT_EQ(s.Route, 0x95) << c.name;
   }
@@ -182,10 +186,7 @@ TEST(SendLedSwitch, DecidesEachRegisterAtSendTime) {
     EXPECT_EQ(SendLedSwitch(room, sender, c.desk, c.on), c.result) << c.name;
     EXPECT_EQ(Describe(sender.sent), c.sent) << c.name;
     const SwitchRegisters& s = room.SwitchState;
-    EXPECT_EQ(s.LedALow, c.ledALow) << c.name;
-    EXPECT_EQ(s.LedAHigh, c.ledAHigh) << c.name;
-    EXPECT_EQ(s.LedBLow, c.ledBLow) << c.name;
-    EXPECT_EQ(s.LedBHigh, c.ledBHigh) << c.name;
+    ExpectLeds(s, Leds(c.ledALow, c.ledAHigh, c.ledBLow, c.ledBHigh), c.name);
     EXPECT_EQ(s.LineLow, 0x33) << c.name;
   }
 }
