@@ -2,8 +2,11 @@
 // two-letter link code. Header only and free of Qt, so the core tests use it.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
+
+#include "config/utf8.h"
 
 namespace linkgeometry {
 
@@ -39,21 +42,53 @@ inline std::optional<Point> AttachmentPoint(char letter, const PanelRect& panel)
   }
 }
 
+// The letter of AttachmentPoint that one character of a link code stands for,
+// or 0. Codes are typed by hand on Russian keyboards too, so the Cyrillic
+// look-alikes "а", "с" and "о" count as the Latin letters; like the Latin
+// letters, only their lower case does.
+inline char CodeLetter(char32_t character) {
+  switch (character) {
+    case U'a':
+    case U'b':
+    case U'c':
+    case U'd':
+    case U'o':
+      return static_cast<char>(character);
+    case U'\u0430':  // Cyrillic а
+      return 'a';
+    case U'\u0441':  // Cyrillic с
+      return 'c';
+    case U'\u043E':  // Cyrillic о
+      return 'o';
+    default:
+      return 0;
+  }
+}
+
 struct LinkEnds {
   Point start;  // on the odd-numbered desk
   Point end;    // on the even-numbered desk
   bool HasLength() const { return !(start == end); }
 };
 
-// An unknown or missing first letter starts at the odd desk's centre; an
-// unknown or missing second letter ends where the line starts (no length).
-// Characters after the second are ignored.
+// The code is UTF-8 and read letter by letter (a broken byte sequence counts
+// as one unknown letter). An unknown or missing first letter starts at the odd
+// desk's centre; an unknown or missing second letter ends where the line
+// starts (no length). Letters after the second are ignored.
 inline LinkEnds PairLinkEnds(std::string_view code, const PanelRect& oddDesk,
                              const PanelRect& evenDesk) {
-  const std::optional<Point> first = code.empty() ? std::nullopt : AttachmentPoint(code[0], oddDesk);
+  size_t at = 0;
+  const auto nextLetter = [&]() -> char {
+    if (at >= code.size()) return 0;
+    char32_t character = 0;
+    size_t length = 1;
+    const bool valid = utf8::Decode(code, at, character, length);
+    at += length;
+    return valid ? CodeLetter(character) : 0;
+  };
+  const std::optional<Point> first = AttachmentPoint(nextLetter(), oddDesk);
   const Point start = first ? *first : *AttachmentPoint('o', oddDesk);
-  const std::optional<Point> second =
-      code.size() < 2 ? std::nullopt : AttachmentPoint(code[1], evenDesk);
+  const std::optional<Point> second = AttachmentPoint(nextLetter(), evenDesk);
   return {start, second ? *second : start};
 }
 

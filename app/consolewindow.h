@@ -1,0 +1,168 @@
+// The main window of the teacher's console. It builds the controls, turns
+// clicks, key presses and drags into operations of the console model and
+// paints what the model says; it keeps no classroom state of its own.
+#pragma once
+
+#include <QAction>
+#include <QFrame>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QList>
+#include <QMenu>
+#include <QPoint>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/environment.h"
+#include "app/prompter.h"
+#include "app/widgets.h"
+#include "config/classroomdescription.h"
+#include "console/consolemodel.h"
+#include "link/Unthread.h"
+#include "link/controllerport.h"
+#include "link/transmit.h"
+#include "view/deskdrag.h"
+
+class PrompterUser;
+
+class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover {
+  Q_OBJECT
+
+ public:
+  // Builds the window, opens the port and resets the controller when it answers.
+  ConsoleWindow(TClassRoomDescription& room, AppEnvironment environment, Prompter& prompter,
+                QWidget* parent = nullptr);
+  ~ConsoleWindow() override;
+
+  // ---- Controls (object names in brackets, as tests and screenshots know them). ----
+  std::array<DeskPanel*, kDeskCount> desks{};  // by desk index ("GroupBox1".."GroupBox16")
+  QFrame* teacherPanel = nullptr;              // "Panel1"
+  QLabel* teacherLabel = nullptr;              // "Label1"
+  GlyphButton* inputToLineButton = nullptr;    // "SpeedButton51" "Вход->Линия"
+  GlyphButton* inputButton = nullptr;          // "SpeedButton49" "Вход"
+  GlyphButton* teacherLineButton = nullptr;    // "SpeedButton50" "Линия"
+  QFrame* allDesksPanel = nullptr;             // "Panel2"
+  QLabel* allDesksLabel = nullptr;             // "Label2"
+  QWidget* allDesksToolbar = nullptr;          // "ToolBar1"
+  QToolButton* resetButton = nullptr;          // "ToolButton2" "Сброс"
+  QToolButton* allToLineButton = nullptr;      // "ToolButton4"
+  QToolButton* allInPairsButton = nullptr;     // "ToolButton6"
+  QToolButton* allLedsOffButton = nullptr;     // "ToolButton8"
+  QWidget* toolbarGap = nullptr;               // "ToolButton9"
+  QToolButton* saveAsButton = nullptr;         // "ToolButton17"
+  QToolButton* openButton = nullptr;           // "ToolButton14"
+  QToolButton* standardClassroomButton = nullptr;  // "ToolButton12"
+  QToolButton* saveButton = nullptr;           // "ToolButton10" (hidden)
+  QWidget* toolbarEndGap = nullptr;            // "ToolButton15"
+  QToolButton* exitButton = nullptr;           // "ToolButton16" (hidden)
+
+  QList<QIcon> imageList;  // 20 images of 16 x 16
+  QMenu* deskMenu = nullptr;  // "PopupMenu1"
+  QAction* listenAction = nullptr;
+  QAction* stopListeningAction = nullptr;
+  QAction* speakAction = nullptr;
+  QAction* stopSpeakingAction = nullptr;
+  QAction* joinPairAction = nullptr;
+  QAction* partPairAction = nullptr;
+  QAction* putOnLineAction = nullptr;
+  QAction* takeOffLineAction = nullptr;
+  QAction* ledOnAction = nullptr;
+  QAction* ledOffAction = nullptr;
+  QAction* openAction = nullptr;  // Ctrl+O
+  QAction* saveAsAction = nullptr;
+  QAction* exitAction = nullptr;
+
+  // The window's controls in control order: desks 1..4, 16, 15, 5..14, then
+  // the teacher panel and the all-desks panel.
+  const std::vector<QWidget*>& Controls() const { return controls_; }
+  static QList<QWidget*> InnerControls(QWidget* control);
+
+  console::ConsoleModel& model() { return *model_; }
+  TClassRoomDescription& room() { return room_; }
+  const AppEnvironment& environment() const { return environment_; }
+  ControllerPort& controllerPort() { return *port_; }
+  ControllerLink& controllerLink() { return *link_; }
+  MyReadThread& readThread() { return *readThread_; }
+
+  // Runs an operation of the model and draws the result.
+  template <typename Operation>
+  auto Apply(Operation operation) {
+    if constexpr (std::is_void_v<decltype(operation(*model_))>) {
+      operation(*model_);
+      Redraw();
+    } else {
+      auto result = operation(*model_);
+      Redraw();
+      return result;
+    }
+  }
+  // Brings every control and the link picture in line with the model.
+  void Redraw();
+  // The link picture behind the desk panels.
+  const QImage& Surface() const { return surface_; }
+  // The indicator update of a poll report; runs on the interface thread.
+  void UpdateIndicators(uint8_t statusHigh, uint8_t statusLow);
+  // A classroom file handed over from outside (the file manager): asks to
+  // save a changed plan first, then opens it as the open command does.
+  void OpenClassroomFromOutside(const QString& path);
+
+  // Returns false when the close was refused (a failed save as).
+  bool ConfirmAndClose();
+  // Stops the poll cleanly (keeps dispatching while it waits); false when it
+  // did not end in time, and the port must then stay open under it.
+  bool StopPolling();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // LinkUi
+  bool AskRetryConnection() override;
+  void ShowWaitDialog() override;
+  // IndicatorHandover (called on the poll thread)
+  void RunIndicatorUpdate(uint8_t statusHigh, uint8_t statusLow) override;
+
+  static void ShowLed(GlyphButton* led, bool on);
+  static void SetNameBoxColour(QLineEdit* box, const QColor& colour);
+  void BuildControls();
+  void BuildDeskPanel(int deskNumber);
+  void BuildTeacherPanel();
+  void BuildToolbar();
+  void BuildActionsAndMenu();
+  void ConnectHandlers();
+  void ConnectDesk(DeskPanel* panel);
+  void PlaceBottomPanels();
+  void ResizeSurface();
+  void Start();
+  void StoreCommandLineFile();
+  void DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown);
+  void DrawTeacherPanel(const console::TeacherDisplay& shown);
+  void PaintLinks(const console::ConsoleDisplay& shown);
+  void PressOnDesk(DeskPanel* panel, QMouseEvent* event);
+  void MoveOverDesk(DeskPanel* panel, QMouseEvent* event);
+  void ReleaseOnDesk(DeskPanel* panel, QMouseEvent* event);
+  int DeskOf(QObject* control) const;
+
+  TClassRoomDescription& room_;
+  AppEnvironment environment_;
+  Prompter& prompter_;
+  std::unique_ptr<PrompterUser> user_;
+  std::unique_ptr<ControllerPort> port_;
+  std::unique_ptr<ControllerLink> link_;
+  std::unique_ptr<MyReadThread> readThread_;
+  std::unique_ptr<console::ConsoleModel> model_;
+  std::vector<QWidget*> controls_;
+  bool closing_ = false;
+
+  QImage surface_;
+  std::optional<console::ConsoleDisplay> drawn_;  // what the controls show now
+  view::DeskDrag drag_;
+};

@@ -1,0 +1,429 @@
+// The console's operations on desks, the teacher panel and all desks at once.
+// Every decision reads the display as it stood when the operation began, so
+// what the teacher saw is what the operation acts on.
+#include "console/consolemodel.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "link/sendswitchrequest.h"
+
+namespace console {
+
+namespace {
+
+constexpr uint16_t kAllDesks = 0xFFFF;
+
+uint16_t DeskBit(int desk) { return static_cast<uint16_t>(1u << desk); }
+uint16_t PairBits(int desk) { return static_cast<uint16_t>(DeskBit(desk) | DeskBit(desk ^ 1)); }
+bool ValidDesk(int desk) { return desk >= 0 && desk < kDeskCount; }
+
+}  // namespace
+
+// One teacher operation: refuses to start inside another (a dialog of the
+// first may dispatch a click), and on its way out puts back on the line a
+// desk whose speaking the operation ended without doing so itself.
+class ConsoleModel::Operation {
+ public:
+  explicit Operation(ConsoleModel& model) : model_(model), refused_(model.busy_) {
+    model_.busy_ = true;
+  }
+  ~Operation() {
+    if (refused_) return;
+    model_.ReturnDesksNoLongerSpokenTo();
+    model_.busy_ = false;
+  }
+  Operation(const Operation&) = delete;
+  Operation& operator=(const Operation&) = delete;
+  bool refused() const { return refused_; }
+
+ private:
+  ConsoleModel& model_;
+  bool refused_;
+};
+
+ConsoleModel::ConsoleModel(TClassRoomDescription& room, FrameSender& sender,
+                           std::function<bool()> probe, ConsoleUser& user, ConsolePaths paths)
+    : room_(room),
+      sender_(sender),
+      probe_(std::move(probe)),
+      user_(user),
+      paths_(std::move(paths)) {
+  for (int d = 0; d < kDeskCount; ++d) plan_[d].label = std::to_string(d + 1);
+}
+
+ConsoleDisplay ConsoleModel::Display() const {
+  DisplayInputs in;
+  in.registers = &room_.SwitchState;
+  in.plan = &plan_;
+  in.editedNames = &editedNames_;
+  in.editingMask = editingMask_;
+  in.spokenOffLineMask = spokenOffLineMask_;
+  in.selectedDesk = selected_;
+  return ComputeDisplay(in);
+}
+
+std::string ConsoleModel::WindowTitle() const { return "Vormik (" + classroomFile_ + ")"; }
+
+uint16_t ConsoleModel::VisibleDesksMask() const {
+  uint16_t mask = 0;
+  for (int d = 0; d < kDeskCount; ++d) {
+    if (plan_[d].visible) mask |= DeskBit(d);
+  }
+  return mask;
+}
+
+bool ConsoleModel::Send(int requestType, int desk, bool sourceOn, bool deskOn) {
+  return SendSwitchRequest(room_, sender_, requestType, desk, sourceOn, deskOn, VisibleDesksMask());
+}
+
+// ---------------------------------------------------------------------------
+// Selection and names
+
+void ConsoleModel::SelectDesk(int desk) {
+  if (ValidDesk(desk)) selected_ = desk;
+}
+
+void ConsoleModel::PressOnDesk(int desk) {
+  SelectDesk(desk);
+  EndNameEditing();
+}
+
+void ConsoleModel::EndNameEditing() { editingMask_ = 0; }
+
+void ConsoleModel::BeginNameEditing(int desk) {
+  if (!ValidDesk(desk)) return;
+  EndNameEditing();
+  editedNames_[desk] = plan_[desk].studentName;
+  editingMask_ |= DeskBit(desk);
+}
+
+void ConsoleModel::PressEnterInName(int desk) {
+  if (!ValidDesk(desk)) return;
+  if (!EditingName(desk)) {
+    // Other boxes being edited stay open.
+    editedNames_[desk] = plan_[desk].studentName;
+    editingMask_ |= DeskBit(desk);
+    return;
+  }
+  plan_[desk].studentName = editedNames_[desk];
+  editingMask_ &= static_cast<uint16_t>(~DeskBit(desk));
+  room_.ClassroomChanged = 1;
+}
+
+void ConsoleModel::TypeName(int desk, const std::string& text) {
+  if (ValidDesk(desk) && EditingName(desk)) editedNames_[desk] = text;
+}
+
+// ---------------------------------------------------------------------------
+// Speaking takes a desk off the line; whatever ends the speaking puts it back.
+
+void ConsoleModel::ReconnectIfSpokenTo(int desk, const ConsoleDisplay& shown) {
+  const DeskDisplay& d = shown.desks[desk];
+  if (!d.speakDown || d.line != LineCaption::On) return;
+  // Tried once: a refusal is not asked again by the end of the operation.
+  spokenOffLineMask_ &= static_cast<uint16_t>(~DeskBit(desk));
+  Send(LineConnect, desk);
+}
+
+void ConsoleModel::ReconnectSpokenDesks(const ConsoleDisplay& shown, int skipPair) {
+  for (int desk : kControlOrder) {
+    if (desk / 2 == skipPair) continue;
+    ReconnectIfSpokenTo(desk, shown);
+  }
+}
+
+void ConsoleModel::ReleaseOtherDesks(int desk, const ConsoleDisplay& shown) {
+  for (int other : kControlOrder) {
+    if (other != desk) ReconnectIfSpokenTo(other, shown);
+  }
+}
+
+void ConsoleModel::ForgetLinePlaces(uint16_t desks) {
+  spokenOffLineMask_ &= static_cast<uint16_t>(~desks);
+}
+
+void ConsoleModel::ReturnDesksNoLongerSpokenTo() {
+  const TeacherRoute route = DecodeRoute(room_.SwitchState.Route);
+  for (int desk : kControlOrder) {
+    if ((spokenOffLineMask_ & DeskBit(desk)) == 0) continue;
+    if (route.speaking && route.desk == desk) continue;
+    spokenOffLineMask_ &= static_cast<uint16_t>(~DeskBit(desk));
+    Send(LineConnect, desk);
+  }
+}
+
+// The listened desk for the teacher's line requests: the last listen button
+// down in control order (desk 16 before 15, 15 before 5), 99 when none.
+int ConsoleModel::ListenedDesk(const ConsoleDisplay& shown) const {
+  int listened = kNoListenedDesk;
+  for (int desk : kControlOrder) {
+    if (shown.desks[desk].listenDown) listened = desk;
+  }
+  return listened;
+}
+
+// ---------------------------------------------------------------------------
+// Listening, speaking, LEDs
+
+void ConsoleModel::ListenTo(int desk) {
+  Operation op(*this);
+  if (op.refused() || !ValidDesk(desk)) return;
+  EndNameEditing();
+  SelectDesk(desk);
+  const ConsoleDisplay shown = Display();
+  if (!Send(ListenDesk, desk, shown.teacher.lineDown, false)) return;
+  // The wait for the answer may have let the pointer select another desk.
+  SelectDesk(desk);
+  ReleaseOtherDesks(desk, shown);
+}
+
+void ConsoleModel::StopListening(int desk) {
+  Operation op(*this);
+  if (op.refused() || !ValidDesk(desk)) return;
+  EndNameEditing();
+  SelectDesk(desk);
+  const ConsoleDisplay shown = Display();
+  if (!Send(ReleaseDesk, desk, shown.teacher.lineDown, false)) return;
+  SelectDesk(desk);
+  if (shown.desks[desk].speakDown) ReconnectIfSpokenTo(desk, shown);
+}
+
+void ConsoleModel::ToggleListening(int desk) {
+  if (!ValidDesk(desk)) return;
+  if (Display().desks[desk].listenDown) {
+    StopListening(desk);
+  } else {
+    ListenTo(desk);
+  }
+}
+
+void ConsoleModel::SpeakTo(int desk) {
+  Operation op(*this);
+  if (op.refused() || !ValidDesk(desk)) return;
+  EndNameEditing();
+  SelectDesk(desk);
+  const ConsoleDisplay shown = Display();
+  // A desk on the line leaves it while the teacher speaks to it alone.
+  const bool onLine = shown.desks[desk].line == LineCaption::On;
+  if (onLine && !Send(LineDisconnect, desk)) return;
+  if (!Send(SpeakDesk, desk)) {
+    // Not spoken to after all: it goes back where it was.
+    if (onLine) Send(LineConnect, desk);
+    return;
+  }
+  if (onLine) spokenOffLineMask_ |= DeskBit(desk);
+  SelectDesk(desk);
+  ReleaseOtherDesks(desk, shown);
+}
+
+void ConsoleModel::StopSpeaking(int desk) {
+  Operation op(*this);
+  if (op.refused() || !ValidDesk(desk)) return;
+  EndNameEditing();
+  SelectDesk(desk);
+  const ConsoleDisplay shown = Display();
+  const bool onLine = shown.desks[desk].line == LineCaption::On;
+  // Back to listening when the desk is still listened to.
+  if (shown.desks[desk].listenDown) {
+    Send(ListenDesk, desk);
+  } else {
+    Send(ReleaseDesk, desk);
+  }
+  if (onLine) {
+    ForgetLinePlaces(DeskBit(desk));
+    Send(LineConnect, desk);
+  }
+}
+
+void ConsoleModel::ToggleSpeaking(int desk) {
+  if (!ValidDesk(desk)) return;
+  if (Display().desks[desk].speakDown) {
+    StopSpeaking(desk);
+  } else {
+    SpeakTo(desk);
+  }
+}
+
+void ConsoleModel::PressLedButton(int desk) {
+  Operation op(*this);
+  if (op.refused() || !ValidDesk(desk)) return;
+  EndNameEditing();
+  SelectDesk(desk);
+  if (LedBitIn(room_.SwitchState, desk)) SendLedSwitch(room_, sender_, desk, false);
+}
+
+void ConsoleModel::SwitchSelectedLed(bool on) {
+  Operation op(*this);
+  if (op.refused()) return;
+  SendLedSwitch(room_, sender_, selected_, on);
+}
+
+// ---------------------------------------------------------------------------
+// Pairs and line
+
+void ConsoleModel::PressLineButton(int desk) {
+  if (!ValidDesk(desk)) return;
+  ActOnLine(desk, Display().desks[desk].line);
+}
+
+void ConsoleModel::ActOnLine(int desk, LineCaption caption) {
+  Operation op(*this);
+  if (op.refused() || !ValidDesk(desk)) return;
+  EndNameEditing();
+  SelectDesk(desk);
+  const ConsoleDisplay shown = Display();
+  const bool lineSourceInUse = shown.teacher.lineDown || shown.teacher.inputToLineDown;
+  const int partner = desk ^ 1;
+
+  if (caption == LineCaption::Off && lineSourceInUse) {
+    Send(PairBreak, desk) && Send(LineConnect, desk);
+    return;
+  }
+  if (caption == LineCaption::Off || caption == LineCaption::On) {
+    if (!plan_[partner].visible) {
+      // A desk without a partner on the plan can only leave the line.
+      if (Send(LineDisconnect, desk)) ForgetLinePlaces(DeskBit(desk));
+      return;
+    }
+    if (shown.desks[partner].listenDown || shown.desks[partner].speakDown) {
+      // The partner stops being routed to the teacher; a refusal does not stop the join.
+      Send(ReleaseDesk, partner, shown.teacher.lineDown, false);
+    }
+    if (Send(PairJoin, desk) && Send(LineDisconnect, desk) && Send(LineDisconnect, partner)) {
+      ForgetLinePlaces(PairBits(desk));
+    }
+    return;
+  }
+  // Part the pair. The teacher's routing is left to the controller as it is;
+  // only a desk spoken to elsewhere goes back on the line it was taken off.
+  if (Send(PairBreak, desk) && Send(LineDisconnect, desk) && Send(LineDisconnect, partner)) {
+    ForgetLinePlaces(PairBits(desk));
+    ReconnectSpokenDesks(shown, desk / 2);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Teacher panel
+
+void ConsoleModel::DisconnectAllFromLine() {
+  if (Send(AllOffLine, 0)) ForgetLinePlaces(kAllDesks);
+}
+
+void ConsoleModel::ToggleInput() {
+  Operation op(*this);
+  if (op.refused()) return;
+  EndNameEditing();
+  const ConsoleDisplay shown = Display();
+  if (!shown.teacher.inputDown) {
+    // The teacher's ear goes to the input; a desk no longer spoken to goes back on the line.
+    if (Send(InputOn, 0, shown.teacher.lineDown, false)) ReconnectSpokenDesks(shown);
+    return;
+  }
+  Send(InputOff, 0, shown.teacher.lineDown, false);
+}
+
+void ConsoleModel::ToggleLine() {
+  Operation op(*this);
+  if (op.refused()) return;
+  EndNameEditing();
+  const ConsoleDisplay shown = Display();
+  const int listened = ListenedDesk(shown);
+  const bool found = listened != kNoListenedDesk;
+  if (!shown.teacher.lineDown) {
+    // A desk being spoken to goes back on the line before the teacher joins it.
+    ReconnectSpokenDesks(shown);
+    Send(LineOn, listened, shown.teacher.inputDown, found);
+    return;
+  }
+  if (Send(LineOff, listened, shown.teacher.inputDown, found)) DisconnectAllFromLine();
+}
+
+void ConsoleModel::ToggleInputToLine() {
+  Operation op(*this);
+  if (op.refused()) return;
+  EndNameEditing();
+  const ConsoleDisplay shown = Display();
+  if (!shown.teacher.inputToLineDown) {
+    const int listened = ListenedDesk(shown);
+    Send(InputToLineOn, listened, shown.teacher.inputDown, listened != kNoListenedDesk);
+    return;
+  }
+  if (Send(InputToLineOff, 0)) DisconnectAllFromLine();
+}
+
+// ---------------------------------------------------------------------------
+// All desks
+
+void ConsoleModel::ResetAll() {
+  Operation op(*this);
+  if (op.refused()) return;
+  EndNameEditing();
+  if (Send(::ResetAll, 0)) ForgetLinePlaces(kAllDesks);
+}
+
+void ConsoleModel::AllToLine() {
+  Operation op(*this);
+  if (op.refused()) return;
+  const TeacherRoute route = DecodeRoute(room_.SwitchState.Route);
+  if (!route.line && !route.inputToLine) {
+    user_.ShowMessage("Внимание!!!", "Подключите сигнал на линию!", MessageKind::Warning);
+    return;
+  }
+  EndNameEditing();
+  if (Send(::AllToLine, 0)) ForgetLinePlaces(kAllDesks);
+}
+
+void ConsoleModel::AllInPairs() {
+  Operation op(*this);
+  if (op.refused()) return;
+  EndNameEditing();
+  if (Send(::AllInPairs, 0)) ForgetLinePlaces(kAllDesks);
+}
+
+void ConsoleModel::AllLedsOff() {
+  Operation op(*this);
+  if (op.refused()) return;
+  EndNameEditing();
+  Send(::AllLedsOff, 0);
+}
+
+// ---------------------------------------------------------------------------
+// The poll
+
+std::vector<IndicatorChange> ConsoleModel::ApplyIndicators(uint8_t statusHigh, uint8_t statusLow) {
+  return ApplyIndicatorReport(room_.SwitchState, statusHigh, statusLow);
+}
+
+// ---------------------------------------------------------------------------
+// Placement
+
+void ConsoleModel::PlaceDesk(int desk, int left, int top, bool visible) {
+  if (!ValidDesk(desk)) return;
+  plan_[desk].left = left;
+  plan_[desk].top = top;
+  plan_[desk].visible = visible;
+}
+
+void ConsoleModel::SetPlanArea(int width, int height) {
+  planWidth_ = width;
+  planHeight_ = height;
+}
+
+void ConsoleModel::MoveDesk(int desk, int left, int top) {
+  if (!ValidDesk(desk) || !DesksMovable()) return;
+  if (planWidth_ > 0 && planHeight_ > 0) {
+    // The whole panel stays in the plan, its buttons within reach.
+    left = std::max(0, std::min(left, planWidth_ - kDeskPanelWidth));
+    top = std::max(0, std::min(top, planHeight_ - kDeskPanelHeight));
+  }
+  plan_[desk].left = left;
+  plan_[desk].top = top;
+}
+
+void ConsoleModel::EndDeskMove(int desk, int startLeft, int startTop) {
+  if (!ValidDesk(desk) || !DesksMovable()) return;
+  if (plan_[desk].left != startLeft || plan_[desk].top != startTop) room_.ClassroomChanged = 1;
+}
+
+}  // namespace console

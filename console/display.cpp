@@ -1,0 +1,123 @@
+// The display function: register copy, plan and selection to what each desk
+// and the teacher panel show.
+#include "console/display.h"
+
+namespace console {
+
+namespace {
+
+// Route register: bit 7 input to the line, bits 4-6 the mode, bits 0-3 the desk.
+constexpr uint8_t kInputToLineBit = 0x80;
+constexpr uint8_t kModeMask = 0x70;
+constexpr uint8_t kDeskMask = 0x0F;
+constexpr uint8_t kModeListen = 0x10;
+constexpr uint8_t kModeInput = 0x20;
+constexpr uint8_t kModeLine = 0x40;
+constexpr uint8_t kModeSpeak = 0x50;
+constexpr uint8_t kModeInputWithLine = 0x60;
+constexpr uint8_t kModeDeskWithLine = 0x70;
+
+bool BitOfDesk(uint8_t low, uint8_t high, int deskIndex) {
+  if (deskIndex < 0 || deskIndex >= kDeskCount) return false;
+  const uint8_t bits = deskIndex < 8 ? low : high;
+  return ((bits >> (deskIndex % 8)) & 1) != 0;
+}
+
+bool Has(uint16_t mask, int deskIndex) { return ((mask >> deskIndex) & 1) != 0; }
+
+}  // namespace
+
+const std::array<int, kDeskCount> kControlOrder = {0, 1, 2,  3,  15, 14, 4,  5,
+                                                   6, 7, 8, 9, 10, 11, 12, 13};
+
+const char* LineCaptionText(LineCaption caption) {
+  switch (caption) {
+    case LineCaption::On:
+      return "Вкл.";
+    case LineCaption::Pair:
+      return "Пара";
+    case LineCaption::Off:
+      break;
+  }
+  return "Откл.";
+}
+
+TeacherRoute DecodeRoute(uint8_t route) {
+  TeacherRoute decoded;
+  const uint8_t mode = route & kModeMask;
+  if (mode == kModeListen || mode == kModeSpeak || mode == kModeDeskWithLine) {
+    decoded.desk = route & kDeskMask;
+  }
+  decoded.speaking = mode == kModeSpeak;
+  decoded.input = mode == kModeInput || mode == kModeInputWithLine;
+  decoded.line = mode == kModeLine || mode == kModeInputWithLine || mode == kModeDeskWithLine;
+  decoded.inputToLine = (route & kInputToLineBit) != 0;
+  return decoded;
+}
+
+bool PairJoinedIn(const SwitchRegisters& state, int pair) {
+  return pair >= 0 && pair < kPairCount && ((state.Pairs >> pair) & 1) != 0;
+}
+
+bool LineBitIn(const SwitchRegisters& state, int deskIndex) {
+  return BitOfDesk(state.LineLow, state.LineHigh, deskIndex);
+}
+
+bool LedBitIn(const SwitchRegisters& state, int deskIndex) {
+  return BitOfDesk(state.LedBLow, state.LedBHigh, deskIndex);
+}
+
+bool DeskDisplay::operator==(const DeskDisplay& o) const {
+  return visible == o.visible && left == o.left && top == o.top && label == o.label &&
+         name == o.name && editingName == o.editingName && selected == o.selected &&
+         listenDown == o.listenDown && speakDown == o.speakDown &&
+         highlighted == o.highlighted && ledOn == o.ledOn && lineFrame == o.lineFrame &&
+         line == o.line;
+}
+
+ConsoleDisplay ComputeDisplay(const DisplayInputs& in) {
+  static const SwitchRegisters kNoRegisters;
+  const SwitchRegisters& regs = in.registers ? *in.registers : kNoRegisters;
+  const TeacherRoute route = DecodeRoute(regs.Route);
+
+  ConsoleDisplay out;
+  out.teacher = {route.input, route.line, route.inputToLine};
+  for (int d = 0; d < kDeskCount; ++d) {
+    DeskDisplay& desk = out.desks[d];
+    if (in.plan) {
+      const DeskPlanEntry& entry = (*in.plan)[d];
+      desk.visible = entry.visible;
+      desk.left = entry.left;
+      desk.top = entry.top;
+      desk.label = entry.label;
+      desk.name = entry.studentName;
+    }
+    desk.editingName = Has(in.editingMask, d);
+    if (desk.editingName && in.editedNames) desk.name = (*in.editedNames)[d];
+    desk.selected = d == in.selectedDesk;
+
+    const bool joined = PairJoinedIn(regs, d / 2);
+    // A joined pair is one audio channel: both its desks show the teacher's route.
+    const bool routed = route.desk == d || (joined && route.desk == (d ^ 1));
+    desk.listenDown = routed;
+    desk.speakDown = routed && route.speaking;
+    desk.highlighted = routed;
+    desk.ledOn = LedBitIn(regs, d);
+    desk.lineFrame = LineBitIn(regs, d) && desk.visible;
+    const bool spokenOffLine = Has(in.spokenOffLineMask, d) && route.speaking && route.desk == d;
+    if (joined) {
+      desk.line = LineCaption::Pair;
+    } else if (LineBitIn(regs, d) || spokenOffLine) {
+      desk.line = LineCaption::On;
+    } else {
+      desk.line = LineCaption::Off;
+    }
+  }
+  for (int pair = 0; pair < kPairCount; ++pair) {
+    out.pairLinks[pair] =
+        PairJoinedIn(regs, pair) && out.desks[2 * pair].visible && out.desks[2 * pair + 1].visible;
+  }
+  return out;
+}
+
+}  // namespace console

@@ -1,0 +1,106 @@
+// What the console shows, as a pure function of the acknowledged register
+// copy, the plan, the selection and the few facts the controller does not
+// hold. The window only paints this; nothing is read back from a widget.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "config/classroomdescription.h"
+#include "link/switchstate.h"
+
+namespace console {
+
+// Every desk panel has this size; positions in the plan are its top-left corner.
+inline constexpr int kDeskPanelWidth = 145;
+inline constexpr int kDeskPanelHeight = 75;
+
+// The line button's three captions: "Откл.", "Вкл.", "Пара".
+enum class LineCaption { Off, On, Pair };
+const char* LineCaptionText(LineCaption caption);
+
+// How the teacher is routed, decoded from the Route register.
+struct TeacherRoute {
+  int desk = -1;  // the desk the teacher hears (or speaks to); -1 for none
+  bool speaking = false;
+  bool input = false;        // "Вход" down
+  bool line = false;         // "Линия" down
+  bool inputToLine = false;  // "Вход->Линия" down
+};
+TeacherRoute DecodeRoute(uint8_t route);
+
+bool PairJoinedIn(const SwitchRegisters& state, int pair);
+bool LineBitIn(const SwitchRegisters& state, int deskIndex);
+// The LED mark follows LedB, the register the poll compares its reports with.
+bool LedBitIn(const SwitchRegisters& state, int deskIndex);
+
+// One desk plan entry as the model keeps it.
+struct DeskPlanEntry {
+  std::string label;        // the panel caption, from the settings
+  std::string studentName;  // as confirmed or loaded (UTF-8)
+  int left = 0;
+  int top = 0;
+  bool visible = false;
+};
+
+// The facts behind the display.
+struct DisplayInputs {
+  const SwitchRegisters* registers = nullptr;
+  const std::array<DeskPlanEntry, kDeskCount>* plan = nullptr;
+  // The text typed so far of each name box being edited.
+  const std::array<std::string, kDeskCount>* editedNames = nullptr;
+  uint16_t editingMask = 0;
+  // Desks taken off the line while the teacher speaks to them: they belong
+  // on the line and read "Вкл." as long as the speaking lasts.
+  uint16_t spokenOffLineMask = 0;
+  int selectedDesk = 0;
+};
+
+struct DeskDisplay {
+  bool visible = false;
+  int left = 0;
+  int top = 0;
+  std::string label;
+  std::string name;  // the typed text while the box is being edited
+  bool editingName = false;
+  bool selected = false;
+  bool listenDown = false;
+  bool speakDown = false;
+  bool highlighted = false;
+  bool ledOn = false;
+  bool lineFrame = false;  // drawn only around a shown panel
+  LineCaption line = LineCaption::Off;
+
+  bool operator==(const DeskDisplay& o) const;
+  bool operator!=(const DeskDisplay& o) const { return !(*this == o); }
+};
+
+struct TeacherDisplay {
+  bool inputDown = false;
+  bool lineDown = false;
+  bool inputToLineDown = false;
+  bool operator==(const TeacherDisplay& o) const {
+    return inputDown == o.inputDown && lineDown == o.lineDown &&
+           inputToLineDown == o.inputToLineDown;
+  }
+};
+
+struct ConsoleDisplay {
+  std::array<DeskDisplay, kDeskCount> desks;
+  TeacherDisplay teacher;
+  // A pair's link line is drawn while the pair is joined and both panels show.
+  std::array<bool, kPairCount> pairLinks{};
+
+  bool operator==(const ConsoleDisplay& o) const {
+    return desks == o.desks && teacher == o.teacher && pairLinks == o.pairLinks;
+  }
+  bool operator!=(const ConsoleDisplay& o) const { return !(*this == o); }
+};
+
+ConsoleDisplay ComputeDisplay(const DisplayInputs& inputs);
+
+// The order the window lists its desks in: 1-4, 16, 15, 5-14 (as indices).
+extern const std::array<int, kDeskCount> kControlOrder;
+
+}  // namespace console

@@ -1,0 +1,239 @@
+// The console model against a scripted controller: the requests of each
+// operation, what the console then shows, and failures at every write.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "console/consolemodel.h"
+#include "link/frame.h"
+#include "scriptedcontroller.h"
+
+using namespace console;
+
+namespace {
+
+class Model : public ::testing::Test {
+ protected:
+  Model() : model(room, controller, [this] { return probeAnswers; }, user, {"/nonexistent/vormik.ini", "/nonexistent/vormik"}) {
+    for (int d = 0; d < kDeskCount; ++d) model.PlaceDesk(d, 10 * d, 0, true);
+  }
+  const DeskDisplay& Desk(int number) {
+    shown = model.Display();
+    return shown.desks[number - 1];
+  }
+  std::vector<SentWrite> SentSince(size_t mark) const {
+    return {controller.sent.begin() + static_cast<long>(mark), controller.sent.end()};
+  }
+  void ExpectCopyMatchesController() const {
+    const SwitchRegisters& a = room.SwitchState;
+    const SwitchRegisters& b = controller.registers;
+    EXPECT_EQ(a.Route, b.Route);
+    EXPECT_EQ(a.Pairs, b.Pairs);
+    EXPECT_EQ(a.LineLow, b.LineLow);
+    EXPECT_EQ(a.LineHigh, b.LineHigh);
+    EXPECT_EQ(a.LedALow, b.LedALow);
+    EXPECT_EQ(a.LedBHigh, b.LedBHigh);
+  }
+
+  TClassRoomDescription room;
+  ScriptedController controller;
+  ScriptedUser user;
+  bool probeAnswers = true;
+  ConsoleModel model;
+  ConsoleDisplay shown;
+};
+
+constexpr uint8_t kLine = frame::kLine;
+constexpr uint8_t kRoute = frame::kRoutePairs;
+
+TEST_F(Model, StopListeningRefusedKeepsTheDeskListened) {
+  model.ListenTo(4);
+  controller.FailNext();
+  model.StopListening(4);
+  EXPECT_TRUE(Desk(5).listenDown);
+  EXPECT_TRUE(Desk(5).highlighted);
+  ExpectCopyMatchesController();
+}
+
+TEST_F(Model, InputToLineWhileSpeakingPutsTheDeskBackOnTheLine) {
+  // Desk 3 on the line.
+  room.SwitchState.LineLow = controller.registers.LineLow = 0x04;
+  room.SwitchState.Route = controller.registers.Route = 0;
+  model.SpeakTo(2);
+  ASSERT_TRUE(Desk(3).speakDown);
+  ASSERT_EQ(Desk(3).line, LineCaption::On);
+  const size_t mark = controller.sent.size();
+  model.ToggleInputToLine();
+  const std::vector<SentWrite> expected = {{kRoute, 0x00, 0x92}, {kLine, 0x00, 0x04}};
+  EXPECT_EQ(SentSince(mark), expected);
+  EXPECT_TRUE(Desk(3).listenDown);
+  EXPECT_FALSE(Desk(3).speakDown);
+  EXPECT_EQ(Desk(3).line, LineCaption::On);
+  EXPECT_TRUE(Desk(3).lineFrame);
+  ExpectCopyMatchesController();
+}
+
+TEST_F(Model, SpeakingRefusedPutsTheDeskBackOnTheLine) {
+  room.SwitchState.LineLow = controller.registers.LineLow = 0x04;
+  const size_t mark = controller.sent.size();
+  controller.failing.insert(mark + 1);  // SpeakDesk
+  model.SpeakTo(2);
+  const std::vector<SentWrite> expected = {
+      {kLine, 0x00, 0x00}, {kRoute, 0x00, 0x52}, {kLine, 0x00, 0x04}};
+  EXPECT_EQ(SentSince(mark), expected);
+  EXPECT_EQ(Desk(3).line, LineCaption::On);
+  EXPECT_FALSE(Desk(3).speakDown);
+
+  // When the way back fails too, the desk reads what the controller has.
+  controller.failing = {controller.sent.size() + 1, controller.sent.size() + 2};
+  model.SpeakTo(2);
+  EXPECT_EQ(Desk(3).line, LineCaption::Off);
+  ExpectCopyMatchesController();
+}
+
+TEST_F(Model, PartingAPairKeepsShowingTheTeachersRoute) {
+  model.JoinPair(2);  // pair 3-4
+  ASSERT_EQ(Desk(3).line, LineCaption::Pair);
+  model.SpeakTo(2);
+  ASSERT_TRUE(Desk(4).speakDown);  // mirrored
+  model.PartPair(2);
+  EXPECT_EQ(Desk(3).line, LineCaption::Off);
+  EXPECT_TRUE(Desk(3).speakDown);  // the controller still routes the speech to desk 3
+  EXPECT_FALSE(Desk(4).speakDown);
+  ExpectCopyMatchesController();
+}
+
+TEST_F(Model, EndingTheSpeakingAnyWayReturnsTheDeskToTheLine) {
+  room.SwitchState.LineLow = controller.registers.LineLow = 0x04;
+  model.SpeakTo(2);
+  const size_t mark = controller.sent.size();
+  model.ListenTo(2);  // the menu's "listen" on the desk spoken to
+  const std::vector<SentWrite> expected = {{kRoute, 0x00, 0x12}, {kLine, 0x00, 0x04}};
+  EXPECT_EQ(SentSince(mark), expected);
+  EXPECT_EQ(Desk(3).line, LineCaption::On);
+}
+
+// Every multi-write operation, refused at each of its writes: the copy holds
+// exactly what the controller acknowledged.
+TEST_F(Model, FailureAtEachWriteKeepsTheCopyTrue) {
+  struct Case {
+    const char* what;
+    std::function<void(ConsoleModel&)> setup;
+    std::function<void(ConsoleModel&)> operation;
+  };
+  const Case cases[] = {
+      {"reset", [](ConsoleModel&) {}, [](ConsoleModel& m) { m.ResetAll(); }},
+      {"all to line", [](ConsoleModel& m) { m.ToggleLine(); }, [](ConsoleModel& m) { m.AllToLine(); }},
+      {"all in pairs", [](ConsoleModel&) {}, [](ConsoleModel& m) { m.AllInPairs(); }},
+      {"all LEDs off", [](ConsoleModel& m) { m.SwitchSelectedLed(true); },
+       [](ConsoleModel& m) { m.AllLedsOff(); }},
+      {"join pair", [](ConsoleModel& m) { m.ListenTo(5); }, [](ConsoleModel& m) { m.JoinPair(4); }},
+      {"part pair", [](ConsoleModel& m) { m.JoinPair(4); }, [](ConsoleModel& m) { m.PartPair(4); }},
+      {"line off", [](ConsoleModel& m) { m.ToggleLine(); }, [](ConsoleModel& m) { m.ToggleLine(); }},
+      {"LED on", [](ConsoleModel&) {}, [](ConsoleModel& m) { m.SwitchSelectedLed(true); }},
+  };
+  for (const Case& c : cases) {
+    // How many writes the operation makes when all succeed.
+    size_t writes = 0;
+    {
+      TClassRoomDescription r;
+      ScriptedController sc;
+      ConsoleModel m(r, sc, nullptr, user, {});
+      for (int d = 0; d < kDeskCount; ++d) m.PlaceDesk(d, 0, 0, true);
+      c.setup(m);
+      const size_t mark = sc.sent.size();
+      c.operation(m);
+      writes = sc.sent.size() - mark;
+    }
+    ASSERT_GT(writes, 0u) << c.what;
+    for (size_t k = 0; k < writes; ++k) {
+      TClassRoomDescription r;
+      ScriptedController sc;
+      ConsoleModel m(r, sc, nullptr, user, {});
+      for (int d = 0; d < kDeskCount; ++d) m.PlaceDesk(d, 0, 0, true);
+      c.setup(m);
+      sc.failing.insert(sc.sent.size() + k);
+      c.operation(m);
+      const uint8_t* copy = reinterpret_cast<const uint8_t*>(&r.SwitchState);
+      const uint8_t* device = reinterpret_cast<const uint8_t*>(&sc.registers);
+      EXPECT_EQ(std::vector<uint8_t>(copy, copy + sizeof(SwitchRegisters)),
+                std::vector<uint8_t>(device, device + sizeof(SwitchRegisters)))
+          << c.what << ", write " << k + 1 << " of " << writes << " refused";
+    }
+  }
+}
+
+// Random operations with random refusals: the copy never runs ahead of the
+// controller, and what the console shows is always the display of the copy.
+TEST_F(Model, RandomOperationsNeverCommitUnacknowledgedWrites) {
+  std::mt19937 random(20261207);
+  const std::function<void(ConsoleModel&, int)> operations[] = {
+      [](ConsoleModel& m, int d) { m.ToggleListening(d); },
+      [](ConsoleModel& m, int d) { m.ToggleSpeaking(d); },
+      [](ConsoleModel& m, int d) { m.PressLineButton(d); },
+      [](ConsoleModel& m, int d) { m.PressLedButton(d); },
+      [](ConsoleModel& m, int d) { m.ListenTo(d); },
+      [](ConsoleModel& m, int d) { m.StopSpeaking(d); },
+      [](ConsoleModel& m, int d) { m.PartPair(d); },
+      [](ConsoleModel& m, int) { m.ToggleInput(); },
+      [](ConsoleModel& m, int) { m.ToggleLine(); },
+      [](ConsoleModel& m, int) { m.ToggleInputToLine(); },
+      [](ConsoleModel& m, int) { m.AllToLine(); },
+      [](ConsoleModel& m, int) { m.AllInPairs(); },
+      [](ConsoleModel& m, int) { m.SwitchSelectedLed(true); },
+      [](ConsoleModel& m, int) { m.ResetAll(); },
+  };
+  for (int step = 0; step < 3000; ++step) {
+    if (random() % 5 == 0) controller.FailNext(1 + random() % 2);
+    const int desk = static_cast<int>(random() % kDeskCount);
+    operations[random() % std::size(operations)](model, desk);
+    controller.failing.clear();
+    ExpectCopyMatchesController();
+    if (HasFailure()) FAIL() << "after step " << step;
+    // A desk reads "Вкл." only on the line or while spoken to off it.
+    const ConsoleDisplay now = model.Display();
+    const TeacherRoute route = DecodeRoute(room.SwitchState.Route);
+    for (int d = 0; d < kDeskCount; ++d) {
+      if (now.desks[d].line != LineCaption::On) continue;
+      ASSERT_TRUE(LineBitIn(room.SwitchState, d) || (route.speaking && route.desk == d))
+          << "desk " << d + 1 << " after step " << step;
+    }
+  }
+}
+
+TEST_F(Model, NamesAndPositionsMarkThePlanChanged) {
+  model.BeginNameEditing(0);
+  model.TypeName(0, "Иванов");
+  EXPECT_EQ(Desk(1).name, "Иванов");
+  model.EndNameEditing();  // discarded
+  EXPECT_EQ(Desk(1).name, "");
+  EXPECT_FALSE(model.classroomChanged());
+
+  model.PressEnterInName(0);
+  model.PressEnterInName(1);  // a second box opens, the first stays open
+  model.TypeName(0, "Петров");
+  EXPECT_TRUE(Desk(2).editingName);
+  model.PressEnterInName(0);
+  EXPECT_EQ(Desk(1).name, "Петров");
+  EXPECT_TRUE(model.classroomChanged());
+
+  room.ClassroomChanged = 0;
+  room.MoveDesks = 1;
+  model.SetPlanArea(700, 450);
+  model.MoveDesk(2, 40, 0);  // sideways only
+  model.EndDeskMove(2, 20, 0);
+  EXPECT_TRUE(model.classroomChanged());
+  model.MoveDesk(2, -300, 900);  // kept inside the plan
+  EXPECT_EQ(Desk(3).left, 0);
+  EXPECT_EQ(Desk(3).top, 450 - kDeskPanelHeight);
+}
+
+TEST_F(Model, AllToLineWithoutASignalOnTheLineSendsNothing) {
+  model.AllToLine();
+  EXPECT_TRUE(controller.sent.empty());
+  ASSERT_EQ(user.messages.size(), 1u);
+  EXPECT_EQ(user.messages[0], "Подключите сигнал на линию!");
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+// A desk panel dragged with the left mouse button: where it started and
+// where the pointer's displacement puts it now.
+#pragma once
+
+#include <QPoint>
+
+namespace view {
+
+class DeskDrag {
+ public:
+  void Start(int desk, QPoint pointerGlobal, QPoint panelPosition) {
+    desk_ = desk;
+    startPointer_ = pointerGlobal;
+    startPosition_ = panelPosition;
+  }
+  void Cancel() { desk_ = -1; }
+  bool Dragging(int desk) const { return desk_ >= 0 && desk_ == desk; }
+  int desk() const { return desk_; }
+  QPoint startPosition() const { return startPosition_; }
+  // The panel follows the pointer by its displacement since the press.
+  QPoint PositionFor(QPoint pointerGlobal) const {
+    return startPosition_ + (pointerGlobal - startPointer_);
+  }
+
+ private:
+  int desk_ = -1;
+  QPoint startPointer_;
+  QPoint startPosition_;
+};
+
+}  // namespace view
