@@ -2,7 +2,13 @@
 // input to the console model and the drawing of the model.
 #include "app/consolewindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -14,6 +20,7 @@
 #include <QThread>
 
 #include "app/colours.h"
+#include "app/namevalidator.h"
 #include "app/prompteruser.h"
 #include "config/classroomplan.h"
 #include "config/inifile.h"
@@ -52,7 +59,11 @@ constexpr int kDefaultClientWidth = 700;
 constexpr int kDefaultClientHeight = 500;
 constexpr int kMaxClientSize = 4096;  // bounds the drawing surface too
 constexpr int kStopWaitSliceMs = 20;
+constexpr char kCallSoundKey[] = "CallSound";  // [Interface]: 1 sounds a new call
 constexpr int kBottomPanelsHeight = 50;  // the teacher and all-desks panels
+constexpr int kStatusStripHeight = 24;
+constexpr int kCallBlinkSeconds = 10;  // a new call blinks this long, then stays
+constexpr int kBlinkIntervalMs = 400;
 constexpr int kStopWaitLimitMs = 30000;
 
 
@@ -134,7 +145,8 @@ void ConsoleWindow::BuildControls() {
   QPalette background = palette();
   background.setColor(QPalette::Window, colours::kButtonFace);
   setPalette(background);
-  setFixedSize(kDefaultClientWidth, kDefaultClientHeight);
+  clientHeight_ = kDefaultClientHeight;
+  setFixedSize(kDefaultClientWidth, kDefaultClientHeight + kStatusStripHeight);
   ResizeSurface();
 
   imageList = glyphs::ImageList();
@@ -150,6 +162,62 @@ void ConsoleWindow::BuildControls() {
   for (size_t i = 0; i + 1 < controls_.size(); ++i) setTabOrder(controls_[i], controls_[i + 1]);
 
   BuildActionsAndMenu();
+  BuildStatusStrip();
+  BuildFirstStartHint();
+  blinkTimer_ = new QTimer(this);
+  blinkTimer_->setInterval(kBlinkIntervalMs);
+  connect(blinkTimer_, &QTimer::timeout, this, [this] {
+    blinkBright_ = !blinkBright_;
+    DrawDeskMarks();
+  });
+}
+
+void ConsoleWindow::BuildStatusStrip() {
+  statusStrip = new QFrame(this);
+  statusStrip->setObjectName(QStringLiteral("StatusStrip"));
+  statusStrip->setFrameShape(QFrame::StyledPanel);
+  statusStrip->setAutoFillBackground(true);
+  statusStrip->setAttribute(Qt::WA_NoMousePropagation);
+  auto* layout = new QHBoxLayout(statusStrip);
+  layout->setContentsMargins(6, 0, 6, 0);
+  layout->setSpacing(6);
+  linkLabel = new QLabel(statusStrip);
+  linkLabel->setObjectName(QStringLiteral("LinkState"));
+  layout->addWidget(linkLabel, 1);
+  callList = new QWidget(statusStrip);
+  callList->setObjectName(QStringLiteral("CallList"));
+  auto* calls = new QHBoxLayout(callList);
+  calls->setContentsMargins(0, 0, 0, 0);
+  calls->setSpacing(4);
+  layout->addWidget(callList, 0);
+}
+
+void ConsoleWindow::BuildFirstStartHint() {
+  firstStartHint = new QFrame(this);
+  firstStartHint->setObjectName(QStringLiteral("FirstStartHint"));
+  firstStartHint->setFrameShape(QFrame::StyledPanel);
+  firstStartHint->setAutoFillBackground(true);
+  firstStartHint->setAttribute(Qt::WA_NoMousePropagation);
+  auto* layout = new QVBoxLayout(firstStartHint);
+  auto* text = new QLabel(QStringLiteral(
+      "Кабинет ещё не выбран.\nОткройте файл описания кабинета (*.cld)\n"
+      "или создайте стандартный кабинет из 16 столов."));
+  text->setAlignment(Qt::AlignCenter);
+  layout->addWidget(text);
+  auto* buttons = new QHBoxLayout;
+  auto* open = new QPushButton(QStringLiteral("Открыть файл кабинета..."));
+  open->setObjectName(QStringLiteral("HintOpen"));
+  auto* standard = new QPushButton(QStringLiteral("Создать стандартный кабинет"));
+  standard->setObjectName(QStringLiteral("HintStandard"));
+  buttons->addWidget(open);
+  buttons->addWidget(standard);
+  layout->addLayout(buttons);
+  connect(open, &QPushButton::clicked, this,
+          [this] { Apply([](console::ConsoleModel& m) { m.OpenClassroom(); }); });
+  connect(standard, &QPushButton::clicked, this,
+          [this] { Apply([](console::ConsoleModel& m) { m.CreateStandardClassroom(); }); });
+  firstStartHint->adjustSize();
+  firstStartHint->hide();
 }
 
 void ConsoleWindow::BuildDeskPanel(int deskNumber) {
@@ -193,6 +261,10 @@ void ConsoleWindow::BuildDeskPanel(int deskNumber) {
   panel->nameBox->setGeometry(6, 16, 100, 21);
   panel->nameBox->setFrame(false);
   panel->nameBox->setReadOnly(true);
+  auto* validator = new NameValidator(panel->nameBox);
+  connect(validator, &NameValidator::refused, this,
+          [this, box = panel->nameBox](const QString& c) { RefuseNameCharacter(box, c); });
+  panel->nameBox->setValidator(validator);
   SetNameBoxColour(panel->nameBox, colours::kInfoBackground);
   QPalette boxColours = panel->nameBox->palette();
   boxColours.setColor(QPalette::Text, colours::kNameText);
@@ -417,7 +489,11 @@ int ConsoleWindow::DeskOf(QObject* control) const {
 
 void ConsoleWindow::PlaceBottomPanels() {
   const int w = width();
-  const int h = height();
+  const int h = clientHeight_;
+  statusStrip->setGeometry(0, h, w, kStatusStripHeight);
+  firstStartHint->adjustSize();
+  firstStartHint->move((w - firstStartHint->width()) / 2,
+                       (h - kBottomPanelsHeight - firstStartHint->height()) / 2);
   teacherPanel->move(w / 2 - teacherPanel->width() - 5, h - kBottomPanelsHeight);
   allDesksPanel->move(teacherPanel->x() + teacherPanel->width() + 15, h - kBottomPanelsHeight);
   model_->SetPlanArea(w, h - kBottomPanelsHeight);
@@ -465,7 +541,14 @@ void ConsoleWindow::DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown
 
   QLineEdit* box = panel->nameBox;
   const QString name = QString::fromStdString(shown.name);
-  if (box->text() != name) box->setText(name);
+  if (box->text() != name) {
+    box->setText(name);
+    // A long name shows from its start; the whole of it is in the tooltip.
+    if (!shown.editingName) box->setCursorPosition(0);
+  }
+  if (box->toolTip() != name) box->setToolTip(name);
+  // Confirmed: back to the start of the name.
+  if (!shown.editingName && !box->isReadOnly()) box->setCursorPosition(0);
   box->setReadOnly(!shown.editingName);
   box->setFrame(shown.editingName);
   SetNameBoxColour(box, shown.editingName ? colours::kWindow : colour);
@@ -484,11 +567,79 @@ void ConsoleWindow::PaintLinks(const console::ConsoleDisplay& shown) {
 
 void ConsoleWindow::Redraw() {
   const console::ConsoleDisplay shown = model_->Display();
-  const QString title = QString::fromStdString(model_->WindowTitle());
+  // Qt puts its modified mark in place of [*] while the plan is unsaved.
+  const QString title = QString::fromStdString(model_->WindowTitle()) + QStringLiteral("[*]");
   if (windowTitle() != title) setWindowTitle(title);
+  setWindowModified(model_->classroomChanged());
   for (int d = 0; d < kDeskCount; ++d) DrawDesk(desks[d], shown.desks[d]);
   DrawTeacherPanel(shown.teacher);
+  DrawCalls(shown);
   PaintLinks(shown);
+  const bool emptyPlan = std::none_of(shown.desks.begin(), shown.desks.end(),
+                                      [](const console::DeskDisplay& d) { return d.visible; });
+  firstStartHint->setVisible(emptyPlan && !model_->HasClassroomFile());
+  if (firstStartHint->isVisible()) firstStartHint->raise();
+  drawn_ = shown;
+  DrawDeskMarks();
+}
+
+void ConsoleWindow::DrawCalls(const console::ConsoleDisplay& shown) {
+  if (drawn_ && drawn_->calls == shown.calls) return;
+  // A new call: the teacher may want to hear it too.
+  if (callSound_ && shown.calls.size() > callsHeard_) QApplication::beep();
+  callsHeard_ = shown.calls.size();
+  for (QToolButton* old : callList->findChildren<QToolButton*>()) delete old;
+  for (const console::Call& call : shown.calls) {
+    auto* entry = new QToolButton(callList);
+    entry->setObjectName(QStringLiteral("Call%1").arg(call.desk + 1));
+    entry->setText(QStringLiteral("Стол %1 · %2")
+                       .arg(QString::fromStdString(shown.desks[call.desk].label),
+                            QDateTime::fromSecsSinceEpoch(call.since).toString("HH:mm:ss")));
+    entry->setToolTip(QStringLiteral("Вызов: слушать этот стол"));
+    entry->setStyleSheet(QStringLiteral("QToolButton { background: rgb(255,160,60); }"));
+    entry->setFocusPolicy(Qt::NoFocus);
+    const int desk = call.desk;
+    connect(entry, &QToolButton::clicked, this,
+            [this, desk] { Apply([desk](console::ConsoleModel& m) { m.ListenTo(desk); }); });
+    callList->layout()->addWidget(entry);
+  }
+  const qint64 now = QDateTime::currentSecsSinceEpoch();
+  const bool young = std::any_of(shown.calls.begin(), shown.calls.end(),
+                                 [now](const console::Call& c) {
+                                   return now - c.since < kCallBlinkSeconds;
+                                 });
+  if (young && !blinkTimer_->isActive()) blinkTimer_->start();
+}
+
+void ConsoleWindow::DrawDeskMarks() {
+  if (!drawn_) return;
+  const qint64 now = QDateTime::currentSecsSinceEpoch();
+  bool anyBlinking = false;
+  for (int d = 0; d < kDeskCount; ++d) {
+    const console::DeskDisplay& shown = drawn_->desks[d];
+    DeskMarks marks;
+    marks.selected = shown.selected;
+    marks.speaking = shown.speakDown;
+    marks.calling = shown.callOrder > 0;
+    if (marks.calling) {
+      const bool blinking = now - drawn_->calls[shown.callOrder - 1].since < kCallBlinkSeconds;
+      anyBlinking = anyBlinking || blinking;
+      marks.callBright = !blinking || blinkBright_;
+    }
+    desks[d]->setMarks(marks);
+  }
+  if (!anyBlinking && blinkTimer_->isActive()) {
+    blinkTimer_->stop();
+    blinkBright_ = true;
+  }
+}
+
+void ConsoleWindow::RefuseNameCharacter(QLineEdit* box, const QString& character) {
+  QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())),
+                     QStringLiteral("Символ «%1» нельзя сохранить в файле кабинета "
+                                    "(кодировка Windows-1251).")
+                         .arg(character),
+                     box);
 }
 
 void ConsoleWindow::UpdateIndicators(uint8_t statusHigh, uint8_t statusLow) {
@@ -576,9 +727,11 @@ void ConsoleWindow::Start() {
       file, settings::kMainFormWidth, settings::kDefaultWidth, kDefaultClientWidth, prompter_);
   const int clientHeight = ReadClientDimension(
       file, settings::kMainFormHeight, settings::kDefaultHeight, kDefaultClientHeight, prompter_);
-  setFixedSize(clientWidth, clientHeight);
+  clientHeight_ = clientHeight;
+  setFixedSize(clientWidth, clientHeight + kStatusStripHeight);
   ResizeSurface();
   PlaceBottomPanels();
+  callSound_ = file.ReadInteger(settings::kInterface, kCallSoundKey, 0) != 0;
 
   port_->OpenControllerPort(
       file.ReadString(settings::kCommunication, settings::kPortName, settings::kDefaultPortName));

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QMenu>
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -59,6 +60,13 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   QToolButton* saveButton = nullptr;           // "ToolButton10" (hidden)
   QWidget* toolbarEndGap = nullptr;            // "ToolButton15"
   QToolButton* exitButton = nullptr;           // "ToolButton16" (hidden)
+
+  // Under the plan: the link state and the students' calls.
+  QFrame* statusStrip = nullptr;
+  QLabel* linkLabel = nullptr;
+  QWidget* callList = nullptr;  // one button per calling desk, first caller first
+  // Shown over an empty plan without a classroom file.
+  QFrame* firstStartHint = nullptr;
 
   QList<QIcon> imageList;  // 20 images of 16 x 16
   QMenu* deskMenu = nullptr;  // "PopupMenu1"
@@ -137,6 +145,11 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   void BuildTeacherPanel();
   void BuildToolbar();
   void BuildActionsAndMenu();
+  void BuildStatusStrip();
+  void BuildFirstStartHint();
+  void DrawCalls(const console::ConsoleDisplay& shown);
+  void DrawDeskMarks();
+  void RefuseNameCharacter(QLineEdit* box, const QString& character);
   void ConnectHandlers();
   void ConnectDesk(DeskPanel* panel);
   void PlaceBottomPanels();
@@ -163,6 +176,11 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   bool closing_ = false;
 
   QImage surface_;
+  int clientHeight_ = 0;  // the plan and its panels, without the status strip
+  QTimer* blinkTimer_ = nullptr;
+  bool blinkBright_ = true;
+  bool callSound_ = false;
+  size_t callsHeard_ = 0;
   std::optional<console::ConsoleDisplay> drawn_;  // what the controls show now
   view::DeskDrag drag_;
 };

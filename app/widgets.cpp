@@ -17,10 +17,12 @@ void GlyphButton::paintEvent(QPaintEvent* event) {
   QToolButton::paintEvent(event);
   if (!isChecked()) return;
   // The style's own look of a down toggle is too faint to read at a glance
-  // in front of a class: mark it with a green frame and tint.
+  // in front of a class: mark it with a frame and tint, red for a live
+  // microphone to a desk, green for the rest.
+  const bool liveMicrophone = groupIndex_ == kSpeakGroupIndex;
   QPainter painter(this);
-  painter.setPen(QPen(QColor(0, 110, 0), 2));
-  painter.setBrush(QColor(0, 160, 0, 60));
+  painter.setPen(QPen(liveMicrophone ? QColor(200, 0, 0) : QColor(0, 110, 0), 2));
+  painter.setBrush(liveMicrophone ? QColor(230, 0, 0, 90) : QColor(0, 160, 0, 60));
   painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 3, 3);
 }
 
@@ -28,6 +30,39 @@ DeskPanel::DeskPanel(int deskIndex, QWidget* parent) : QGroupBox(parent), tag_(d
   setAutoFillBackground(true);
   // Moves without a pressed button select the desk too.
   setMouseTracking(true);
+}
+
+void DeskPanel::setMarks(const DeskMarks& marks) {
+  if (marks == marks_) return;
+  marks_ = marks;
+  update();
+}
+
+void DeskPanel::paintEvent(QPaintEvent* event) {
+  QGroupBox::paintEvent(event);
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  if (marks_.selected) {
+    // Inside the edge, so the highlight colour stays in view.
+    painter.setPen(QPen(QColor(0, 0, 128), 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(1, 1, -2, -2));
+  }
+  if (marks_.speaking) {
+    // The microphone is live to this desk: a red band along the bottom edge.
+    painter.fillRect(QRect(0, height() - kSpeakingBandHeight, width(), kSpeakingBandHeight),
+                     QColor(220, 0, 0));
+  }
+  if (marks_.calling && marks_.callBright) {
+    // A thick border that leaves the desk's number in view.
+    const QColor call(255, 120, 0);
+    const int w = kCallBorderWidth;
+    const int titleEnd = fontMetrics().horizontalAdvance(title()) + 8;
+    painter.fillRect(QRect(0, 0, w, height()), call);
+    painter.fillRect(QRect(width() - w, 0, w, height()), call);
+    painter.fillRect(QRect(0, height() - w, width(), w), call);
+    painter.fillRect(QRect(titleEnd, 0, width() - titleEnd, w), call);
+  }
 }
 
 QColor DeskPanel::colour() const { return palette().color(QPalette::Window); }

@@ -13,6 +13,7 @@
 class GlyphButton : public QToolButton {
   Q_OBJECT
  public:
+  static constexpr int kSpeakGroupIndex = 2;
   GlyphButton(int groupIndex, bool checkable, QWidget* parent);
   int groupIndex() const { return groupIndex_; }
   int tag() const { return tag_; }
@@ -24,6 +25,19 @@ class GlyphButton : public QToolButton {
  private:
   int groupIndex_;
   int tag_ = 0;
+};
+
+// What a desk panel marks on top of its colour: the selected desk, a live
+// microphone, a student's call (bright or dark while it blinks).
+struct DeskMarks {
+  bool selected = false;
+  bool speaking = false;
+  bool calling = false;
+  bool callBright = true;
+  bool operator==(const DeskMarks& o) const {
+    return selected == o.selected && speaking == o.speaking && calling == o.calling &&
+           callBright == o.callBright;
+  }
 };
 
 // One desk of the plan: a framed panel whose tag is the desk index 0..15.
@@ -44,6 +58,11 @@ class DeskPanel : public QGroupBox {
   // The panel's own colour (normal or highlight), as the console reads it back.
   QColor colour() const;
   void setColour(const QColor& colour);
+  const DeskMarks& marks() const { return marks_; }
+  void setMarks(const DeskMarks& marks);
+
+  static constexpr int kCallBorderWidth = 4;
+  static constexpr int kSpeakingBandHeight = 4;
 
  signals:
   void mousePressed(DeskPanel* panel, QMouseEvent* event);
@@ -54,7 +73,9 @@ class DeskPanel : public QGroupBox {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   int tag_;
+  DeskMarks marks_;
 };

@@ -4,6 +4,7 @@
 #include "console/consolemodel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "link/sendswitchrequest.h"
@@ -31,6 +32,7 @@ class ConsoleModel::Operation {
   ~Operation() {
     if (refused_) return;
     model_.ReturnDesksNoLongerSpokenTo();
+    model_.DropEndedCalls();
     model_.busy_ = false;
   }
   Operation(const Operation&) = delete;
@@ -60,6 +62,7 @@ ConsoleDisplay ConsoleModel::Display() const {
   in.editingMask = editingMask_;
   in.spokenOffLineMask = spokenOffLineMask_;
   in.selectedDesk = selected_;
+  in.calls = &calls_;
   return ComputeDisplay(in);
 }
 
@@ -392,7 +395,26 @@ void ConsoleModel::AllLedsOff() {
 // The poll
 
 std::vector<IndicatorChange> ConsoleModel::ApplyIndicators(uint8_t statusHigh, uint8_t statusLow) {
-  return ApplyIndicatorReport(room_.SwitchState, statusHigh, statusLow);
+  std::vector<IndicatorChange> changes =
+      ApplyIndicatorReport(room_.SwitchState, statusHigh, statusLow);
+  const int64_t now = clock_ ? clock_()
+                             : std::chrono::duration_cast<std::chrono::seconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count();
+  for (const IndicatorChange& change : changes) {
+    if (!change.on) continue;
+    const bool calling = std::any_of(calls_.begin(), calls_.end(),
+                                     [&](const Call& c) { return c.desk == change.deskIndex; });
+    if (!calling) calls_.push_back({change.deskIndex, now});
+  }
+  DropEndedCalls();
+  return changes;
+}
+
+void ConsoleModel::DropEndedCalls() {
+  calls_.erase(std::remove_if(calls_.begin(), calls_.end(),
+                              [this](const Call& c) { return !LedBitIn(room_.SwitchState, c.desk); }),
+               calls_.end());
 }
 
 // ---------------------------------------------------------------------------

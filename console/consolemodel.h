@@ -39,6 +39,8 @@ class ConsoleModel {
   // "Vormik (<classroom file>)".
   std::string WindowTitle() const;
   const std::string& classroomFile() const { return classroomFile_; }
+  // False while the settings name no classroom file ("***" or nothing).
+  bool HasClassroomFile() const { return !classroomFile_.empty() && classroomFile_ != "***"; }
   // Bit i set when desk index i's panel is shown.
   uint16_t VisibleDesksMask() const;
   bool DesksMovable() const { return room_.MoveDesks != 0; }
@@ -91,9 +93,13 @@ class ConsoleModel {
   void AllInPairs();
   void AllLedsOff();
 
-  // ---- The poll. ----
-  // The desks whose LED changed, in desk order.
+  // ---- The poll and the students' calls. ----
+  // The desks whose LED changed, in desk order. A desk whose LED the poll
+  // finds newly lit calls the teacher; a dark LED ends its call.
   std::vector<IndicatorChange> ApplyIndicators(uint8_t statusHigh, uint8_t statusLow);
+  const std::vector<Call>& calls() const { return calls_; }
+  // The clock calls are stamped with (seconds since 1970); tests set their own.
+  void SetClock(std::function<int64_t()> clock) { clock_ = std::move(clock); }
 
   // ---- Plan and classroom files. ----
   // Puts a desk on the plan (the window's designed layout before any load).
@@ -139,6 +145,7 @@ class ConsoleModel {
   void ForgetLinePlaces(uint16_t desks);
   void ReturnDesksNoLongerSpokenTo();
   void DisconnectAllFromLine();
+  void DropEndedCalls();
   std::string ResolveClassroomPath(const std::string& name) const;
   bool StoreClassroomFile(const std::string& path);
   bool RefusedAsUnstorable(const std::string& path);
@@ -157,6 +164,8 @@ class ConsoleModel {
   int selected_ = 0;
   std::string classroomFile_ = "***";
   bool busy_ = false;
+  std::vector<Call> calls_;
+  std::function<int64_t()> clock_;
   int planWidth_ = 0;
   int planHeight_ = 0;
 };

@@ -72,7 +72,7 @@ bool DeskDisplay::operator==(const DeskDisplay& o) const {
          name == o.name && editingName == o.editingName && selected == o.selected &&
          listenDown == o.listenDown && speakDown == o.speakDown &&
          highlighted == o.highlighted && ledOn == o.ledOn && lineFrame == o.lineFrame &&
-         line == o.line;
+         line == o.line && callOrder == o.callOrder;
 }
 
 ConsoleDisplay ComputeDisplay(const DisplayInputs& in) {
@@ -111,6 +111,13 @@ ConsoleDisplay ComputeDisplay(const DisplayInputs& in) {
       desk.line = LineCaption::On;
     } else {
       desk.line = LineCaption::Off;
+    }
+  }
+  if (in.calls) {
+    out.calls = *in.calls;
+    for (size_t i = 0; i < out.calls.size(); ++i) {
+      const int desk = out.calls[i].desk;
+      if (desk >= 0 && desk < kDeskCount) out.desks[desk].callOrder = static_cast<int>(i) + 1;
     }
   }
   for (int pair = 0; pair < kPairCount; ++pair) {

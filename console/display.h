@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/classroomdescription.h"
 #include "link/switchstate.h"
@@ -44,6 +45,13 @@ struct DeskPlanEntry {
   bool visible = false;
 };
 
+// A student's call: the desk's LED lit by the student's own button.
+struct Call {
+  int desk = 0;
+  int64_t since = 0;  // seconds since 1970, as the console's clock gave it
+  bool operator==(const Call& o) const { return desk == o.desk && since == o.since; }
+};
+
 // The facts behind the display.
 struct DisplayInputs {
   const SwitchRegisters* registers = nullptr;
@@ -55,6 +63,8 @@ struct DisplayInputs {
   // on the line and read "Вкл." as long as the speaking lasts.
   uint16_t spokenOffLineMask = 0;
   int selectedDesk = 0;
+  // Desks calling the teacher, in the order they called.
+  const std::vector<struct Call>* calls = nullptr;
 };
 
 struct DeskDisplay {
@@ -71,6 +81,7 @@ struct DeskDisplay {
   bool ledOn = false;
   bool lineFrame = false;  // drawn only around a shown panel
   LineCaption line = LineCaption::Off;
+  int callOrder = 0;  // 1 for the desk that called first; 0 when not calling
 
   bool operator==(const DeskDisplay& o) const;
   bool operator!=(const DeskDisplay& o) const { return !(*this == o); }
@@ -91,9 +102,11 @@ struct ConsoleDisplay {
   TeacherDisplay teacher;
   // A pair's link line is drawn while the pair is joined and both panels show.
   std::array<bool, kPairCount> pairLinks{};
+  std::vector<Call> calls;  // in the order the desks called
 
   bool operator==(const ConsoleDisplay& o) const {
-    return desks == o.desks && teacher == o.teacher && pairLinks == o.pairLinks;
+    return desks == o.desks && teacher == o.teacher && pairLinks == o.pairLinks &&
+           calls == o.calls;
   }
   bool operator!=(const ConsoleDisplay& o) const { return !(*this == o); }
 };

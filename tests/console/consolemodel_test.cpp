@@ -237,3 +237,26 @@ TEST_F(Model, AllToLineWithoutASignalOnTheLineSendsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Model, CallsListTheDesksInTheOrderTheyCalledUntilTheirLedGoesOff) {
+  int64_t now = 1000;
+  model.SetClock([&now] { return now; });
+  model.ApplyIndicators(0x00, 0x10);  // desk 5
+  now = 1005;
+  model.ApplyIndicators(0x80, 0x11);  // desks 1 and 16 join; 5 keeps calling
+  const std::vector<Call> expected = {{4, 1000}, {0, 1005}, {15, 1005}};
+  EXPECT_EQ(model.calls(), expected);
+  EXPECT_EQ(Desk(1).callOrder, 2);
+
+  model.PressLedButton(4);  // the teacher puts desk 5's LED out
+  EXPECT_EQ(Desk(5).callOrder, 0);
+  model.ApplyIndicators(0x00, 0x01);  // desk 16's student switched it off
+  ASSERT_EQ(model.calls().size(), 1u);
+  EXPECT_EQ(model.calls()[0].desk, 0);
+  model.AllLedsOff();
+  EXPECT_TRUE(model.calls().empty());
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+// Keeps out of a student name what a classroom file (Windows-1251) cannot
+// hold, as it is typed or pasted, and says which character was refused.
+#pragma once
+
+#include <QValidator>
+
+#include "config/cp1251.h"
+
+class NameValidator : public QValidator {
+  Q_OBJECT
+ public:
+  using QValidator::QValidator;
+
+  State validate(QString& input, int&) const override {
+    const std::string utf8 = input.toStdString();
+    const std::optional<cp1251::Unrepresentable> bad = cp1251::FirstUnrepresentable(utf8);
+    if (!bad) return Acceptable;
+    emit refused(QString::fromStdString(bad->character));
+    return Invalid;
+  }
+
+ signals:
+  void refused(const QString& character) const;
+};
