@@ -3,6 +3,7 @@
 
 #include "config/cp1251.h"
 #include "config/settings.h"
+#include "platform/system.h"
 
 namespace classroom {
 
@@ -16,6 +17,8 @@ constexpr int kStandardColumns = 4;
 bool IsUtf8Continuation(char byte) {
   return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
+
+std::string Quoted(std::string_view utf8) { return "«" + std::string(utf8) + "»"; }
 
 }  // namespace
 
@@ -43,6 +46,95 @@ void WritePlan(const ClassroomPlan& plan, ini::IniDocument& document) {
     document.WriteInteger(section, kVisible, desk.visible ? 1 : 0);
     document.WriteString(section, kStudentName, desk.studentName);
   }
+}
+
+LoadedClassroom LoadClassroomFile(const std::string& path) {
+  LoadedClassroom loaded;
+  loaded.result = ini::IniDocument::TryLoad(path, loaded.document);
+  loaded.plan = ReadPlan(loaded.document);
+  return loaded;
+}
+
+std::string LoadFailureMessage(const ini::LoadResult& result, std::string_view utf8Path) {
+  switch (result.status) {
+    case ini::LoadStatus::Ok:
+      return {};
+    case ini::LoadStatus::Missing:
+      return "Файл кабинета " + Quoted(utf8Path) + " не найден.";
+    case ini::LoadStatus::NotAFile:
+      return Quoted(utf8Path) + " — не файл кабинета, а папка или устройство.";
+    case ini::LoadStatus::TooLarge:
+      return "Файл " + Quoted(utf8Path) + " слишком большой (" + ini::SizeText(result.fileSize) +
+             "); файлы кабинета не бывают больше " + ini::SizeText(ini::kMaxFileBytes) + ".";
+    case ini::LoadStatus::Unreadable:
+      break;
+  }
+  return "Файл кабинета " + Quoted(utf8Path) + " не удалось прочитать: нет доступа или ошибка чтения.";
+}
+
+std::optional<UnstorableName> FindUnstorableName(const ClassroomPlan& plan,
+                                                 const ini::IniDocument& target) {
+  for (int n = 1; n <= kDeskCount; ++n) {
+    const std::string& name = plan[n - 1].studentName;
+    if (const auto bad = target.FirstUnholdable(name)) {
+      return UnstorableName{n, name, bad->character};
+    }
+  }
+  return std::nullopt;
+}
+
+std::string UnstorableNameMessage(const UnstorableName& name) {
+  return "Имя ученика за столом " + std::to_string(name.deskNumber) + " " + Quoted(name.name) +
+         " содержит символ " + Quoted(name.character) +
+         ", который нельзя сохранить в файле кабинета. Исправьте имя и сохраните снова.";
+}
+
+std::string RefusedNameCharacterMessage(std::string_view character) {
+  return "Символа " + Quoted(character) +
+         " нет в кодировке Windows-1251: имя с ним нельзя сохранить в файле кабинета.";
+}
+
+SaveResult SaveClassroomFile(const std::string& path, const ClassroomPlan& plan) {
+  SaveResult result;
+  ini::IniDocument document;
+  result.existing = ini::IniDocument::TryLoad(path, document);
+  // A file that is there but cannot be read is never replaced: it would be lost.
+  if (!result.existing.ok() && result.existing.status != ini::LoadStatus::Missing) {
+    result.status = SaveStatus::ExistingUnreadable;
+    return result;
+  }
+  result.encoding = document.encoding();
+  result.name = FindUnstorableName(plan, document);
+  if (result.name) {
+    result.status = SaveStatus::UnstorableName;
+    return result;
+  }
+  WritePlan(plan, document);
+  try {
+    document.Save(path);
+  } catch (const ini::WriteError&) {
+    result.status = SaveStatus::WriteFailed;
+    return result;
+  }
+  if (!platform::FlushFileToDisk(path)) result.status = SaveStatus::WriteFailed;
+  return result;
+}
+
+std::string SaveFailureMessage(const SaveResult& result, std::string_view utf8Path) {
+  switch (result.status) {
+    case SaveStatus::Ok:
+      return {};
+    case SaveStatus::UnstorableName:
+      return result.name ? UnstorableNameMessage(*result.name) : std::string();
+    case SaveStatus::ExistingUnreadable:
+      if (result.existing.status == ini::LoadStatus::TooLarge) {
+        return LoadFailureMessage(result.existing, utf8Path) + " План в него не сохранён.";
+      }
+      break;
+    case SaveStatus::WriteFailed:
+      break;
+  }
+  return ini::WriteError(std::string(utf8Path)).what();
 }
 
 std::string CutLabel(std::string_view utf8Label) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,61 @@ ClassroomPlan ReadPlan(const ini::IniDocument& document);
 // The 64 writes, Desk1..Desk16, each CoordinateLeft, CoordinateTop, Visible
 // (1 or 0), StudentName. Other sections and keys of the document stay.
 void WritePlan(const ClassroomPlan& plan, ini::IniDocument& document);
+
+// ------------------------------------------------------------ classroom files
+
+// A classroom file as loaded: its document (kept for a save; it knows the
+// file's encoding), the plan it gives, and how the load went. On failure the
+// document is empty and the plan is the defaults: the caller keeps the plan it
+// had and shows LoadFailureMessage. A file above ini::kMaxFileBytes is refused
+// before it is read.
+struct LoadedClassroom {
+  ini::IniDocument document;
+  ClassroomPlan plan;
+  ini::LoadResult result;
+};
+LoadedClassroom LoadClassroomFile(const std::string& path);
+
+inline constexpr char kFileMessageCaption[] = "Vormik";
+// Why a classroom file could not be loaded, in Russian; "" for Ok.
+std::string LoadFailureMessage(const ini::LoadResult& result, std::string_view utf8Path);
+
+// A desk whose student name the file cannot hold exactly: it would be saved
+// with '?' in place of the character.
+struct UnstorableName {
+  int deskNumber;         // 1..16
+  std::string name;       // the whole name, UTF-8
+  std::string character;  // the first character that cannot be stored
+};
+// The first such desk for a save into `target` (Windows-1251 holds fewer
+// characters than a UTF-8 or UTF-16 file).
+std::optional<UnstorableName> FindUnstorableName(const ClassroomPlan& plan,
+                                                 const ini::IniDocument& target);
+std::string UnstorableNameMessage(const UnstorableName& name);
+// For the name box: why a typed or pasted character is refused.
+std::string RefusedNameCharacterMessage(std::string_view character);
+
+enum class SaveStatus {
+  Ok,
+  UnstorableName,      // nothing written: see `name`
+  ExistingUnreadable,  // the file is there but could not be read: never replaced
+  WriteFailed,         // the replace or the flush failed; the old file stands
+};
+struct SaveResult {
+  SaveStatus status = SaveStatus::Ok;
+  ini::LoadResult existing;            // how the file on disk was read
+  std::optional<UnstorableName> name;  // for UnstorableName
+  ini::Encoding encoding = ini::Encoding::Windows1251;  // the file's encoding
+  bool ok() const { return status == SaveStatus::Ok; }
+};
+// Writes the plan into the file at `path`: other sections and keys stay, the
+// encoding and byte order mark stay (a new file is Windows-1251), the file is
+// replaced in one step and flushed to disk. Checks every name first, so a
+// name is never silently damaged.
+SaveResult SaveClassroomFile(const std::string& path, const ClassroomPlan& plan);
+// Russian for a refused save; a failed write keeps the described
+// "Unable to write to <file>" (ini::WriteError). "" for Ok.
+std::string SaveFailureMessage(const SaveResult& result, std::string_view utf8Path);
 
 // The first 15 characters (not bytes) of a UTF-8 label; the whole text when shorter.
 std::string CutLabel(std::string_view utf8Label);

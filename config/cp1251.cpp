@@ -4,23 +4,25 @@
 #include <array>
 #include <cstdint>
 
+#include "config/utf8.h"
+
 namespace cp1251 {
 namespace {
 
 // Code points of the bytes 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F.
-// 0x98 is unassigned in the code page and reads as U+FFFD.
+// 0x98 is unassigned in the code page; like the system's own conversion it
+// reads as the control character U+0098 and is written back as 0x98, so a
+// name holding it survives a load and a save byte for byte.
 constexpr char32_t kUpperHalf[64] = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
     0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
     0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
     0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
     0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
 };
-
-constexpr unsigned char kUnassigned = 0x98;
 
 // Upper and lower case of the letters outside А..Я:
 // Ђ Ѓ Љ Њ Ќ Ћ Џ Ў Ј Ґ Ё Є Ї І Ѕ.
@@ -41,69 +43,9 @@ unsigned char ByteOf(char32_t cp) {
   if (cp < 0x80) return static_cast<unsigned char>(cp);
   if (cp >= 0x0410 && cp <= 0x044F) return static_cast<unsigned char>(0xC0 + (cp - 0x0410));
   for (int i = 0; i < 64; ++i) {
-    if (i + 0x80 != kUnassigned && kUpperHalf[i] == cp) return static_cast<unsigned char>(0x80 + i);
+    if (kUpperHalf[i] == cp) return static_cast<unsigned char>(0x80 + i);
   }
   return '?';
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-// Decodes one sequence at text[i]. On success returns true with the code
-// point and its length; on failure `length` is the ill-formed part to skip
-// (the lead byte and the continuation bytes that were still acceptable), so
-// that one broken sequence gives one '?'.
-bool DecodeUtf8(std::string_view text, size_t i, char32_t& cp, size_t& length) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  size_t need;
-  char32_t min;
-  // Second-byte limits exclude overlong forms, surrogates and > U+10FFFF.
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (lead < 0x80) {
-    cp = lead;
-    length = 1;
-    return true;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    need = 1;
-    min = 0x80;
-    cp = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    need = 2;
-    min = 0x800;
-    cp = lead & 0x0F;
-    if (lead == 0xE0) lo = 0xA0;
-    if (lead == 0xED) hi = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    need = 3;
-    min = 0x10000;
-    cp = lead & 0x07;
-    if (lead == 0xF0) lo = 0x90;
-    if (lead == 0xF4) hi = 0x8F;
-  } else {
-    length = 1;
-    return false;
-  }
-  length = 1;
-  for (size_t k = 0; k < need; ++k) {
-    if (i + length >= text.size()) return false;
-    const auto b = static_cast<unsigned char>(text[i + length]);
-    if (k == 0 ? (b < lo || b > hi) : !IsContinuation(b)) return false;
-    cp = (cp << 6) | (b & 0x3F);
-    ++length;
-  }
-  return cp >= min;
 }
 
 }  // namespace
@@ -116,7 +58,7 @@ std::string ToUtf8(std::string_view cp1251Bytes) {
     if (b < 0x80) {
       out += c;
     } else {
-      AppendUtf8(out, CodePointOf(b));
+      utf8::Append(out, CodePointOf(b));
     }
   }
   return out;
@@ -129,7 +71,7 @@ std::string FromUtf8(std::string_view utf8) {
   while (i < utf8.size()) {
     char32_t cp = 0;
     size_t length = 1;
-    if (DecodeUtf8(utf8, i, cp, length)) {
+    if (utf8::Decode(utf8, i, cp, length)) {
       out += static_cast<char>(ByteOf(cp));
     } else {
       out += '?';
@@ -139,7 +81,39 @@ std::string FromUtf8(std::string_view utf8) {
   return out;
 }
 
-bool Representable(std::string_view utf8) { return ToUtf8(FromUtf8(utf8)) == utf8; }
+std::optional<Unrepresentable> FirstUnrepresentable(std::string_view utf8) {
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    size_t length = 1;
+    // '?' is the one byte that also stands for "no form": a real '?' is fine.
+    if (!utf8::Decode(utf8, i, cp, length) || (ByteOf(cp) == '?' && cp != '?')) {
+      return Unrepresentable{i, std::string(utf8.substr(i, length))};
+    }
+    i += length;
+  }
+  return std::nullopt;
+}
+
+bool Representable(std::string_view utf8) { return !FirstUnrepresentable(utf8).has_value(); }
+
+std::string FoldUtf8(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    size_t length = 1;
+    const bool valid = utf8::Decode(utf8, i, cp, length);
+    const unsigned char byte = valid ? ByteOf(cp) : '?';
+    if (valid && (byte != '?' || cp == '?')) {
+      const auto folded = static_cast<unsigned char>(FoldCase(static_cast<char>(byte)));
+      utf8::Append(out, CodePointOf(folded));
+    } else {
+      out.append(utf8.substr(i, length));
+    }
+    i += length;
+  }
+  return out;
+}
 
 char FoldCase(char c) {
   // Built once: folding runs over every byte of every name in a file.

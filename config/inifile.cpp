@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "config/cp1251.h"
+#include "config/utf8.h"
 #include "platform/system.h"
 
 namespace ini {
@@ -39,22 +40,24 @@ bool StorableKey(std::string_view k) {
 }
 
 // The value as the reader sees it: one pair of matching quotes removed, cut
-// at a NUL (the service hands out C strings) and at the buffer length.
-std::string_view StoredValue(std::string_view raw) {
+// at a NUL (the service hands out C strings) and at the buffer length, which
+// counts characters (bytes in Windows-1251).
+std::string_view StoredValue(std::string_view raw, bool unicode) {
   if (raw.size() >= 2 && raw.front() == raw.back() && (raw.front() == '"' || raw.front() == '\'')) {
     raw = raw.substr(1, raw.size() - 2);
   }
   const size_t nul = raw.find('\0');
   if (nul != std::string_view::npos) raw = raw.substr(0, nul);
+  if (unicode) return utf8::FirstCharacters(raw, kMaxValueLength);
   if (raw.size() > kMaxValueLength) raw = raw.substr(0, kMaxValueLength);
   return raw;
 }
 
-// The value as written to the file. A line break would end the line and
-// start a new key, so it becomes a space; a value the reader would trim or
-// unquote is put in quotes so that it reads back unchanged.
-std::string EncodeValue(std::string_view utf8) {
-  std::string v = cp1251::FromUtf8(utf8);
+// The value as written to the file, from its bytes in the file's encoding. A
+// line break would end the line and start a new key, so it becomes a space; a
+// value the reader would trim or unquote is put in quotes so that it reads
+// back unchanged.
+std::string EncodeValue(std::string v) {
   const size_t nul = v.find('\0');
   if (nul != std::string::npos) v.resize(nul);
   for (char& c : v) {
@@ -73,6 +76,78 @@ std::string EncodeValue(std::string_view utf8) {
 bool UsableFileName(const std::string& path) { return !path.empty() && path != "***"; }
 
 constexpr size_t kNone = static_cast<size_t>(-1);
+
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr char kUtf16LeBom[] = "\xFF\xFE";
+constexpr char kUtf16BeBom[] = "\xFE\xFF";
+constexpr char kReplacementCharacter[] = "\xEF\xBF\xBD";  // U+FFFD
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// UTF-16 text (without its mark) as UTF-8. A lone surrogate or a last odd
+// byte reads as U+FFFD; false then, as the text no longer gives the bytes back.
+bool DecodeUtf16(std::string_view bytes, bool bigEndian, std::string& out) {
+  out.clear();
+  out.reserve(bytes.size() + bytes.size() / 2);
+  const auto unitAt = [&](size_t i) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<char32_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+  };
+  bool exact = bytes.size() % 2 == 0;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char32_t cp = unitAt(i);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unitAt(i + 2) >= 0xDC00 &&
+        unitAt(i + 2) <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00);
+      i += 2;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+      exact = false;
+    }
+    utf8::Append(out, cp);
+  }
+  if (bytes.size() % 2 != 0) utf8::Append(out, 0xFFFD);
+  return exact;
+}
+
+// Valid UTF-8 as UTF-16; the document keeps its UTF-16 text valid, and a
+// broken sequence would still give U+FFFD rather than vanish.
+std::string EncodeUtf16(std::string_view text, bool bigEndian) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  const auto put = [&](char32_t unit) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
+  };
+  for (size_t i = 0; i < text.size();) {
+    char32_t cp = 0xFFFD;
+    size_t length = 1;
+    if (!utf8::Decode(text, i, cp, length)) cp = 0xFFFD;
+    if (cp >= 0x10000) {
+      put(0xD800 + ((cp - 0x10000) >> 10));
+      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      put(cp);
+    }
+    i += length;
+  }
+  return out;
+}
+
+LoadStatus StatusOf(platform::ReadStatus read) {
+  switch (read) {
+    case platform::ReadStatus::Ok: return LoadStatus::Ok;
+    case platform::ReadStatus::Missing: return LoadStatus::Missing;
+    case platform::ReadStatus::NotAFile: return LoadStatus::NotAFile;
+    case platform::ReadStatus::TooLarge: return LoadStatus::TooLarge;
+    case platform::ReadStatus::Unreadable: break;
+  }
+  return LoadStatus::Unreadable;
+}
 
 size_t LineEnd(std::string_view text, size_t pos) {
   while (pos < text.size() && text[pos] != '\n' && text[pos] != '\r') ++pos;
@@ -125,7 +200,9 @@ uint64_t Mix(uint64_t h) {
 }
 
 // FNV-1a over the folded bytes, so that names equal but for case collide.
-uint64_t FoldedHash(std::string_view name, uint64_t seed = 1469598103934665603ull) {
+constexpr uint64_t kFnvBasis = 1469598103934665603ull;
+
+uint64_t FoldedHash(std::string_view name, uint64_t seed) {
   uint64_t h = seed;
   for (char c : name) {
     h ^= static_cast<unsigned char>(cp1251::FoldCase(c));
@@ -134,8 +211,8 @@ uint64_t FoldedHash(std::string_view name, uint64_t seed = 1469598103934665603ul
   return Mix(h);
 }
 
-uint64_t KeyHash(size_t section, std::string_view name) {
-  return FoldedHash(name, 1469598103934665603ull ^ (section * 0x9E3779B97F4A7C15ull));
+uint64_t KeySeed(size_t section) {
+  return 1469598103934665603ull ^ (section * 0x9E3779B97F4A7C15ull);
 }
 
 // Linear probing in a power-of-two table. A slot holds the high half of the
@@ -221,21 +298,91 @@ bool ParseInteger(std::string_view text, int& value) {
 
 // ---------------------------------------------------------------- IniDocument
 
+LoadResult CheckFile(const std::string& path) {
+  LoadResult result;
+  if (platform::FileSize(path, result.fileSize)) {
+    if (result.fileSize > kMaxFileBytes) result.status = LoadStatus::TooLarge;
+  } else {
+    result.status = platform::PathExists(path) ? LoadStatus::NotAFile : LoadStatus::Missing;
+  }
+  return result;
+}
+
+std::string SizeText(uint64_t bytes) {
+  constexpr uint64_t kMegabyte = 1ull << 20;
+  return std::to_string(bytes / kMegabyte + (bytes % kMegabyte != 0 ? 1 : 0)) + " МБ";
+}
+
 IniDocument IniDocument::Load(const std::string& path) {
   IniDocument doc;
-  if (platform::ReadWholeFile(path, doc.text_)) {
-    doc.Index();
-  } else {
-    doc.text_.clear();
-  }
+  TryLoad(path, doc);
   return doc;
 }
 
-IniDocument IniDocument::Parse(std::string_view cp1251Bytes) {
+LoadResult IniDocument::TryLoad(const std::string& path, IniDocument& document) {
+  document = IniDocument();
+  std::string bytes;
+  LoadResult result;
+  result.status = StatusOf(platform::ReadFileLimited(path, bytes, kMaxFileBytes));
+  if (result.status == LoadStatus::TooLarge) platform::FileSize(path, result.fileSize);
+  if (!result.ok()) return result;
+  result.fileSize = bytes.size();
+  document = FromBytes(std::move(bytes));
+  return result;
+}
+
+IniDocument IniDocument::Parse(std::string_view fileBytes) {
+  return FromBytes(std::string(fileBytes));
+}
+
+// Takes the bytes over without a copy: a Windows-1251 file is held as it is.
+IniDocument IniDocument::FromBytes(std::string&& fileBytes) {
   IniDocument doc;
-  doc.text_.assign(cp1251Bytes.data(), cp1251Bytes.size());
+  if (StartsWith(fileBytes, kUtf8Bom)) {
+    doc.encoding_ = Encoding::Utf8Bom;
+    fileBytes.erase(0, 3);
+    doc.text_ = std::move(fileBytes);
+  } else if (const bool big = StartsWith(fileBytes, kUtf16BeBom);
+             big || StartsWith(fileBytes, kUtf16LeBom)) {
+    // A broken file is still UTF-16 (whatever is written to it, its encoding
+    // stays the same); its bytes are kept until it is first changed.
+    doc.encoding_ = big ? Encoding::Utf16BeBom : Encoding::Utf16LeBom;
+    if (!DecodeUtf16(std::string_view(fileBytes).substr(2), big, doc.text_)) {
+      doc.unchangedBytes_ = std::move(fileBytes);
+    }
+  } else {
+    doc.text_ = std::move(fileBytes);
+  }
   doc.Index();
   return doc;
+}
+
+std::string IniDocument::Native(std::string_view utf8) const {
+  return Unicode() ? utf8::Repaired(utf8, "?") : cp1251::FromUtf8(utf8);
+}
+
+// Equal names but for case hash alike: Windows-1251 bytes fold one by one,
+// UTF-8 text folds its characters first.
+uint64_t IniDocument::NameHash(std::string_view name, uint64_t seed) const {
+  return Unicode() ? FoldedHash(cp1251::FoldUtf8(name), seed) : FoldedHash(name, seed);
+}
+
+bool IniDocument::SameName(std::string_view a, std::string_view b) const {
+  return Unicode() ? cp1251::FoldUtf8(a) == cp1251::FoldUtf8(b) : cp1251::EqualsIgnoreCase(a, b);
+}
+
+bool IniDocument::CanHold(std::string_view utf8) const {
+  return !FirstUnholdable(utf8).has_value();
+}
+
+std::optional<cp1251::Unrepresentable> IniDocument::FirstUnholdable(std::string_view utf8) const {
+  if (!Unicode()) return cp1251::FirstUnrepresentable(utf8);
+  const size_t bad = utf8::FirstInvalid(utf8);
+  if (bad == std::string_view::npos) return std::nullopt;
+  char32_t cp;
+  size_t length;
+  utf8::Decode(utf8, bad, cp, length);
+  return cp1251::Unrepresentable{bad, std::string(utf8.substr(bad, length))};
 }
 
 // One pass over the text. Lines end at LF, CR LF or a lone CR. Only the first
@@ -257,7 +404,7 @@ void IniDocument::Index() {
     }
     const LineParts parts = Dissect(text, pos, end);
     if (parts.kind == LineParts::kSection) {
-      const uint64_t hash = FoldedHash(parts.name);
+      const uint64_t hash = NameHash(parts.name, kFnvBasis);
       current = kNone;
       if (FindSection(parts.name, hash) == kNone && sections_.size() < UINT32_MAX - 1) {
         current = sections_.size();
@@ -265,7 +412,7 @@ void IniDocument::Index() {
         AddSlot(sectionSlots_, sections_);
       }
     } else if (parts.kind == LineParts::kKey && current != kNone) {
-      const uint64_t hash = KeyHash(current, parts.name);
+      const uint64_t hash = NameHash(parts.name, KeySeed(current));
       if (FindKey(current, parts.name, hash) == kNone && keys_.size() < UINT32_MAX - 1) {
         keys_.push_back(Spot{hash, pos, current});
         AddSlot(keySlots_, keys_);
@@ -278,23 +425,23 @@ void IniDocument::Index() {
 
 size_t IniDocument::FindSection(std::string_view name, uint64_t hash) const {
   return Probe(sectionSlots_, hash, [&](size_t i) {
-    return cp1251::EqualsIgnoreCase(DissectLineAt(text_, sections_[i].line).name, name);
+    return SameName(DissectLineAt(text_, sections_[i].line).name, name);
   });
 }
 
 size_t IniDocument::FindKey(size_t section, std::string_view name, uint64_t hash) const {
   return Probe(keySlots_, hash, [&](size_t i) {
     return keys_[i].extra == section &&
-           cp1251::EqualsIgnoreCase(DissectLineAt(text_, keys_[i].line).name, name);
+           SameName(DissectLineAt(text_, keys_[i].line).name, name);
   });
 }
 
 size_t IniDocument::Lookup(std::string_view section, std::string_view key) const {
-  const std::string s(Trim(cp1251::FromUtf8(section)));
-  const std::string k(Trim(cp1251::FromUtf8(key)));
+  const std::string s(Trim(Native(section)));
+  const std::string k(Trim(Native(key)));
   if (s.empty() || k.empty()) return kNone;
-  const size_t si = FindSection(s, FoldedHash(s));
-  return si == kNone ? kNone : FindKey(si, k, KeyHash(si, k));
+  const size_t si = FindSection(s, NameHash(s, kFnvBasis));
+  return si == kNone ? kNone : FindKey(si, k, NameHash(k, KeySeed(si)));
 }
 
 std::string IniDocument::ReadString(std::string_view section, std::string_view key,
@@ -302,8 +449,10 @@ std::string IniDocument::ReadString(std::string_view section, std::string_view k
   const size_t ki = Lookup(section, key);
   if (ki == kNone) return std::string(defaultValue);
   const LineParts parts = DissectLineAt(text_, keys_[ki].line);
-  return cp1251::ToUtf8(StoredValue(
-      std::string_view(text_).substr(parts.valueBegin, parts.valueEnd - parts.valueBegin)));
+  const std::string_view stored = StoredValue(
+      std::string_view(text_).substr(parts.valueBegin, parts.valueEnd - parts.valueBegin),
+      Unicode());
+  return Unicode() ? utf8::Repaired(stored, kReplacementCharacter) : cp1251::ToUtf8(stored);
 }
 
 int IniDocument::ReadInteger(std::string_view section, std::string_view key,
@@ -314,17 +463,19 @@ int IniDocument::ReadInteger(std::string_view section, std::string_view key,
   const std::string_view raw =
       std::string_view(text_).substr(parts.valueBegin, parts.valueEnd - parts.valueBegin);
   int value;
-  return ParseInteger(StoredValue(raw), value) ? value : defaultValue;
+  return ParseInteger(StoredValue(raw, Unicode()), value) ? value : defaultValue;
 }
 
 void IniDocument::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
-  const std::string s(Trim(cp1251::FromUtf8(section)));
-  const std::string k(Trim(cp1251::FromUtf8(key)));
+  const std::string s(Trim(Native(section)));
+  const std::string k(Trim(Native(key)));
   if (!StorableSection(s) || !StorableKey(k)) {
     throw std::invalid_argument("INI section or key name cannot be stored");
   }
-  const std::string v = EncodeValue(value);
+  const std::string v = EncodeValue(Native(value));
+  unchangedBytes_.clear();
+  unchangedBytes_.shrink_to_fit();
   // A new line after a last line that has no line end needs one first.
   const auto breakBefore = [this](size_t at) {
     const bool needed =
@@ -333,7 +484,8 @@ void IniDocument::WriteString(std::string_view section, std::string_view key,
   };
   // The index is brought up to date in place rather than rebuilt: a save
   // makes dozens of writes, and the file may be large.
-  const size_t si = FindSection(s, FoldedHash(s));
+  const uint64_t sectionHash = NameHash(s, kFnvBasis);
+  const size_t si = FindSection(s, sectionHash);
   if (si == kNone) {
     const std::string lineBreak = breakBefore(text_.size());
     Shift(text_.size(), static_cast<std::ptrdiff_t>(lineBreak.size()));
@@ -341,11 +493,12 @@ void IniDocument::WriteString(std::string_view section, std::string_view key,
     text_ += lineBreak + "[" + s + "]" + kLineEnd;
     const size_t keyLine = text_.size();
     text_ += k + "=" + v + kLineEnd;
-    sections_.push_back(Spot{FoldedHash(s), header, text_.size()});
+    sections_.push_back(Spot{sectionHash, header, text_.size()});
     AddSlot(sectionSlots_, sections_);
-    keys_.push_back(Spot{KeyHash(sections_.size() - 1, k), keyLine, sections_.size() - 1});
+    keys_.push_back(
+        Spot{NameHash(k, KeySeed(sections_.size() - 1)), keyLine, sections_.size() - 1});
     AddSlot(keySlots_, keys_);
-  } else if (const size_t ki = FindKey(si, k, KeyHash(si, k)); ki != kNone) {
+  } else if (const size_t ki = FindKey(si, k, NameHash(k, KeySeed(si))); ki != kNone) {
     const LineParts parts = DissectLineAt(text_, keys_[ki].line);
     const size_t oldLength = parts.valueEnd - parts.valueBegin;
     text_.replace(parts.valueBegin, oldLength, v);
@@ -356,7 +509,7 @@ void IniDocument::WriteString(std::string_view section, std::string_view key,
     const std::string added = lineBreak + k + "=" + v + kLineEnd;
     text_.insert(at, added);
     Shift(at, static_cast<std::ptrdiff_t>(added.size()));  // moves this section's end too
-    keys_.push_back(Spot{KeyHash(si, k), at + lineBreak.size(), si});
+    keys_.push_back(Spot{NameHash(k, KeySeed(si)), at + lineBreak.size(), si});
     AddSlot(keySlots_, keys_);
   }
 }
@@ -380,10 +533,22 @@ void IniDocument::WriteInteger(std::string_view section, std::string_view key, i
   WriteString(section, key, std::to_string(value));
 }
 
-std::string IniDocument::Serialize() const { return text_; }
+std::string IniDocument::Serialize() const {
+  if (!unchangedBytes_.empty()) return unchangedBytes_;
+  switch (encoding_) {
+    case Encoding::Windows1251: return text_;
+    case Encoding::Utf8Bom: return kUtf8Bom + text_;
+    case Encoding::Utf16LeBom: return kUtf16LeBom + EncodeUtf16(text_, false);
+    case Encoding::Utf16BeBom: return kUtf16BeBom + EncodeUtf16(text_, true);
+  }
+  return text_;
+}
 
 void IniDocument::Save(const std::string& path) const {
-  if (!platform::ReplaceFileAtomically(path, text_)) throw WriteError(path);
+  // A Windows-1251 text is written as it is held, without a copy.
+  const bool saved = Unicode() ? platform::ReplaceFileAtomically(path, Serialize())
+                               : platform::ReplaceFileAtomically(path, text_);
+  if (!saved) throw WriteError(path);
 }
 
 // -------------------------------------------------------------------- IniFile
@@ -392,7 +557,11 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 const IniDocument& IniFile::Document() {
   if (!loaded_) {
-    document_ = UsableFileName(path_) ? IniDocument::Load(path_) : IniDocument();
+    if (UsableFileName(path_)) {
+      loadResult_ = IniDocument::TryLoad(path_, document_);
+    } else {
+      document_ = IniDocument();
+    }
     loaded_ = true;
   }
   return document_;

@@ -1,18 +1,50 @@
 // Reader and writer of INI text (settings file and classroom files), with the
 // behaviour of the Windows profile-file service. Text is UTF-8 in this API and
-// Windows-1251 with CR LF line ends on disk.
+// Windows-1251 with CR LF line ends on disk, unless a byte order mark says the
+// file is UTF-8 or UTF-16: then it is read and written back in that encoding.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "config/cp1251.h"
+#include "platform/system.h"
+
 namespace ini {
 
 inline constexpr size_t kMaxValueLength = 2047;
+
+// Settings and classroom files above this size are refused before they are
+// read: no real plan comes near it, and a huge file must not end the program.
+inline constexpr uint64_t kMaxFileBytes = platform::kMaxReadBytes;
+
+// The encoding of a file's text, told by its byte order mark.
+enum class Encoding { Windows1251, Utf8Bom, Utf16LeBom, Utf16BeBom };
+
+enum class LoadStatus {
+  Ok,
+  Missing,     // no file at the path
+  NotAFile,    // a folder or a device
+  TooLarge,    // above kMaxFileBytes; nothing was read
+  Unreadable,  // no access, or a read error
+};
+struct LoadResult {
+  LoadStatus status = LoadStatus::Ok;
+  uint64_t fileSize = 0;  // known for Ok and TooLarge
+  bool ok() const { return status == LoadStatus::Ok; }
+};
+
+// What loading the file would meet, from the file system alone (nothing is
+// read): Missing, NotAFile, TooLarge, or Ok with the size. For refusing a file
+// before it is stored or opened.
+LoadResult CheckFile(const std::string& path);
+// A file size for a message, in whole megabytes rounded up: "65536 МБ".
+std::string SizeText(uint64_t bytes);
 
 // Raised by a failed write; what() is "Unable to write to <file name>".
 class WriteError : public std::runtime_error {
@@ -27,10 +59,21 @@ class WriteError : public std::runtime_error {
 // One INI file held in memory: reads look it up, writes change it in place.
 class IniDocument {
  public:
-  IniDocument() = default;
-  // A missing or unreadable file gives an empty document.
+  IniDocument() = default;  // empty, Windows-1251
+  // A missing, unreadable or too large file gives an empty document.
   static IniDocument Load(const std::string& path);
-  static IniDocument Parse(std::string_view cp1251Bytes);
+  // The same, saying why the document is empty; `document` is replaced either way.
+  static LoadResult TryLoad(const std::string& path, IniDocument& document);
+  // A file's bytes: with a UTF-8 or UTF-16 byte order mark, text in that
+  // encoding (bytes that do not decode read as U+FFFD); otherwise Windows-1251.
+  static IniDocument Parse(std::string_view fileBytes);
+
+  Encoding encoding() const { return encoding_; }
+  // True when every character of the UTF-8 text can be stored in this
+  // document's encoding and read back unchanged.
+  bool CanHold(std::string_view utf8) const;
+  // The first character CanHold refuses (offset and UTF-8), if any.
+  std::optional<cp1251::Unrepresentable> FirstUnholdable(std::string_view utf8) const;
 
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
@@ -44,8 +87,10 @@ class IniDocument {
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int value);
 
-  std::string Serialize() const;  // Windows-1251, CR LF
-  // Replaces the file in one step; throws WriteError.
+  // The file's bytes: its encoding and byte order mark as loaded (a new
+  // document: Windows-1251), new lines ended CR LF.
+  std::string Serialize() const;
+  // Replaces the file in one step, in the document's encoding; throws WriteError.
   void Save(const std::string& path) const;
 
  private:
@@ -57,13 +102,24 @@ class IniDocument {
     size_t line;
     size_t extra;
   };
+  static IniDocument FromBytes(std::string&& fileBytes);
+  bool Unicode() const { return encoding_ != Encoding::Windows1251; }
+  std::string Native(std::string_view utf8) const;  // a name or value in text_'s encoding
+  uint64_t NameHash(std::string_view name, uint64_t seed) const;
+  bool SameName(std::string_view a, std::string_view b) const;
   void Index();
   void Shift(size_t from, std::ptrdiff_t delta);
   size_t FindSection(std::string_view name, uint64_t hash) const;
   size_t FindKey(size_t section, std::string_view name, uint64_t hash) const;
   size_t Lookup(std::string_view section, std::string_view key) const;
 
-  std::string text_;  // the file's bytes as they are, Windows-1251, any line ends
+  // The file's bytes as they are, any line ends: Windows-1251, or for a
+  // Unicode file its text in UTF-8 without the byte order mark.
+  std::string text_;
+  Encoding encoding_ = Encoding::Windows1251;
+  // A UTF-16 file that its text cannot give back (a lone surrogate, an odd
+  // last byte), as it was read, until the first write.
+  std::string unchangedBytes_;
   // First occurrences only, found through open-addressing hash tables:
   // compact, and one pass over the text builds them.
   std::vector<Spot> sections_;
@@ -86,12 +142,16 @@ class IniFile {
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int value);
   void Flush();
+  // How the first read found the file (a file too large to read gives the
+  // defaults, and this says so); Ok before anything was read.
+  const LoadResult& loadResult() const { return loadResult_; }
 
  private:
   const IniDocument& Document();
 
   std::string path_;
   IniDocument document_;
+  LoadResult loadResult_;
   bool loaded_ = false;
 };
 

@@ -48,20 +48,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
 
   // Code page to UTF-8 is total and gives valid UTF-8 that converts back to the
-  // same bytes; only the unassigned 0x98 comes back as '?'.
+  // same bytes, the unassigned 0x98 included.
   const std::string utf8 = cp1251::ToUtf8(bytes);
   FUZZ_CHECK(ValidUtf8(utf8));
-  std::string expected = bytes;
-  for (char& c : expected)
-    if (static_cast<unsigned char>(c) == 0x98) c = '?';
-  FUZZ_CHECK(cp1251::FromUtf8(utf8) == expected);
+  FUZZ_CHECK(cp1251::FromUtf8(utf8) == bytes);
+  FUZZ_CHECK(cp1251::Representable(utf8));
 
-  // Any text, valid UTF-8 or not: never longer in bytes, never holds 0x98, and
-  // what it gives is a fixed point of the round trip.
+  // Any text, valid UTF-8 or not: never longer in bytes, and what it gives is
+  // a fixed point of the round trip. It is representable exactly when the
+  // first unrepresentable character is not found, which is where the
+  // conversion first puts a '?' that was not there.
   const std::string back = cp1251::FromUtf8(bytes);
   FUZZ_CHECK(back.size() <= bytes.size());
-  FUZZ_CHECK(back.find('\x98') == std::string::npos);
   FUZZ_CHECK(cp1251::FromUtf8(cp1251::ToUtf8(back)) == back);
+  const auto bad = cp1251::FirstUnrepresentable(bytes);
+  FUZZ_CHECK(bad.has_value() == !cp1251::Representable(bytes));
+  if (bad) {
+    FUZZ_CHECK(bad->offset < bytes.size() && !bad->character.empty());
+    FUZZ_CHECK(cp1251::Representable(bytes.substr(0, bad->offset)));
+    FUZZ_CHECK(cp1251::FromUtf8(bad->character) == std::string(1, '?') ||
+               !ValidUtf8(bad->character));
+  }
+  // Folding UTF-8 agrees with folding the code page's bytes.
+  if (!bad) {
+    std::string folded = back;
+    for (char& c : folded) c = cp1251::FoldCase(c);
+    FUZZ_CHECK(cp1251::FromUtf8(cp1251::FoldUtf8(bytes)) == folded);
+  }
   // Valid UTF-8 keeps its ASCII where it was: the count of ASCII bytes matches.
   if (ValidUtf8(bytes)) {
     size_t asciiIn = 0, asciiOut = 0;

@@ -56,7 +56,7 @@ std::string NameFrom(fuzz::Input& in, bool allowEquals) {
   std::string name;
   for (char c : raw) {
     const auto b = static_cast<unsigned char>(c);
-    if (b == '\r' || b == '\n' || b == 0 || b == 0x98 || b < 0x20) continue;
+    if (b == '\r' || b == '\n' || b == 0 || b < 0x20) continue;
     if (!allowEquals && (b == '=' || b == ';' || b == '[')) continue;
     if (b == ']') continue;
     name += c;
@@ -66,8 +66,8 @@ std::string NameFrom(fuzz::Input& in, bool allowEquals) {
   return cp1251::ToUtf8(name);
 }
 
-// A value the file can hold as it is: no line break, no NUL, no unassigned
-// byte, not longer than the reader hands out.
+// A value the file can hold as it is: no line break, no NUL, not longer than
+// the reader hands out.
 std::string ValueFrom(fuzz::Input& in) {
   size_t length = in.Byte();
   if (in.Bool()) length = length * 16;  // long values too
@@ -75,7 +75,7 @@ std::string ValueFrom(fuzz::Input& in) {
   std::string value;
   for (char c : raw) {
     const auto b = static_cast<unsigned char>(c);
-    if (b == '\r' || b == '\n' || b == 0 || b == 0x98) continue;
+    if (b == '\r' || b == '\n' || b == 0) continue;
     value += c;
   }
   if (value.size() > ini::kMaxValueLength) value.resize(ini::kMaxValueLength);

@@ -1,7 +1,8 @@
-// Small operating-system services: where the executable is, file existence,
-// replacing a file in one step.
+// Small operating-system services: where the executable is, file existence
+// and size, reading a file within a size limit, replacing a file in one step.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -11,7 +12,33 @@ std::string ExecutablePath();
 // The folder part of a path, with its trailing separator ("" when none).
 std::string DirectoryOf(const std::string& path);
 bool FileExists(const std::string& path);
-bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Anything at the path: a file, a folder, a device.
+bool PathExists(const std::string& path);
+
+// The size of a regular file, from the file system and without reading it;
+// false when the path names no regular file (missing, a folder, a device).
+bool FileSize(const std::string& path, uint64_t& size);
+
+// Files read whole are refused above this size unless a caller names another
+// limit: far above any settings or classroom file, and small enough that a
+// huge (or sparse) file never takes the program's memory.
+inline constexpr uint64_t kMaxReadBytes = 64ull << 20;
+
+enum class ReadStatus {
+  Ok,
+  Missing,     // no such file or folder
+  NotAFile,    // a folder, a pipe, a device
+  TooLarge,    // above the limit, found before any memory was taken for it
+  Unreadable,  // no access, or a read error
+};
+// Reads a regular file of at most maxBytes bytes; `bytes` changes only on Ok.
+// A file that grows past the limit while being read is TooLarge too.
+ReadStatus ReadFileLimited(const std::string& path, std::string& bytes,
+                           uint64_t maxBytes = kMaxReadBytes);
+inline bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  return ReadFileLimited(path, bytes) == ReadStatus::Ok;
+}
+
 // Writes the bytes beside the file and renames them over it, so that a reader
 // (or a program killed half-way) sees either the old or the new content whole.
 // Only when the folder refuses the new file but the file itself is writable is

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -131,38 +132,68 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+bool PathExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool FileSize(const std::string& path, uint64_t& size) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
+ReadStatus ReadFileLimited(const std::string& path, std::string& bytes, uint64_t maxBytes) {
   // O_NONBLOCK: opening a FIFO must not hang; only regular files are read.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::Missing;
+    return errno == EISDIR || errno == ENXIO ? ReadStatus::NotAFile : ReadStatus::Unreadable;
+  }
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
     ::close(fd);
-    return false;
+    return ReadStatus::Unreadable;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return ReadStatus::NotAFile;
+  }
+  // Checked before any memory is taken: a sparse file of 64 GB costs nothing
+  // on disk and would otherwise be reserved whole.
+  if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+    ::close(fd);
+    return ReadStatus::TooLarge;
   }
   std::string data;
-  // Room for the growth step too: the read that finds the end comes after a
-  // full buffer, and growing then would copy the whole file (twice the memory).
-  data.reserve(static_cast<size_t>(st.st_size) + 65536);
-  data.resize(static_cast<size_t>(st.st_size));
+  // One byte of room past the size: the read that finds the end then needs no
+  // growth, which would copy the whole file (twice the memory).
+  data.resize(static_cast<size_t>(st.st_size) + 1);
   size_t filled = 0;
-  bool ok = true;
+  ReadStatus status = ReadStatus::Ok;
   for (;;) {
-    if (filled == data.size()) data.resize(data.size() + 65536);  // the file grew
+    if (filled == data.size()) {  // the file grew
+      if (filled > maxBytes) {
+        status = ReadStatus::TooLarge;
+        break;
+      }
+      data.resize(static_cast<size_t>(std::min<uint64_t>(maxBytes + 1, data.size() + 65536)));
+    }
     const ssize_t n = ::read(fd, &data[filled], data.size() - filled);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ok = false;
+      status = ReadStatus::Unreadable;
       break;
     }
     if (n == 0) break;
     filled += static_cast<size_t>(n);
   }
   ::close(fd);
-  if (!ok) return false;
+  if (status != ReadStatus::Ok) return status;
   data.resize(filled);
   bytes.swap(data);
-  return true;
+  return ReadStatus::Ok;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -68,32 +69,69 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+bool PathExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool FileSize(const std::string& path, uint64_t& size) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return false;
+  }
+  size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+ReadStatus ReadFileLimited(const std::string& path, std::string& bytes, uint64_t maxBytes) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = GetFileType(file) == FILE_TYPE_DISK;  // no pipes or devices
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ReadStatus::Missing;
+    // A folder cannot be opened this way at all; it is told apart by its attributes.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool folder =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return folder ? ReadStatus::NotAFile : ReadStatus::Unreadable;
+  }
+  ReadStatus status = ReadStatus::Ok;
   LARGE_INTEGER size{};
-  if (ok) ok = GetFileSizeEx(file, &size) != 0;
+  if (GetFileType(file) != FILE_TYPE_DISK) {  // no pipes or devices
+    status = ReadStatus::NotAFile;
+  } else if (!GetFileSizeEx(file, &size)) {
+    status = ReadStatus::Unreadable;
+  } else if (static_cast<uint64_t>(size.QuadPart) > maxBytes) {
+    // Checked before any memory is taken for the file.
+    status = ReadStatus::TooLarge;
+  }
   std::string data;
-  if (ok) {
-    data.resize(static_cast<size_t>(size.QuadPart));
+  if (status == ReadStatus::Ok) {
+    // One byte of room past the size, so the read that finds the end needs no growth.
+    data.resize(static_cast<size_t>(size.QuadPart) + 1);
     size_t filled = 0;
-    while (filled < data.size()) {
+    for (;;) {
+      if (filled == data.size()) {  // the file grew
+        if (filled > maxBytes) {
+          status = ReadStatus::TooLarge;
+          break;
+        }
+        data.resize(static_cast<size_t>(std::min<uint64_t>(maxBytes + 1, data.size() + 65536)));
+      }
       const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - filled, 1u << 30));
       DWORD got = 0;
       if (!ReadFile(file, &data[filled], chunk, &got, nullptr)) {
-        ok = false;
+        status = ReadStatus::Unreadable;
         break;
       }
-      if (got == 0) break;  // the file shrank
+      if (got == 0) break;
       filled += got;
     }
     data.resize(filled);
   }
   CloseHandle(file);
-  if (ok) bytes.swap(data);
-  return ok;
+  if (status == ReadStatus::Ok) bytes.swap(data);
+  return status;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {

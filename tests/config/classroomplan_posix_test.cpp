@@ -233,6 +233,12 @@ TEST(LinkGeometry, PairLineEnds) {
       {"dab", {8, 75}, {176, 0}},    {"oO", {80, 37}, {80, 37}},
       {"xo", {80, 37}, {248, 37}},   {"c", {153, 75}, {153, 75}},
       {"", {80, 37}, {80, 37}},
+      // Letter by letter in UTF-8; Cyrillic а, с, о stand for the Latin
+      // letters, their upper case does not (nor does the Latin upper case).
+      {"оo", {80, 37}, {248, 37}},   {"сa", {153, 75}, {176, 0}},
+      {"dа", {8, 75}, {176, 0}},     {"Аb", {80, 37}, {321, 0}},
+      {"жb", {80, 37}, {321, 0}},    {"\xFF\xD0" "b", {80, 37}, {80, 37}},
+      {"\xD0" "b", {80, 37}, {321, 0}},
   };
   for (const Row& row : rows) {
     const linkgeometry::LinkEnds ends = linkgeometry::PairLinkEnds(row.code, desk1, desk2);

@@ -37,19 +37,16 @@ TEST(Cp1251, KnownCharactersConvertBothWays) {
   EXPECT_EQ(cp1251::FromUtf8("Стол 16"), "\xD1\xF2\xEE\xEB 16");
 }
 
-TEST(Cp1251, EveryAssignedByteRoundTripsToADistinctCharacter) {
+// 0x98, unassigned in the code page, too: it reads as U+0098 as on Windows,
+// so a name holding it comes back byte for byte.
+TEST(Cp1251, EveryByteRoundTripsToADistinctCharacter) {
   std::set<std::string> seen;
   for (int b = 1; b < 256; ++b) {
-    if (b == 0x98) continue;
     const std::string utf8 = cp1251::ToUtf8(Byte(b));
     EXPECT_TRUE(seen.insert(utf8).second) << "two bytes give " << utf8;
     EXPECT_EQ(cp1251::FromUtf8(utf8), Byte(b)) << std::hex << b;
   }
-}
-
-TEST(Cp1251, UnassignedByteReadsAsReplacementAndWritesAsQuestionMark) {
-  EXPECT_EQ(cp1251::ToUtf8("a\x98z"), "a\uFFFDz");
-  EXPECT_EQ(cp1251::FromUtf8(cp1251::ToUtf8("\x98")), "?");
+  EXPECT_EQ(cp1251::ToUtf8("a\x98z"), "a\xC2\x98z");
 }
 
 #if defined(__GLIBC__)
@@ -108,7 +105,8 @@ TEST(Cp1251, RepresentableOnlyWhenTheTextComesBackUnchanged) {
       {"/home/josé/a.cld", false},
       {"/home/教室/a.cld", false},
       {"/a\xF0\x9F\x98\x80.cld", false},  // four-byte character
-      {"/a\xEF\xBF\xBD.cld", false},      // U+FFFD: the unassigned byte reads so
+      {"/a\xEF\xBF\xBD.cld", false},      // U+FFFD
+      {"/a\xC2\x98.cld", true},          // U+0098: the unassigned byte reads so
       {"/a\xFF.cld", false},              // not UTF-8
       {"/a\xD0", false},                  // cut short at the end
       {"/a\xC0\xAF", false},              // overlong '/'
@@ -116,6 +114,36 @@ TEST(Cp1251, RepresentableOnlyWhenTheTextComesBackUnchanged) {
   for (const auto& row : rows) {
     EXPECT_EQ(cp1251::Representable(row.utf8), row.representable) << row.utf8;
   }
+}
+
+// The name box and the save say which character is refused.
+TEST(Cp1251, FirstUnrepresentableNamesTheCharacter) {
+  const struct {
+    std::string utf8;
+    size_t offset;
+    std::string character;
+  } rows[] = {
+      {"Renée 中", 3, "é"},
+      {"Ёлка 中 é", 9, "中"},
+      {"ok\xF0\x9F\x98\x80", 2, "\xF0\x9F\x98\x80"},
+      {"Иван\xD0", 8, "\xD0"},        // cut short
+      {"a\xE2\x82z", 1, "\xE2\x82"},  // a broken sequence as one
+  };
+  for (const auto& row : rows) {
+    const auto bad = cp1251::FirstUnrepresentable(row.utf8);
+    ASSERT_TRUE(bad.has_value()) << row.utf8;
+    EXPECT_EQ(bad->offset, row.offset) << row.utf8;
+    EXPECT_EQ(bad->character, row.character) << row.utf8;
+  }
+  EXPECT_FALSE(cp1251::FirstUnrepresentable("Кабинет №5 «Ёлка» €?").has_value());
+}
+
+// UTF-8 names fold like their Windows-1251 bytes; a UTF-8 continuation byte
+// is never folded on its own ("Ш" D0 A8 and "и" D0 B8 differ only there).
+TEST(Cp1251, FoldUtf8FoldsCharactersNotBytes) {
+  EXPECT_EQ(cp1251::FoldUtf8("ЁЛКА Desk Ґ"), "ёлка desk ґ");
+  EXPECT_NE(cp1251::FoldUtf8("Ш"), cp1251::FoldUtf8("и"));
+  EXPECT_EQ(cp1251::FoldUtf8("É中\xFF"), "É中\xFF");  // no Windows-1251 form: kept
 }
 
 TEST(Cp1251, FoldCaseJoinsExactlyTheLetterPairs) {

@@ -1,0 +1,30 @@
+// Reading vormik.ini with the size limit, and the message for a file that could not be read.
+#include "config/settingsload.h"
+
+namespace settings {
+
+LoadedSettings LoadSettings(const std::string& settingsPath) {
+  LoadedSettings loaded;
+  loaded.result = ini::IniDocument::TryLoad(settingsPath, loaded.document);
+  return loaded;
+}
+
+std::string SettingsLoadMessage(const ini::LoadResult& result, std::string_view utf8Path) {
+  const std::string file = "«" + std::string(utf8Path) + "»";
+  const char kDefaults[] = "; действуют настройки по умолчанию.";
+  switch (result.status) {
+    case ini::LoadStatus::Ok:
+    case ini::LoadStatus::Missing:
+      return {};
+    case ini::LoadStatus::NotAFile:
+      return file + " — не файл настроек, а папка или устройство" + kDefaults;
+    case ini::LoadStatus::TooLarge:
+      return "Файл настроек " + file + " слишком большой (" + ini::SizeText(result.fileSize) +
+             ", допустимо не больше " + ini::SizeText(ini::kMaxFileBytes) + ")" + kDefaults;
+    case ini::LoadStatus::Unreadable:
+      break;
+  }
+  return "Файл настроек " + file + " не удалось прочитать" + kDefaults;
+}
+
+}  // namespace settings

@@ -1,0 +1,27 @@
+// Reading vormik.ini for the console: defaults when the file cannot be read,
+// and the one message that says why.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "config/inifile.h"
+
+namespace settings {
+
+// The settings as the console reads them. A file that is missing, too large
+// (refused before it is read, above ini::kMaxFileBytes) or unreadable gives
+// the defaults, and `result` says which. ini::IniFile::loadResult() tells the
+// same for reads made through an IniFile.
+struct LoadedSettings {
+  ini::IniDocument document;
+  ini::LoadResult result;
+};
+LoadedSettings LoadSettings(const std::string& settingsPath);
+
+// Russian, to show once: why the settings file was not read and the defaults
+// are in use. "" when it was read, and when it is only missing (the first
+// start writes it).
+std::string SettingsLoadMessage(const ini::LoadResult& result, std::string_view utf8Path);
+
+}  // namespace settings
