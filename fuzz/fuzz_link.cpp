@@ -46,6 +46,9 @@ class ScriptedLine : public platform::SerialPort {
   bool WriteByte(uint8_t byte) override {
     if (!open_) return false;
     written_.push_back(byte);
+    // Bytes queued by hand come once the console has begun to send.
+    incoming_.insert(incoming_.end(), afterWrite_.begin(), afterWrite_.end());
+    afterWrite_.clear();
     if (!answering_) return true;
     std::vector<emulator::ParsedItem> items;
     parser_.Feed(byte, items);
@@ -65,6 +68,7 @@ class ScriptedLine : public platform::SerialPort {
     reads_.push_back(byte);
     return true;
   }
+  bool Drain() override { return open_; }
   void Close() override {}
 
   void SetOpen(bool open) { open_ = open; }
@@ -73,7 +77,9 @@ class ScriptedLine : public platform::SerialPort {
   emulator::Controller& model() { return model_; }
   std::vector<int>& reads() { return reads_; }
   std::vector<uint8_t>& written() { return written_; }
-  void Queue(uint8_t byte) { incoming_.push_back(byte); }
+  // Arrives after the next byte the console writes: the poll clears what
+  // came before it.
+  void Queue(uint8_t byte) { afterWrite_.push_back(byte); }
 
  private:
   void Answer(const emulator::ParsedItem& item) {
@@ -104,6 +110,7 @@ class ScriptedLine : public platform::SerialPort {
   emulator::Controller model_;
   std::deque<uint8_t> incoming_;
   std::vector<uint8_t> late_;
+  std::vector<uint8_t> afterWrite_;
   std::vector<int> reads_;  // each read: the byte, or -1 for a time-out
   std::vector<uint8_t> written_;
 };

@@ -83,15 +83,34 @@ bool MyReadThread::PollOnce() {
     }
   } release{lock};
 
+  LinkStatus& status = port_.status();
+  // A device that went away is looked for again, quietly and at most once a
+  // second; the connection question, which also holds the port, never
+  // overlaps this.
+  if (!port_.ReconnectIfLost(timing::kReconnectIntervalMs)) {
+    status.Record(OutcomeOf(port_.Failure().kind));
+    return false;
+  }
   platform::SerialPort& serial = port_.port();
-  for (uint8_t b : frame::kPollFrame)
-    if (!serial.WriteByte(b)) return false;
+  // A stray byte left from before would shift every reply after it.
+  serial.Purge(platform::kPurgeRxClear);
+  bool ok = true;
+  for (uint8_t b : frame::kPollFrame) ok = ok && serial.WriteByte(b);
+  ok = ok && serial.Drain();
+  if (!ok) serial.Purge(platform::kPurgeTxAbort | platform::kPurgeTxClear);  // a poll cut short
   uint8_t reply[frame::kPollReplyLength] = {};
-  for (uint8_t& b : reply)
-    if (!serial.ReadByte(b)) return false;
+  for (uint8_t& b : reply) ok = ok && serial.ReadByte(b);
+  if (!ok) {
+    status.Record(OutcomeOf(port_.Failure().kind));
+    return false;
+  }
   const uint8_t high = reply[0];
   const uint8_t low = reply[1];
-  if (reply[2] != frame::PollReplyChecksum(high, low)) return false;
+  if (reply[2] != frame::PollReplyChecksum(high, low)) {
+    status.Record(LinkOutcome::kNoAnswer);
+    return false;
+  }
+  status.Record(LinkOutcome::kPollAnswered);
   statusHigh_ = high;
   statusLow_ = low;
   // The lock stays held until the interface thread has run the update.

@@ -42,7 +42,10 @@ class MyReadThread : public PollControl {
 
  private:
   void Run();
-  bool PollOnce();  // one exchange under the lock
+  // One exchange under the lock: the receive buffer cleared, the poll sent
+  // and drained, the reply read and recorded in the port's LinkStatus. A lost
+  // port is reopened first, at most once a second.
+  bool PollOnce();
 
   ControllerPort& port_;
   IndicatorHandover& handover_;

@@ -51,25 +51,23 @@ ControllerLink::ControllerLink(ControllerPort& port, std::string settingsPath, L
                                PollControl* poll)
     : port_(port), settingsPath_(std::move(settingsPath)), ui_(ui), poll_(poll) {}
 
-void ControllerLink::TakePort() {
-  platform::SerialPort& serial = port_.port();
-  serial.Purge(platform::kPurgeRxClear);
-  serial.Purge(platform::kPurgeTxClear);
+bool ControllerLink::TakePort() {
   platform::NamedLock* lock = port_.lock();
   holdingLock_ = false;
-  if (lock == nullptr) return;  // no lock could be created: go unguarded
+  if (lock == nullptr) return true;  // no lock could be created: go unguarded
   for (;;) {
     const platform::LockWait result = lock->Wait(timing::kUiLockWaitMs);
     if (result == platform::LockWait::kAcquired) {
       holdingLock_ = true;
-      return;
+      return true;
     }
     // A broken lock would keep the teacher in the wait dialog for ever;
     // sending unguarded is the lesser harm.
-    if (result == platform::LockWait::kFailed) return;
+    if (result == platform::LockWait::kFailed) return true;
     // The poll may hold the port while it waits for its hand-over: the dialog
-    // keeps this thread dispatching so that the hand-over can run.
-    ui_.ShowWaitDialog();
+    // keeps this thread dispatching so that the hand-over can run. Another
+    // program may hold it for ever: the teacher can give up.
+    if (!ui_.ShowCancellableWait(PortBusyText(port_.portName()))) return false;
     if (poll_ != nullptr) poll_->Suspend();
     std::this_thread::sleep_for(std::chrono::milliseconds(timing::kPollPauseMs));
     if (poll_ != nullptr) poll_->Resume();
@@ -90,6 +88,33 @@ bool ControllerLink::SkipAcknowledgement() {
   }
 }
 
+template <size_t N>
+bool ControllerLink::Attempt(const std::array<uint8_t, N>& bytes, uint8_t expected) {
+  platform::SerialPort& serial = port_.port();
+  // Only the bytes of this exchange may answer it.
+  serial.Purge(platform::kPurgeRxClear);
+  // The frame counts as sent only once it has left the device: without the
+  // wait, a frame still in the driver's queue could be lost to the next one.
+  const bool sent = SendBytes(serial, bytes) && serial.Drain();
+  if (!sent) {
+    // The rest of a frame cut short must not run into the next one. Nothing
+    // else is ever purged from the output: after Drain it holds nothing on a
+    // real line, while on a pseudo-terminal a purge drops bytes the other
+    // side has not read yet.
+    serial.Purge(platform::kPurgeTxAbort | platform::kPurgeTxClear);
+  } else if (SkipAcknowledgement()) {
+    port_.status().Record(LinkOutcome::kSentUnconfirmed);
+    return true;
+  }
+  uint8_t answer = 0;
+  if (sent && serial.ReadByte(answer) && answer == expected) {
+    port_.status().Record(LinkOutcome::kAcknowledged);
+    return true;
+  }
+  port_.status().Record(OutcomeOf(port_.Failure().kind));
+  return false;
+}
+
 bool ControllerLink::TransmitFrame(uint8_t command, uint8_t high, uint8_t low) {
   return TransmitComposed([&]() -> std::optional<RegisterWrite> {
     return RegisterWrite{command, high, low, false};
@@ -99,26 +124,30 @@ bool ControllerLink::TransmitFrame(uint8_t command, uint8_t high, uint8_t low) {
 bool ControllerLink::TransmitComposed(const WriteComposer& compose) {
   if (tInExchange) return false;
   ExchangeScope exchange;
-  TakePort();
+  if (!TakePort()) {
+    port_.status().Record(LinkOutcome::kCancelled);
+    return false;
+  }
   ScopeExit release([this] { ReleasePort(); });
 
   const std::optional<RegisterWrite> write = compose();
   if (!write) return true;
   const auto bytes = frame::Build(write->command, write->high, write->low);
   const uint8_t expected = frame::AckFor(bytes[frame::kFrameLength - 1]);
-  platform::SerialPort& serial = port_.port();
   bool repeated = false;
   for (;;) {
-    const bool sent = SendBytes(serial, bytes);
-    if (SkipAcknowledgement()) return true;
-    uint8_t answer = 0;
-    if (sent && serial.ReadByte(answer) && answer == expected) return true;
+    port_.ReconnectIfLost(timing::kReconnectIntervalMs);
+    if (Attempt(bytes, expected)) return true;
     if (!repeated) {
       repeated = true;  // one silent repeat, with the lock still held
       continue;
     }
     // Asked with the lock held: the poll stays out until the teacher decides.
-    if (!ui_.AskRetryConnection()) return false;
+    const LinkFailure failure = port_.Failure();
+    if (!ui_.AskRetryAfterFailure(failure)) return false;
+    // The teacher may have plugged the device back in: a new device behind
+    // the same name.
+    if (failure.kind != LinkFailure::Kind::kNoAnswer) port_.Reopen();
     repeated = false;
   }
 }
@@ -126,13 +155,12 @@ bool ControllerLink::TransmitComposed(const WriteComposer& compose) {
 bool ControllerLink::ProbeController() {
   if (tInExchange) return false;
   ExchangeScope exchange;
-  TakePort();
+  if (!TakePort()) {
+    port_.status().Record(LinkOutcome::kCancelled);
+    return false;
+  }
   ScopeExit release([this] { ReleasePort(); });
-
-  platform::SerialPort& serial = port_.port();
-  const bool sent = SendBytes(serial, frame::kProbeFrame);
-  if (SkipAcknowledgement()) return true;
-  uint8_t answer = 0;
-  return sent && serial.ReadByte(answer) &&
-         answer == frame::AckFor(frame::kProbeFrame[frame::kFrameLength - 1]);
+  port_.ReconnectIfLost(timing::kReconnectIntervalMs);
+  return Attempt(frame::kProbeFrame,
+                 frame::AckFor(frame::kProbeFrame[frame::kFrameLength - 1]));
 }

@@ -2,12 +2,15 @@
 // the silent repeat, the connection question and the wait for the port.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "link/controllerport.h"
+#include "link/linkstatus.h"
 #include "link/switchstate.h"
 
 // What the exchange needs from the interface thread; the window answers with
@@ -21,6 +24,22 @@ class LinkUi {
   // It must keep the interface thread dispatching, so that a poll waiting for
   // its hand-over can finish and free the port.
   virtual void ShowWaitDialog() = 0;
+
+  // The connection question knowing what failed: a window shows
+  // LinkFailureText(failure) as its second line. By default the plain question.
+  virtual bool AskRetryAfterFailure(const LinkFailure& failure) {
+    (void)failure;
+    return AskRetryConnection();
+  }
+  // The wait dialog saying what it waits for (PortBusyText), with a way to
+  // cancel: false when the teacher cancelled, and the exchange then ends as a
+  // No to the connection question does. By default the plain dialog, never
+  // cancelled.
+  virtual bool ShowCancellableWait(const std::string& reason) {
+    (void)reason;
+    ShowWaitDialog();
+    return true;
+  }
 };
 
 // Holding back the poll for a moment while the interface waits for the port.
@@ -55,7 +74,10 @@ class ControllerLink : public FrameSender {
   ControllerLink(ControllerPort& port, std::string settingsPath, LinkUi& ui,
                  PollControl* poll = nullptr);
 
-  // True when acknowledged (or NotWaitCSFromMC), false when the teacher gave up.
+  // True when acknowledged (or, with NotWaitCSFromMC, sent whole); false when
+  // the teacher gave up or cancelled the wait for the port. A port found gone
+  // is reopened by its name: quietly at most once a second, and at once on
+  // each "Повторить". Every attempt is recorded in the port's LinkStatus.
   bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override;
   // The write is composed after the port has been taken: from then until the
   // release no indicator update can run (the poll needs the port to hand one over).
@@ -64,7 +86,12 @@ class ControllerLink : public FrameSender {
   bool ProbeController();
 
  private:
-  void TakePort();
+  // False when the teacher cancelled the wait.
+  bool TakePort();
+  // Writes the frame and waits until it has left; reads the acknowledgement
+  // unless NotWaitCSFromMC. Records the outcome.
+  template <size_t N>
+  bool Attempt(const std::array<uint8_t, N>& bytes, uint8_t expected);
   void ReleasePort();
   bool SkipAcknowledgement();
 

@@ -20,7 +20,16 @@ class NamedLock {
 };
 
 // Creates the lock, or opens it when another process created it first.
-// Returns nullptr when the system refuses.
+// Returns nullptr when the system refuses; `problem` then says why, in words
+// for the teacher. Never waits for long: a lock object another process keeps
+// busy is refused, not waited for.
+std::unique_ptr<NamedLock> OpenNamedLock(const std::string& name, std::string& problem);
+// OpenNamedLock without the reason.
 std::unique_ptr<NamedLock> CreateNamedLock(const std::string& name);
+
+#ifndef _WIN32
+// Where the lock of that name lives ("/dev/shm/vormik-<uid>-<name>.lock").
+std::string NamedLockObjectPath(const std::string& name);
+#endif
 
 }  // namespace platform

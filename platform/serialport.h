@@ -24,6 +24,13 @@ struct SerialTimeouts {
   uint32_t writeTotalConstantMs = 0;
 };
 
+// What the device said about itself when a call failed.
+enum class PortProblem {
+  kNone,         // nothing known against it (a read may still have timed out)
+  kDeviceGone,   // no such device, or it went away: hang-up, I/O error, removed
+  kUnavailable,  // it is there but refused: in use, no access, not a terminal
+};
+
 // One open serial device. Not thread-safe by itself: the callers serialise
 // every exchange with the "PortSharing" named lock.
 class SerialPort {
@@ -43,11 +50,22 @@ class SerialPort {
 
   virtual bool Purge(unsigned purgeFlags) = 0;
   virtual bool WriteByte(uint8_t byte) = 0;
+  // Returns once every byte written has left the device (tcdrain,
+  // FlushFileBuffers), bounded in time; false when the device failed meanwhile.
+  virtual bool Drain() = 0;
   // Waits at most the read time-out; false when no byte came (or the device failed).
   virtual bool ReadByte(uint8_t& byte) = 0;
   // Puts back the line settings found at Open and closes. Harmless when not open.
   virtual void Close() = 0;
+  // After a failed Open: kDeviceGone when there is no such device, otherwise
+  // kUnavailable. Once a call has found the device gone: kDeviceGone until
+  // the next Open. kNone otherwise.
+  virtual PortProblem Problem() const { return PortProblem::kNone; }
 };
+
+// The device a settings' port name stands for on this system ("COM1" is
+// "/dev/ttyS0" on Linux); "" for a name that cannot be a device.
+std::string DevicePathOf(const std::string& portName);
 
 std::unique_ptr<SerialPort> CreateSerialPort();
 

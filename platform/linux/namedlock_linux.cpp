@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "platform/namedlock.h"
 
@@ -39,6 +40,10 @@ constexpr clockid_t kDeadlineClock = VORMIK_THREAD_SANITIZER ? CLOCK_REALTIME : 
 constexpr uint32_t kMagic = 0x564D4B4Cu;  // "VMKL"
 // Leaves room for "/vormik-<uid>-" and ".lock" within NAME_MAX.
 constexpr size_t kMaxEncodedName = 180;
+// The flock of the object is only ever held by a process preparing it: try
+// this often, this far apart, before taking it for a stranger's.
+constexpr int kFlockTries = 50;
+constexpr long kFlockPauseMs = 10;
 
 struct SharedLock {
   uint32_t magic;
@@ -130,8 +135,13 @@ class LinuxNamedLock final : public NamedLock {
   std::atomic<int> holds_{0};  // acquisitions not yet released, all threads
 };
 
-bool InitialiseIfNeeded(SharedLock* shared) {
+// A fresh (all-zero) mapping gets its mutex; one already marked is taken as
+// it is. False for anything else: another layout, or bytes that were never ours.
+bool InitialiseIfFresh(SharedLock* shared) {
   if (shared->magic == kMagic && shared->layoutSize == sizeof(SharedLock)) return true;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(shared);
+  for (size_t i = 0; i < sizeof(SharedLock); ++i)
+    if (bytes[i] != 0) return false;
   pthread_mutexattr_t attr;
   if (pthread_mutexattr_init(&attr) != 0) return false;
   bool ok = pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED) == 0 &&
@@ -145,45 +155,101 @@ bool InitialiseIfNeeded(SharedLock* shared) {
   return true;
 }
 
+std::string OpenFailureText(int error) {
+  switch (error) {
+    case ELOOP:
+      return "на его месте символическая ссылка";
+    case EACCES:
+    case EPERM:
+      return "нет доступа к нему (создан другим пользователем?)";
+    case ENOENT:
+      return "нет каталога /dev/shm";
+    default:
+      return "системная ошибка " + std::to_string(error);
+  }
+}
+
+// The refusal, said so that the teacher (or the administrator) can act on it.
+std::unique_ptr<NamedLock> Refuse(std::string& problem, const std::string& path,
+                                  const std::string& reason) {
+  problem = "Блокировка порта отклонена: объект " + path + " " + reason + ".";
+  return nullptr;
+}
+
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  // The mapping keeps the open file alive after close, and with it the flock:
+  // it is let go of explicitly.
+  ~FdCloser() {
+    flock(fd_, LOCK_UN);
+    close(fd_);
+  }
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
 }  // namespace
 
-// The object is per user ("/vormik-<uid>-<name>.lock" in /dev/shm), mode 0600,
-// like a Windows mutex that is shared within one logon only.
-std::unique_ptr<NamedLock> CreateNamedLock(const std::string& name) {
-  const std::string objectName =
-      "/vormik-" + std::to_string(geteuid()) + "-" + EncodeName(name) + ".lock";
-  // glibc opens with O_NOFOLLOW, so a planted link is refused.
-  const int fd = shm_open(objectName.c_str(), O_RDWR | O_CREAT, 0600);
-  if (fd < 0) return nullptr;
-  // The flock makes sizing and initialisation one step for all processes.
-  while (flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      close(fd);
-      return nullptr;
-    }
-  }
-  SharedLock* shared = nullptr;
+// The object is per user, mode 0600, like a Windows mutex that is shared
+// within one logon only.
+std::string NamedLockObjectPath(const std::string& name) {
+  return "/dev/shm/vormik-" + std::to_string(geteuid()) + "-" + EncodeName(name) + ".lock";
+}
+
+// Anyone may create files in /dev/shm, so the object is checked before it is
+// trusted with anything: opened without following a link, it must be a plain
+// file of this user that nobody else can reach, and its flock (which makes
+// sizing and initialisation one step for all processes) is only tried, never
+// waited on.
+std::unique_ptr<NamedLock> OpenNamedLock(const std::string& name, std::string& problem) {
+  problem.clear();
+  const std::string path = NamedLockObjectPath(name);
+  const int fd =
+      open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+  if (fd < 0) return Refuse(problem, path, "не открывается: " + OpenFailureText(errno));
+  FdCloser closer(fd);
   struct stat st {};
-  // Refuse an object planted by another user or left open to others.
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
-            (st.st_mode & 0077) == 0;
-  if (ok && st.st_size < static_cast<off_t>(sizeof(SharedLock))) {
-    ok = ftruncate(fd, sizeof(SharedLock)) == 0;  // new pages read as zero
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return Refuse(problem, path, "не файл");
+  if (st.st_uid != geteuid())
+    return Refuse(problem, path,
+                  "принадлежит другому пользователю (uid " + std::to_string(st.st_uid) + ")");
+  if ((st.st_mode & 0077) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    return Refuse(problem, path, std::string("доступен другим пользователям (права ") + mode + ")");
   }
-  if (ok) {
-    void* mapping = mmap(nullptr, sizeof(SharedLock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (mapping != MAP_FAILED) {
-      shared = static_cast<SharedLock*>(mapping);
-      if (!InitialiseIfNeeded(shared)) {
-        munmap(mapping, sizeof(SharedLock));
-        shared = nullptr;
-      }
-    }
+  // Our own processes hold it for a moment only; longer means a stranger.
+  int tries = 0;
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if ((errno != EWOULDBLOCK && errno != EINTR) || ++tries >= kFlockTries)
+      return Refuse(problem, path, "занят другим процессом");
+    const timespec pause{0, kFlockPauseMs * 1000000L};
+    nanosleep(&pause, nullptr);
   }
-  flock(fd, LOCK_UN);
-  close(fd);  // the mapping stays valid
-  if (shared == nullptr) return nullptr;
-  return std::make_unique<LinuxNamedLock>(shared);
+  // Sized again under the flock: another process may have just made it.
+  if (fstat(fd, &st) != 0) return Refuse(problem, path, "не читается");
+  if (st.st_size == 0 && ftruncate(fd, sizeof(SharedLock)) != 0)  // new pages read as zero
+    return Refuse(problem, path, "не удаётся подготовить (ошибка " + std::to_string(errno) + ")");
+  if (st.st_size != 0 && st.st_size != static_cast<off_t>(sizeof(SharedLock)))
+    return Refuse(problem, path, "повреждён или создан другой версией программы");
+  void* mapping = mmap(nullptr, sizeof(SharedLock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (mapping == MAP_FAILED)
+    return Refuse(problem, path, "не отображается в память (ошибка " + std::to_string(errno) + ")");
+  SharedLock* shared = static_cast<SharedLock*>(mapping);
+  if (!InitialiseIfFresh(shared)) {
+    munmap(mapping, sizeof(SharedLock));
+    return Refuse(problem, path, "повреждён или создан другой версией программы");
+  }
+  return std::make_unique<LinuxNamedLock>(shared);  // the mapping outlives the descriptor
+}
+
+std::unique_ptr<NamedLock> CreateNamedLock(const std::string& name) {
+  std::string ignored;
+  return OpenNamedLock(name, ignored);
 }
 
 }  // namespace platform

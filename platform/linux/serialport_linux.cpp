@@ -81,6 +81,19 @@ int RemainingMs(uint64_t deadline) {
   return static_cast<int>(std::min<uint64_t>(deadline - now, INT_MAX));
 }
 
+// Errors by which a terminal says its device is no longer there: a pulled
+// USB adapter, a pseudo-terminal whose other side has closed.
+bool MeansDeviceGone(int error) {
+  return error == EIO || error == ENXIO || error == ENODEV || error == EBADF || error == EPIPE;
+}
+
+// Why an open failed: missing devices are told apart from refusing ones.
+PortProblem OpenProblemOf(int error) {
+  return error == ENOENT || error == ENOTDIR || error == ENXIO || error == ENODEV
+             ? PortProblem::kDeviceGone
+             : PortProblem::kUnavailable;
+}
+
 class LinuxSerialPort final : public SerialPort {
  public:
   LinuxSerialPort() { abortFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
@@ -93,34 +106,39 @@ class LinuxSerialPort final : public SerialPort {
   bool Open(const std::string& portName) override {
     if (fd_.load() >= 0) return false;  // one device per object
     const std::string path = ResolvePortName(portName);
-    if (path.empty()) return false;
+    if (path.empty()) return Refused(PortProblem::kUnavailable);
     // Only an existing character device: never create a file, never open a
     // FIFO or a regular file that happens to carry the name.
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    if (stat(path.c_str(), &st) != 0) return Refused(OpenProblemOf(errno));
+    if (!S_ISCHR(st.st_mode)) return Refused(PortProblem::kUnavailable);
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) return Refused(OpenProblemOf(errno));
     termios original{};
     // TIOCEXCL stops other openers except root; the flock also stops root
     // and any other program that plays by the advisory lock.
     if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
       close(fd);
-      return false;
+      return Refused(PortProblem::kUnavailable);
     }
     // From here the device is ours, so undoing the exclusive mode is safe.
     if (ioctl(fd, TIOCEXCL) != 0 || tcgetattr(fd, &original) != 0) {
+      const int error = errno;
       ioctl(fd, TIOCNXCL);
       close(fd);
-      return false;
+      return Refused(MeansDeviceGone(error) ? PortProblem::kDeviceGone : PortProblem::kUnavailable);
     }
     {
       std::lock_guard<std::mutex> guard(mutex_);
       original_ = original;
       timeouts_ = SerialTimeouts{};
     }
+    problem_.store(PortProblem::kNone);
     fd_.store(fd);
     return true;
   }
+
+  PortProblem Problem() const override { return problem_.load(); }
 
   bool IsOpen() const override { return fd_.load() >= 0; }
 
@@ -155,6 +173,7 @@ class LinuxSerialPort final : public SerialPort {
     const bool rx = (purgeFlags & kPurgeRxClear) != 0;
     const bool tx = (purgeFlags & kPurgeTxClear) != 0;
     if (rx || tx) ok = tcflush(fd, rx && tx ? TCIOFLUSH : (rx ? TCIFLUSH : TCOFLUSH)) == 0;
+    if (!ok) NoteError(errno);
     if ((purgeFlags & kPurgeRxAbort) != 0) WakeReader();
     // A write is a single byte bounded in time, so kPurgeTxAbort has nothing
     // to cut short.
@@ -176,14 +195,42 @@ class LinuxSerialPort final : public SerialPort {
       const ssize_t n = write(fd, &byte, 1);
       if (n == 1) return true;
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+      if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return NoteError(errno);
       const int remaining = RemainingMs(deadline);
       if (remaining == 0) return false;
       pollfd pfd{fd, POLLOUT, 0};
       const int r = poll(&pfd, 1, remaining);
       if (r < 0 && errno != EINTR) return false;
-      if (r > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return false;
+      if (r > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return NoteGone();
     }
+  }
+
+  // The driver's queue is watched empty within the write bound, then tcdrain
+  // waits out the transmitter itself, which holds a few bytes at most: a
+  // device that stopped sending never keeps the port lock for long.
+  bool Drain() override {
+    const int fd = fd_.load();
+    if (fd < 0) return false;
+    uint64_t boundMs;
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      boundMs =
+          static_cast<uint64_t>(timeouts_.writeTotalConstantMs) + timeouts_.writeTotalMultiplierMs;
+    }
+    if (boundMs == 0) boundMs = kDefaultWriteBoundMs;
+    const uint64_t deadline = NowMs() + boundMs;
+    for (;;) {
+      int queued = 0;
+      if (ioctl(fd, TIOCOUTQ, &queued) != 0) return NoteError(errno);
+      if (queued <= 0) break;
+      if (RemainingMs(deadline) == 0) return false;
+      const timespec pause{0, 1000000L};
+      nanosleep(&pause, nullptr);
+    }
+    while (tcdrain(fd) != 0) {
+      if (errno != EINTR) return NoteError(errno);
+    }
+    return true;
   }
 
   // Waits readTotalConstantMs + readTotalMultiplierMs for the one byte; the
@@ -217,15 +264,17 @@ class LinuxSerialPort final : public SerialPort {
         if (abortCount_.load() != startAbort) return false;
       }
       const short revents = pfds[0].revents;
-      if ((revents & POLLNVAL) != 0) return false;
+      if ((revents & POLLNVAL) != 0) return NoteGone();
+      const bool hungUp = (revents & (POLLHUP | POLLERR)) != 0;
       if ((revents & POLLIN) != 0) {
+        // A byte that came before the hang-up is still read.
         const ssize_t n = read(fd, &byte, 1);
         if (n == 1) return true;
-        if (n == 0) return false;  // end of file: the other side went away
-        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+        if (n == 0) return hungUp ? NoteGone() : false;  // end of file
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return NoteError(errno);
         if (RemainingMs(deadline) == 0) return false;
-      } else if ((revents & (POLLHUP | POLLERR)) != 0) {
-        return false;
+      } else if (hungUp) {
+        return NoteGone();
       }
     }
   }
@@ -245,6 +294,20 @@ class LinuxSerialPort final : public SerialPort {
   }
 
  private:
+  bool Refused(PortProblem problem) {
+    problem_.store(problem);
+    return false;
+  }
+  // Always false, so a failing call can end with it.
+  bool NoteGone() {
+    problem_.store(PortProblem::kDeviceGone);
+    return false;
+  }
+  bool NoteError(int error) {
+    if (MeansDeviceGone(error)) problem_.store(PortProblem::kDeviceGone);
+    return false;
+  }
+
   void WakeReader() {
     abortCount_.fetch_add(1);
     if (abortFd_ >= 0) {
@@ -259,6 +322,7 @@ class LinuxSerialPort final : public SerialPort {
   // read in progress polls beside the device.
   int abortFd_ = -1;
   std::atomic<uint64_t> abortCount_{0};
+  std::atomic<PortProblem> problem_{PortProblem::kNone};
   std::mutex mutex_;  // guards timeouts_ and original_
   SerialTimeouts timeouts_;
   termios original_{};
@@ -339,6 +403,8 @@ bool SetRawLine(termios& tio, const LineMode& line) {
   tio.c_cc[VTIME] = 0;
   return cfsetispeed(&tio, line.speed) == 0 && cfsetospeed(&tio, line.speed) == 0;
 }
+
+std::string DevicePathOf(const std::string& portName) { return ResolvePortName(portName); }
 
 std::unique_ptr<SerialPort> CreateSerialPort() { return std::make_unique<LinuxSerialPort>(); }
 

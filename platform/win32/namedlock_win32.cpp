@@ -1,6 +1,8 @@
 // The system-wide named lock on Windows: a named mutex of the user's session.
 #include <windows.h>
 
+#include <string>
+
 #include "platform/namedlock.h"
 
 namespace platform {
@@ -34,11 +36,24 @@ class Win32NamedLock final : public NamedLock {
 
 }  // namespace
 
-std::unique_ptr<NamedLock> CreateNamedLock(const std::string& name) {
+std::unique_ptr<NamedLock> OpenNamedLock(const std::string& name, std::string& problem) {
+  problem.clear();
   // Not owned at creation; opens the existing mutex when another process made it.
   HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
-  if (mutex == nullptr) return nullptr;
+  if (mutex == nullptr) {
+    const DWORD error = GetLastError();
+    problem = "Блокировка порта отклонена: мьютекс " + name +
+              (error == ERROR_ACCESS_DENIED ? " принадлежит другому пользователю"
+                                            : " не создаётся (ошибка " + std::to_string(error) + ")") +
+              ".";
+    return nullptr;
+  }
   return std::make_unique<Win32NamedLock>(mutex);
+}
+
+std::unique_ptr<NamedLock> CreateNamedLock(const std::string& name) {
+  std::string ignored;
+  return OpenNamedLock(name, ignored);
 }
 
 }  // namespace platform

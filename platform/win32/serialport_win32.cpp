@@ -29,17 +29,60 @@ std::string DeviceName(const std::string& portName) {
   return portName;
 }
 
+// Errors by which a port says its device is gone: a pulled USB adapter
+// answers every call with one of these until the handle is closed.
+bool MeansDeviceGone(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_NOT_READY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Why CreateFile refused: a missing port is told apart from one in use.
+PortProblem OpenProblemOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_BAD_UNIT:
+      return PortProblem::kDeviceGone;
+    default:
+      return PortProblem::kUnavailable;
+  }
+}
+
 class Win32SerialPort final : public SerialPort {
  public:
   ~Win32SerialPort() override { Close(); }
 
   bool Open(const std::string& portName) override {
-    if (IsOpen() || portName.empty()) return false;
+    if (IsOpen()) return false;
+    if (portName.empty()) {
+      problem_.store(PortProblem::kUnavailable);
+      return false;
+    }
     // Share mode 0: no other opener; OPEN_EXISTING: never create; no
     // FILE_FLAG_OVERLAPPED: every read and write is synchronous.
     HANDLE handle = CreateFileA(DeviceName(portName).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
+    if (handle == INVALID_HANDLE_VALUE) {
+      problem_.store(OpenProblemOf(GetLastError()));
+      return false;
+    }
+    problem_.store(PortProblem::kNone);
     DCB original{};
     original.DCBlength = sizeof original;
     hasOriginal_ = GetCommState(handle, &original) != FALSE;
@@ -102,17 +145,27 @@ class Win32SerialPort final : public SerialPort {
   bool WriteByte(uint8_t byte) override {
     if (!IsOpen()) return false;
     DWORD written = 0;
-    return WriteFile(handle_.load(), &byte, 1, &written, nullptr) && written == 1;
+    if (!WriteFile(handle_.load(), &byte, 1, &written, nullptr)) return NoteError();
+    return written == 1;
+  }
+
+  // Returns once the driver has sent every byte written.
+  bool Drain() override {
+    if (!IsOpen()) return false;
+    return FlushFileBuffers(handle_.load()) != FALSE || NoteError();
   }
 
   bool ReadByte(uint8_t& byte) override {
     if (!IsOpen()) return false;
     DWORD got = 0;
     uint8_t value = 0;
-    if (!ReadFile(handle_.load(), &value, 1, &got, nullptr) || got != 1) return false;
+    if (!ReadFile(handle_.load(), &value, 1, &got, nullptr)) return NoteError();
+    if (got != 1) return false;  // the read time-out passed
     byte = value;
     return true;
   }
+
+  PortProblem Problem() const override { return problem_.load(); }
 
   void Close() override {
     HANDLE handle = handle_.exchange(INVALID_HANDLE_VALUE);
@@ -122,12 +175,21 @@ class Win32SerialPort final : public SerialPort {
   }
 
  private:
+  // Always false, so a failing call can end with it.
+  bool NoteError() {
+    if (MeansDeviceGone(GetLastError())) problem_.store(PortProblem::kDeviceGone);
+    return false;
+  }
+
   std::atomic<HANDLE> handle_{INVALID_HANDLE_VALUE};
+  std::atomic<PortProblem> problem_{PortProblem::kNone};
   DCB original_{};
   bool hasOriginal_ = false;
 };
 
 }  // namespace
+
+std::string DevicePathOf(const std::string& portName) { return DeviceName(portName); }
 
 std::unique_ptr<SerialPort> CreateSerialPort() { return std::make_unique<Win32SerialPort>(); }
 

@@ -72,6 +72,38 @@ TEST(ControllerPortLock, NamedLockFromTheFactoryIsKept) {
   EXPECT_EQ(port.lock(), made);
 }
 
+TEST(ControllerPortLock, RefusalIsExplained) {
+  ControllerPort port;
+  EXPECT_TRUE(port.CreateSharingLock("x", [](const std::string&) {
+    return std::unique_ptr<platform::NamedLock>(std::make_unique<MarkerLock>());
+  }));
+  EXPECT_EQ(port.sharingLockProblem(), "");
+  EXPECT_FALSE(port.CreateSharingLock("PortSharing-test-y", nullptr));
+  EXPECT_NE(port.sharingLockProblem().find("PortSharing-test-y"), std::string::npos);
+  EXPECT_NE(port.sharingLockProblem().find("только внутри этой программы"), std::string::npos);
+}
+
+TEST(ControllerPortLock, NameIsPerDeviceOnLinuxAndTheSharedMutexOnWindows) {
+  struct Row {
+    const char* port;
+    const char* base;
+    const char* linuxName;
+  } rows[] = {
+      {"COM1", "PortSharing", "PortSharing:/dev/ttyS0"},
+      {"/dev/ttyS0", "PortSharing", "PortSharing:/dev/ttyS0"},
+      {"ttyUSB0", "PortSharing", "PortSharing:/dev/ttyUSB0"},
+      {"/tmp/x/ttyEMU", "PortSharing-test", "PortSharing-test:/tmp/x/ttyEMU"},
+      {"COM0", "PortSharing", "PortSharing:COM0"},
+  };
+  for (const Row& r : rows) {
+#ifdef _WIN32
+    EXPECT_EQ(ControllerPort::SharingLockName(r.port, r.base), r.base) << r.port;
+#else
+    EXPECT_EQ(ControllerPort::SharingLockName(r.port, r.base), r.linuxName) << r.port;
+#endif
+  }
+}
+
 TEST(ProcessLock, IsRecursiveForItsOwnerAndDeafToOtherThreadsReleases) {
   auto lock = platform::CreateProcessLock();
   platform::NamedLock* l = lock.get();

@@ -18,6 +18,7 @@
 #include "link/controllerport.h"
 #include "link/frame.h"
 #include "link/sendswitchrequest.h"
+#include "link/timing.h"
 #include "link/transmit.h"
 #include "tests/support/tempdir.h"
 
@@ -43,6 +44,9 @@ struct Device {
   std::deque<uint8_t> rx;
   int reads = 0;
   int closes = 0;
+  int opensTried = 0;
+  // P purge, D drain, R read: what the link asked of the device, in order.
+  std::string calls;
   // Given one request, the bytes the controller sends back.
   std::function<Bytes(const Bytes& request)> controller;
 };
@@ -53,6 +57,7 @@ class FakeSerialPort : public platform::SerialPort {
   bool Open(const std::string& name) override {
     std::lock_guard<std::mutex> g(d_->m);
     d_->openedName = name;
+    ++d_->opensTried;
     d_->open = d_->opens;
     return d_->open;
   }
@@ -80,6 +85,7 @@ class FakeSerialPort : public platform::SerialPort {
   bool Purge(unsigned flags) override {
     std::lock_guard<std::mutex> g(d_->m);
     d_->purges.push_back(flags);
+    d_->calls += 'P';
     if (flags & platform::kPurgeRxClear) d_->rx.clear();
     return d_->open;
   }
@@ -90,9 +96,15 @@ class FakeSerialPort : public platform::SerialPort {
     d_->pending.push_back(b);
     return true;
   }
+  bool Drain() override {
+    std::lock_guard<std::mutex> g(d_->m);
+    d_->calls += 'D';
+    return d_->open;
+  }
   bool ReadByte(uint8_t& b) override {
     std::lock_guard<std::mutex> g(d_->m);
     ++d_->reads;
+    d_->calls += 'R';
     if (!d_->open) return false;
     if (!d_->pending.empty() && d_->controller) {
       for (uint8_t r : d_->controller(d_->pending)) d_->rx.push_back(r);
@@ -178,15 +190,27 @@ class ScriptedUi : public LinkUi {
     answers.pop_front();
     return yes;
   }
+  bool AskRetryAfterFailure(const LinkFailure& failure) override {
+    failures.push_back(failure);
+    return LinkUi::AskRetryAfterFailure(failure);
+  }
   void ShowWaitDialog() override {
     ++dialogs;
     if (onDialog) onDialog();
+  }
+  bool ShowCancellableWait(const std::string& reason) override {
+    waitReason = reason;
+    LinkUi::ShowCancellableWait(reason);
+    return !cancelWait;
   }
   std::deque<bool> answers;
   int questions = 0;
   int dialogs = 0;
   bool questionWithoutLock = false;
   std::function<void()> onDialog;
+  std::vector<LinkFailure> failures;
+  bool cancelWait = false;
+  std::string waitReason;
 
  private:
   FakeLock* lock_;
@@ -236,8 +260,11 @@ TEST_F(LinkTest, AcknowledgedFrameIsSixBytesAndOneRead) {
   EXPECT_TRUE(link.TransmitFrame(0x84, 0x00, 0xF5));  // acknowledged by 0x00
   EXPECT_EQ(Written(), FrameBytes(0x84, 0x00, 0xF5));
   EXPECT_EQ(Reads(), 1);
-  EXPECT_EQ(device->purges,
-            (std::vector<unsigned>{platform::kPurgeRxClear, platform::kPurgeTxClear}));
+  // The receive buffer cleared with the port taken, the frame drained before
+  // the answer is read; the output is never purged.
+  EXPECT_EQ(device->purges, std::vector<unsigned>{platform::kPurgeRxClear});
+  EXPECT_EQ(device->calls, "PDR");
+  EXPECT_EQ(port.status().Snapshot().lastOutcome, LinkOutcome::kAcknowledged);
   EXPECT_EQ(lock->waitTimeouts, std::vector<int>{700});
   EXPECT_EQ(lock->releases, 1);
   EXPECT_FALSE(lock->Held());
@@ -267,6 +294,11 @@ TEST_F(LinkTest, SilentControllerAsksWithTheLockHeldUntilTheTeacherGivesUp) {
   const Bytes f = FrameBytes(0x81, 0x00, 0x01);
   EXPECT_EQ(Written(), Concat({f, f, f, f}));  // two, question, Yes, two, question, No
   EXPECT_EQ(ui.questions, 2);
+  ASSERT_EQ(ui.failures.size(), 2u);
+  EXPECT_EQ(ui.failures[0].portName, "ttyFAKE");
+  EXPECT_EQ(ui.failures[0].kind, LinkFailure::Kind::kNoAnswer);
+  EXPECT_EQ(device->opensTried, 1) << "a port that works is not reopened";
+  EXPECT_EQ(port.status().Snapshot().state, LinkState::kNotAnswering);
   EXPECT_FALSE(ui.questionWithoutLock);
   EXPECT_EQ(lock->waitTimeouts.size(), 1u);  // the lock is kept through the retries
   EXPECT_FALSE(lock->Held());
@@ -282,7 +314,9 @@ TEST_F(LinkTest, NotWaitCSFromMCSkipsTheReadForFramesAndTheProbe) {
   EXPECT_TRUE(link.ProbeController());
   EXPECT_EQ(Written().size(), 12u);
   EXPECT_EQ(Reads(), 0);
+  EXPECT_EQ(device->calls, "PDPD");  // each frame has left before the call returns
   EXPECT_EQ(ui.questions, 0);
+  EXPECT_EQ(port.status().Snapshot().lastOutcome, LinkOutcome::kSentUnconfirmed);
   // Read again after every frame: switching it off takes effect at once.
   WriteSettings(0);
   EXPECT_FALSE(link.ProbeController());
@@ -318,16 +352,52 @@ TEST_F(LinkTest, BrokenOrMissingLockStillSendsAndNeverReleasesWhatItDoesNotHold)
   EXPECT_EQ(Written().size(), 18u);
 }
 
-TEST_F(LinkTest, ClosedPortFailsQuicklyWithoutReading) {
+TEST_F(LinkTest, ClosedPortIsReopenedQuietlyAtMostOnceASecondAndOnEachRetry) {
   port.ClosePort();
+  device->opens = false;
+  device->opensTried = 0;
   ScriptedUi ui(lock);
+  ui.answers = {true, false};
   ControllerLink link(port, dir.File("vormik.ini"), ui, &poll);
   EXPECT_FALSE(link.TransmitFrame(0x81, 0x00, 0x00));
-  EXPECT_EQ(ui.questions, 1);
+  EXPECT_EQ(ui.questions, 2);
   EXPECT_EQ(Reads(), 0);
+  // Quietly before the first attempt (not before the repeat, a moment later),
+  // and once on the Yes.
+  EXPECT_EQ(device->opensTried, 2);
+  ASSERT_EQ(ui.failures.size(), 2u);
+  EXPECT_EQ(ui.failures[1].kind, LinkFailure::Kind::kPortUnavailable);
+  EXPECT_EQ(port.status().Snapshot().state, LinkState::kDeviceMissing);
   EXPECT_FALSE(link.ProbeController());
-  EXPECT_EQ(ui.questions, 1);
+  EXPECT_EQ(ui.questions, 2);
   EXPECT_FALSE(lock->Held());
+
+  // The device is back: the next command finds it without a question.
+  device->opens = true;
+  std::this_thread::sleep_for(std::chrono::milliseconds(timing::kReconnectIntervalMs + 50));
+  EXPECT_TRUE(link.TransmitFrame(0x81, 0x00, 0x00));
+  EXPECT_EQ(ui.questions, 2);
+  EXPECT_EQ(port.status().Snapshot().state, LinkState::kAnswering);
+}
+
+TEST_F(LinkTest, CancelledWaitEndsTheExchangeWithNothingSentOrCommitted) {
+  lock->script = {platform::LockWait::kTimedOut};
+  ScriptedUi ui(lock);
+  ui.cancelWait = true;
+  ControllerLink link(port, dir.File("vormik.ini"), ui, &poll);
+  TClassRoomDescription room;
+  room.SwitchState.LineLow = 0x0F;
+  EXPECT_FALSE(SendSwitchRequest(room, link, ResetAll, 0, false, false, 0xFFFF));
+  EXPECT_EQ(ui.waitReason, "Порт ttyFAKE занят другой программой. Ожидание...");
+  EXPECT_EQ(room.SwitchState.LineLow, 0x0F);
+  EXPECT_TRUE(Written().empty());
+  EXPECT_EQ(ui.questions, 0);
+  EXPECT_EQ(poll.calls, "");
+  EXPECT_EQ(lock->releases, 0);
+  EXPECT_EQ(port.status().Snapshot().lastOutcome, LinkOutcome::kCancelled);
+  lock->script = {platform::LockWait::kTimedOut};
+  EXPECT_FALSE(link.ProbeController());
+  EXPECT_TRUE(Written().empty());
 }
 
 TEST_F(LinkTest, ClickDeliveredDuringTheWaitDialogDoesNotStartASecondFrame) {
@@ -569,6 +639,31 @@ TEST_F(LinkTest, PollIgnoresBadChecksumsAndShortReplies) {
     EXPECT_EQ(handover.Count(), 0u) << r.name;
     EXPECT_FALSE(lock->Held()) << r.name;
   }
+}
+
+TEST_F(LinkTest, PollLooksForALostPortAtMostOnceASecond) {
+  port.ClosePort();
+  device->opens = false;
+  device->opensTried = 0;
+  RecordingHandover handover;
+  const auto start = Clock::now();
+  {
+    MyReadThread poller(port, handover);
+    poller.Resume();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2300));
+    EXPECT_EQ(port.status().Snapshot().state, LinkState::kDeviceMissing);
+    EXPECT_EQ(handover.Count(), 0u);
+    device->opens = true;  // plugged back in
+    ASSERT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
+    poller.RequestStop();
+    ASSERT_TRUE(poller.WaitStopped(3000));
+  }
+  const long seconds = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count());
+  EXPECT_GE(device->opensTried, 3);
+  EXPECT_LE(device->opensTried, seconds + 1);
+  EXPECT_EQ(port.status().Snapshot().state, LinkState::kAnswering);
+  EXPECT_FALSE(lock->Held());
 }
 
 TEST_F(LinkTest, PollSkipsTheRoundWhenThePortIsBusyOrTheLockBroken) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 #include "config/settings.h"
 #include "platform/namedlock.h"
 #include "platform/system.h"
+#include "tests/support/locknames.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -185,12 +185,8 @@ TEST(CrashSafety, KilledSettingsWriteLeavesOldOrNewContentWhole) {
   }
 }
 
-std::string LockObject(const std::string& name) {
-  return "/vormik-" + std::to_string(geteuid()) + "-" + name + ".lock";
-}
-
 TEST(CrashSafety, KilledPortLockHolderFreesTheLockWithinOneWait) {
-  const std::string name = "PortSharing-test-" + std::to_string(getpid()) + "-crash";
+  const std::string name = testsupport::TestLockName("crash");
   constexpr int kWaitMs = 700;  // the interface's wait for the port
   std::mt19937 random(5);
   for (int round = 0; round < 40; ++round) {
@@ -256,7 +252,6 @@ TEST(CrashSafety, KilledPortLockHolderFreesTheLockWithinOneWait) {
     }
     lock.reset();
   }
-  shm_unlink(LockObject(name).c_str());
 }
 
 }  // namespace

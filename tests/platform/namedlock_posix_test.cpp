@@ -3,16 +3,22 @@
 #include "platform/namedlock.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/locknames.h"
 
 namespace {
 
@@ -21,9 +27,7 @@ using platform::LockWait;
 using Clock = std::chrono::steady_clock;
 
 // A name of this test process only, so parallel runs never meet.
-std::string TestName(const std::string& tag) {
-  return "PortSharing-test-" + std::to_string(getpid()) + "-" + tag;
-}
+std::string TestName(const std::string& tag) { return testsupport::TestLockName(tag); }
 
 // Runs one wait on a fresh thread (the lock belongs to the thread).
 LockWait WaitOnOtherThread(platform::NamedLock& lock, int timeoutMs, bool releaseAfter = true) {
@@ -37,17 +41,7 @@ LockWait WaitOnOtherThread(platform::NamedLock& lock, int timeoutMs, bool releas
 
 class NamedLockTest : public ::testing::Test {
  protected:
-  // Removes the shared objects this process made.
-  void TearDown() override {
-    const std::string mark = "PortSharing-test-" + std::to_string(getpid()) + "-";
-    if (DIR* dir = opendir("/dev/shm")) {
-      while (dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.find(mark) != std::string::npos) unlink(("/dev/shm/" + name).c_str());
-      }
-      closedir(dir);
-    }
-  }
+  void TearDown() override { testsupport::RemoveTestLockObjects(); }
 };
 
 TEST_F(NamedLockTest, ThreadsExcludeEachOther) {
@@ -157,6 +151,124 @@ TEST_F(NamedLockTest, KilledHolderInAnotherProcessHandsItOn) {
   EXPECT_EQ(WaitOnOtherThread(*lock, 50), LockWait::kTimedOut);
   lock->Release();
   EXPECT_EQ(WaitOnOtherThread(*lock, 1000), LockWait::kAcquired);
+}
+
+// A child that holds a flock on the file until killed.
+pid_t HoldFlock(const std::string& path) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(ready[0]);
+    const int fd = open(path.c_str(), O_RDWR);
+    const char ok = fd >= 0 && flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+    if (write(ready[1], &ok, 1) != 1) _exit(2);
+    for (;;) pause();
+  }
+  close(ready[1]);
+  char ok = 'n';
+  const bool held = child > 0 && read(ready[0], &ok, 1) == 1 && ok == 'y';
+  close(ready[0]);
+  return held ? child : -1;
+}
+
+// Objects another user (or a broken program) could leave where the lock lives:
+// each is refused at once, with a reason, and never flocked or waited on.
+TEST_F(NamedLockTest, PlantedOrDamagedObjectsAreRefusedWithAReason) {
+  const bool root = geteuid() == 0;
+  struct Row {
+    const char* tag;
+    std::function<void(const std::string& path)> plant;
+    bool heldByStranger;
+    const char* reason;
+  } rows[] = {
+      {"link",
+       [](const std::string& path) { ASSERT_EQ(symlink("/tmp/elsewhere", path.c_str()), 0); },
+       false, "символическая ссылка"},
+      {"open-to-all",
+       [](const std::string& path) {
+         const int fd = open(path.c_str(), O_CREAT | O_RDWR, 0600);
+         ASSERT_GE(fd, 0);
+         fchmod(fd, 0666);
+         close(fd);
+       },
+       true, "доступен другим пользователям (права 0666)"},
+      {"foreign-owner",
+       [root](const std::string& path) {
+         const int fd = open(path.c_str(), O_CREAT | O_RDWR, 0600);
+         ASSERT_GE(fd, 0);
+         // Only root can hand a file to another user; others test the mode.
+         if (root) {
+           ASSERT_EQ(fchown(fd, 65534, 65534), 0);
+         } else {
+           fchmod(fd, 0620);
+         }
+         close(fd);
+       },
+       true, root ? "принадлежит другому пользователю (uid 65534)" : "доступен другим"},
+      {"wrong-size",
+       [](const std::string& path) {
+         const int fd = open(path.c_str(), O_CREAT | O_RDWR, 0600);
+         ASSERT_GE(fd, 0);
+         ASSERT_EQ(write(fd, "garbage", 7), 7);
+         close(fd);
+       },
+       false, "повреждён"},
+      {"garbage",
+       [](const std::string& path) {
+         auto lock = CreateNamedLock(TestName("size-probe"));
+         struct stat st {};
+         ASSERT_EQ(stat(platform::NamedLockObjectPath(TestName("size-probe")).c_str(), &st), 0);
+         const int fd = open(path.c_str(), O_CREAT | O_RDWR, 0600);
+         ASSERT_GE(fd, 0);
+         const std::string noise(static_cast<size_t>(st.st_size), '\x5A');
+         ASSERT_EQ(write(fd, noise.data(), noise.size()), static_cast<ssize_t>(noise.size()));
+         close(fd);
+       },
+       false, "повреждён"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    const std::string name = TestName(r.tag);
+    const std::string path = platform::NamedLockObjectPath(name);
+    r.plant(path);
+    pid_t stranger = -1;
+    if (r.heldByStranger) {
+      stranger = HoldFlock(path);
+      ASSERT_GT(stranger, 0);
+    }
+    std::string problem;
+    const auto start = Clock::now();
+    EXPECT_EQ(platform::OpenNamedLock(name, problem), nullptr);
+    // Refused within the flock's few tries, not after a wait for the stranger.
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+    EXPECT_NE(problem.find(path), std::string::npos) << problem;
+    EXPECT_NE(problem.find(r.reason), std::string::npos) << problem;
+    if (stranger > 0) {
+      kill(stranger, SIGKILL);
+      waitpid(stranger, nullptr, 0);
+    }
+    unlink(path.c_str());
+  }
+  // Once the object is gone the lock is made again, without a complaint.
+  std::string problem = "unchanged";
+  EXPECT_NE(platform::OpenNamedLock(TestName("link"), problem), nullptr);
+  EXPECT_EQ(problem, "");
+}
+
+// The flock of an object of our own, held by a process that never lets go:
+// refused after the bounded tries instead of hanging.
+TEST_F(NamedLockTest, ObjectFlockedForEverIsRefusedNotWaitedOn) {
+  const std::string name = TestName("flocked");
+  ASSERT_NE(CreateNamedLock(name), nullptr);
+  const pid_t stranger = HoldFlock(platform::NamedLockObjectPath(name));
+  ASSERT_GT(stranger, 0);
+  std::string problem;
+  EXPECT_EQ(platform::OpenNamedLock(name, problem), nullptr);
+  EXPECT_NE(problem.find("занят другим процессом"), std::string::npos) << problem;
+  kill(stranger, SIGKILL);
+  waitpid(stranger, nullptr, 0);
+  EXPECT_NE(CreateNamedLock(name), nullptr);
 }
 
 }  // namespace

@@ -126,6 +126,7 @@ TEST_F(SerialPortTest, BytesTravelBothWaysUnchanged) {
   const uint8_t kBytes[] = {0x55, 0x0D, 0x0A, 0x03, 0x11, 0x13, 0x00, 0xFF, 0x7F};
   for (uint8_t sent : kBytes) {
     ASSERT_TRUE(port->WriteByte(sent));
+    ASSERT_TRUE(port->Drain());
     uint8_t got = 0;
     ASSERT_TRUE(pty.Receive(got, 1000));
     EXPECT_EQ(got, sent);
@@ -262,6 +263,7 @@ TEST_F(SerialPortTest, SecondOpenerIsRefusedUntilClose) {
   auto other = CreateSerialPort();
   EXPECT_FALSE(other->Open(pty.slavePath));
   EXPECT_FALSE(other->IsOpen());
+  EXPECT_EQ(other->Problem(), platform::PortProblem::kUnavailable);
   EXPECT_FALSE(port->Open(pty.slavePath)) << "an open port must not open again";
 
   const pid_t child = fork();
@@ -303,8 +305,16 @@ TEST_F(SerialPortTest, HungUpDeviceFailsWithoutSpinning) {
   ASSERT_TRUE(WIFEXITED(status)) << "reading a hung-up device never returned";
   EXPECT_NE(WEXITSTATUS(status), 1) << "an exchange with a hung-up device succeeded";
   EXPECT_NE(WEXITSTATUS(status), 2) << "reading a hung-up device burns the processor";
+  // The port says the device is gone, so its owner knows to open it anew;
+  // the pseudo-terminal's name has gone with it.
+  EXPECT_EQ(port->Problem(), platform::PortProblem::kNone);
+  EXPECT_FALSE(port->WriteByte(0x55));
+  EXPECT_EQ(port->Problem(), platform::PortProblem::kDeviceGone);
+  EXPECT_FALSE(port->Drain());
   port->Close();
   EXPECT_FALSE(port->IsOpen());
+  EXPECT_FALSE(port->Open(pty.slavePath));
+  EXPECT_EQ(port->Problem(), platform::PortProblem::kDeviceGone);
 }
 
 TEST(SerialPort, CloseRestoresTheLineSettings) {
@@ -336,11 +346,22 @@ TEST(SerialPort, RefusesWhatIsNotAnExistingTerminal) {
   const std::string missing = std::string(dir) + "/missing";
   close(open(regular.c_str(), O_CREAT | O_WRONLY, 0600));
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& name :
-       {regular, fifo, missing, std::string("/dev/null"), std::string("COM0")}) {
+  using platform::PortProblem;
+  const struct {
+    std::string name;
+    PortProblem problem;
+  } kCases[] = {{regular, PortProblem::kUnavailable},
+                {fifo, PortProblem::kUnavailable},
+                {missing, PortProblem::kDeviceGone},
+                {"/dev/null", PortProblem::kUnavailable},
+                {"COM0", PortProblem::kUnavailable}};
+  for (const auto& c : kCases) {
+    const std::string& name = c.name;
     auto port = CreateSerialPort();
     EXPECT_FALSE(port->Open(name)) << name;
     EXPECT_FALSE(port->IsOpen());
+    EXPECT_EQ(port->Problem(), c.problem) << name;
+    EXPECT_FALSE(port->Drain());
     uint8_t byte = 0;
     EXPECT_FALSE(port->WriteByte(1));
     EXPECT_FALSE(port->ReadByte(byte));

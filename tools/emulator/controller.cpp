@@ -73,6 +73,10 @@ Reply Controller::Handle(const ParsedItem& item) {
     if (Percent() < kRandomGarbagePercent)
       reply.bytes.insert(reply.bytes.begin(), static_cast<uint8_t>(random_() & 0xFF));
   }
+  if (isPoll && strayBeforePoll_ > 0) {
+    reply.bytes.insert(reply.bytes.begin(), static_cast<size_t>(strayBeforePoll_), kStrayByte);
+    strayBeforePoll_ = 0;
+  }
   return reply;
 }
 
@@ -169,6 +173,13 @@ std::string Controller::Command(const std::string& line, bool& quit) {
         (words[2] != "on" && words[2] != "off"))
       return "error usage: led N on|off (N = 1..16)";
     SetLed(static_cast<int>(desk), words[2] == "on");
+    return "ok";
+  }
+  if (verb == "stray") {
+    long count = 0;
+    if (words.size() != 2 || !ParseNumber(words[1], 1, 16, count))
+      return "error usage: stray N (N = 1..16)";
+    strayBeforePoll_ = static_cast<int>(count);
     return "ok";
   }
   if (verb == "fault") {

@@ -17,6 +17,9 @@ inline constexpr int kRandomLatePercent = 5;
 inline constexpr int kRandomGarbagePercent = 5;
 // A late answer comes after the console's 100 ms read time-out has passed.
 inline constexpr int kRandomLateMs = 150;
+// What "stray N" puts on the line before the next poll reply. Read with the
+// status bytes after it, it passes as a reply only when low = high + 0x2E.
+inline constexpr uint8_t kStrayByte = 0xA5;
 
 struct FaultSettings {
   bool silent = false;         // never answer anything
@@ -74,6 +77,8 @@ class Controller {
   unsigned framesSeen_ = 0;  // for ack-every-other
   // Register writes still to answer before falling silent; -1: no such limit.
   long answersBeforeSilence_ = -1;
+  // Stray bytes to send before the next poll reply that goes out.
+  int strayBeforePoll_ = 0;
 };
 
 }  // namespace emulator

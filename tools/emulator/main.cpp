@@ -47,6 +47,7 @@ const char kUsage[] =
     "  --quit-on-eof        exit when stdin ends (for a parent process)\n"
     "stdin commands (each answered by one line on stdout):\n"
     "  led N on|off         desk N (1..16): set or clear its bit in LedA and LedB\n"
+    "  stray N              N stray bytes (A5) before the next poll reply (1..16)\n"
     "  fault MODE on|off    MODE: silent ack-every-other wrong-ack drop-poll baud\n"
     "  fault delay-ms N|off\n"
     "  fault silent-after N|off  answer N more register writes, then fall silent\n"
