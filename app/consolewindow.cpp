@@ -9,6 +9,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include "app/colours.h"
 #include "app/namevalidator.h"
 #include "app/prompteruser.h"
+#include "console/linkstatetext.h"
 #include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "config/settings.h"
@@ -130,6 +132,30 @@ ConsoleWindow::~ConsoleWindow() {
   // The poll may be waiting for its hand-over to this window: end it while
   // the window still exists and can answer.
   StopPolling();
+  if (port_) port_->status().SetListener(nullptr);
+}
+
+void ConsoleWindow::AfterOperation() {
+  Redraw();
+  if (closeRequested_ && !model_->Busy()) {
+    closeRequested_ = false;
+    QTimer::singleShot(0, this, &QWidget::close);
+  }
+}
+
+void ConsoleWindow::DrawLinkState(const LinkStatusSnapshot& status) {
+  const auto stopped = std::chrono::steady_clock::now() - status.notAnsweringSince;
+  const QString since =
+      QDateTime::currentDateTime()
+          .addMSecs(-std::chrono::duration_cast<std::chrono::milliseconds>(stopped).count())
+          .toString(QStringLiteral("HH:mm:ss"));
+  const console::LinkStateText text = console::DescribeLinkState(status, since.toStdString());
+  const char* colour = text.tone == console::LinkTone::Good  ? "#007000"
+                       : text.tone == console::LinkTone::Bad ? "#c00000"
+                                                             : "#606060";
+  linkLabel->setText(QStringLiteral("<span style=\"color:%1\">●</span> %2")
+                         .arg(QLatin1String(colour), QString::fromStdString(text.text).toHtmlEscaped()));
+  linkLabel->setProperty("tone", static_cast<int>(text.tone));
 }
 
 // ---------------------------------------------------------------------------
@@ -718,11 +744,19 @@ bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
 // Start-up and shutdown
 
 void ConsoleWindow::Start() {
-  port_->CreateSharingLock(environment_.portLockName);
   // A folder that cannot take the file leaves every read at its default.
   settings::WriteDefaultSettingsIfMissing(environment_.settingsPath);
 
   ini::IniFile file(environment_.settingsPath);
+  const std::string portName =
+      file.ReadString(settings::kCommunication, settings::kPortName, settings::kDefaultPortName);
+  // One lock per port: consoles on other controllers never wait for this one.
+  port_->CreateSharingLockForPort(portName, environment_.portLockName);
+  if (!port_->sharingLockProblem().empty()) {
+    prompter_.ShowMessage(QStringLiteral("Vormik"),
+                          QString::fromStdString(port_->sharingLockProblem()),
+                          QMessageBox::Warning);
+  }
   const int clientWidth = ReadClientDimension(
       file, settings::kMainFormWidth, settings::kDefaultWidth, kDefaultClientWidth, prompter_);
   const int clientHeight = ReadClientDimension(
@@ -733,8 +767,16 @@ void ConsoleWindow::Start() {
   PlaceBottomPanels();
   callSound_ = file.ReadInteger(settings::kInterface, kCallSoundKey, 0) != 0;
 
-  port_->OpenControllerPort(
-      file.ReadString(settings::kCommunication, settings::kPortName, settings::kDefaultPortName));
+  // The strip follows every exchange; the listener runs on the thread that
+  // made the change, so the drawing is queued to this one.
+  port_->status().SetListener([this](const LinkStatusSnapshot& status) {
+    QMetaObject::invokeMethod(this, [this, status] { DrawLinkState(status); },
+                              Qt::QueuedConnection);
+  });
+  const bool pollingOff =
+      file.ReadInteger(settings::kCommunication, settings::kReadThreadStop, 0) != 0;
+  port_->status().SetPollingOff(pollingOff);
+  port_->OpenControllerPort(portName);
 
   if (environment_.registerFileType) platform::RegisterFileType(environment_.executablePath);
   StoreCommandLineFile();
@@ -744,9 +786,8 @@ void ConsoleWindow::Start() {
   // Lets the controller settle after the reset; nothing of the user is taken meanwhile.
   QThread::msleep(timing::kStartupSettleMs);
 
-  if (file.ReadInteger(settings::kCommunication, settings::kReadThreadStop, 0) == 0) {
-    readThread_->Resume();
-  }
+  if (!pollingOff) readThread_->Resume();
+  DrawLinkState(port_->status().Snapshot());
 }
 
 // A classroom file named on the command line becomes the current one.
@@ -830,6 +871,14 @@ void ConsoleWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // An operation waits for the port or the controller: it ends as a "No"
+  // does, and the close follows it.
+  if (model_->Busy()) {
+    closeRequested_ = true;
+    if (currentWait_ != nullptr) currentWait_->reject();
+    event->ignore();
+    return;
+  }
   closing_ = true;
   const bool accepted = ConfirmAndClose();
   closing_ = false;
@@ -849,14 +898,34 @@ void ConsoleWindow::paintEvent(QPaintEvent*) {
 // Link
 
 bool ConsoleWindow::AskRetryConnection() {
+  if (closeRequested_) return false;
   return prompter_.AskYesNo(QStringLiteral("Ошибка связи"),
                             QStringLiteral("Проверьте соединение с COM портом! Повторить попытку?"),
+                            QMessageBox::Critical);
+}
+
+bool ConsoleWindow::AskRetryAfterFailure(const LinkFailure& failure) {
+  if (closeRequested_) return false;
+  DrawLinkState(port_->status().Snapshot());
+  // The described question, and a second line that says what failed.
+  return prompter_.AskYesNo(QStringLiteral("Ошибка связи"),
+                            QStringLiteral("Проверьте соединение с COM портом! Повторить попытку?\n") +
+                                QString::fromStdString(LinkFailureText(failure)),
                             QMessageBox::Critical);
 }
 
 void ConsoleWindow::ShowWaitDialog() {
   TFmWait dialog(this);
   dialog.exec();
+}
+
+bool ConsoleWindow::ShowCancellableWait(const std::string& reason) {
+  if (closeRequested_) return false;
+  TFmWait dialog(QString::fromStdString(reason), this);
+  currentWait_ = &dialog;
+  dialog.exec();
+  currentWait_ = nullptr;
+  return !dialog.Cancelled() && !closeRequested_;
 }
 
 void ConsoleWindow::RunIndicatorUpdate(uint8_t statusHigh, uint8_t statusLow) {

@@ -101,10 +101,10 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   auto Apply(Operation operation) {
     if constexpr (std::is_void_v<decltype(operation(*model_))>) {
       operation(*model_);
-      Redraw();
+      AfterOperation();
     } else {
       auto result = operation(*model_);
-      Redraw();
+      AfterOperation();
       return result;
     }
   }
@@ -134,12 +134,16 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
  private:
   // LinkUi
   bool AskRetryConnection() override;
+  bool AskRetryAfterFailure(const LinkFailure& failure) override;
   void ShowWaitDialog() override;
+  bool ShowCancellableWait(const std::string& reason) override;
   // IndicatorHandover (called on the poll thread)
   void RunIndicatorUpdate(uint8_t statusHigh, uint8_t statusLow) override;
 
   static void ShowLed(GlyphButton* led, bool on);
   static void SetNameBoxColour(QLineEdit* box, const QColor& colour);
+  void AfterOperation();
+  void DrawLinkState(const LinkStatusSnapshot& status);
   void BuildControls();
   void BuildDeskPanel(int deskNumber);
   void BuildTeacherPanel();
@@ -174,6 +178,10 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   std::unique_ptr<console::ConsoleModel> model_;
   std::vector<QWidget*> controls_;
   bool closing_ = false;
+  // A close asked for while an operation waits: the waits and questions end
+  // as "No", and the window closes once the operation is over.
+  bool closeRequested_ = false;
+  class TFmWait* currentWait_ = nullptr;
 
   QImage surface_;
   int clientHeight_ = 0;  // the plan and its panels, without the status strip

@@ -114,6 +114,12 @@ TEST_F(Model, EndingTheSpeakingAnyWayReturnsTheDeskToTheLine) {
   EXPECT_EQ(Desk(3).line, LineCaption::On);
 }
 
+void SpeakToDesk6OnTheLine(ConsoleModel& m) {
+  m.ToggleLine();
+  m.PressLineButton(5);
+  m.SpeakTo(5);
+}
+
 // Every multi-write operation, refused at each of its writes: the copy holds
 // exactly what the controller acknowledged.
 TEST_F(Model, FailureAtEachWriteKeepsTheCopyTrue) {
@@ -132,6 +138,12 @@ TEST_F(Model, FailureAtEachWriteKeepsTheCopyTrue) {
       {"part pair", [](ConsoleModel& m) { m.JoinPair(4); }, [](ConsoleModel& m) { m.PartPair(4); }},
       {"line off", [](ConsoleModel& m) { m.ToggleLine(); }, [](ConsoleModel& m) { m.ToggleLine(); }},
       {"LED on", [](ConsoleModel&) {}, [](ConsoleModel& m) { m.SwitchSelectedLed(true); }},
+      {"listen elsewhere while speaking to a desk on the line", SpeakToDesk6OnTheLine,
+       [](ConsoleModel& m) { m.ListenTo(0); }},
+      {"input while speaking to a desk on the line", SpeakToDesk6OnTheLine,
+       [](ConsoleModel& m) { m.ToggleInput(); }},
+      {"input to the line", [](ConsoleModel& m) { m.ToggleLine(); },
+       [](ConsoleModel& m) { m.ToggleInputToLine(); }},
   };
   for (const Case& c : cases) {
     // How many writes the operation makes when all succeed.

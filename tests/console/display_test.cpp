@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "console/display.h"
+#include "console/linkstatetext.h"
 
 using namespace console;
 
@@ -86,4 +87,34 @@ TEST(Display, LinksAndFramesOnlyForShownPanels) {
   EXPECT_FALSE(shown.desks[3].lineFrame);
   EXPECT_TRUE(shown.desks[15].ledOn);
   EXPECT_FALSE(shown.desks[14].ledOn);
+}
+
+TEST(Display, LinkStateInWords) {
+  struct Row {
+    LinkState state;
+    bool pollingOff;
+    const char* expected;
+    LinkTone tone;
+  };
+  const Row rows[] = {
+      {LinkState::kAnswering, false, "Порт COM1: контроллер отвечает", LinkTone::Good},
+      {LinkState::kNotAnswering, false, "Порт COM1: контроллер не отвечает с 12:03:04",
+       LinkTone::Bad},
+      {LinkState::kDeviceMissing, false, "Порт COM1: устройство не найдено или отключено",
+       LinkTone::Bad},
+      {LinkState::kPollingOff, true,
+       "Порт COM1: опрос выключен (ReadThreadStop), последняя команда подтверждена",
+       LinkTone::Neutral},
+      {LinkState::kUnknown, true, "Порт COM1: опрос выключен (ReadThreadStop)", LinkTone::Neutral},
+      {LinkState::kUnknown, false, "Порт COM1: связь ещё не проверена", LinkTone::Neutral},
+  };
+  for (const Row& row : rows) {
+    LinkStatusSnapshot status;
+    status.portName = "COM1";
+    status.state = row.state;
+    status.pollingOff = row.pollingOff;
+    const LinkStateText text = DescribeLinkState(status, "12:03:04");
+    EXPECT_EQ(text.text, row.expected);
+    EXPECT_EQ(text.tone, row.tone) << row.expected;
+  }
 }

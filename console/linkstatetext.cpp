@@ -1,0 +1,26 @@
+// The link state in the teacher's words.
+#include "console/linkstatetext.h"
+
+namespace console {
+
+LinkStateText DescribeLinkState(const LinkStatusSnapshot& status, const std::string& sinceClock) {
+  const std::string port =
+      "Порт " + (status.portName.empty() ? std::string("(не задан)") : status.portName) + ": ";
+  switch (status.state) {
+    case LinkState::kAnswering:
+      return {port + "контроллер отвечает", LinkTone::Good};
+    case LinkState::kNotAnswering:
+      return {port + "контроллер не отвечает с " + sinceClock, LinkTone::Bad};
+    case LinkState::kDeviceMissing:
+      return {port + "устройство не найдено или отключено", LinkTone::Bad};
+    case LinkState::kPollingOff:
+      return {port + "опрос выключен (ReadThreadStop), последняя команда подтверждена",
+              LinkTone::Neutral};
+    case LinkState::kUnknown:
+      break;
+  }
+  if (status.pollingOff) return {port + "опрос выключен (ReadThreadStop)", LinkTone::Neutral};
+  return {port + "связь ещё не проверена", LinkTone::Neutral};
+}
+
+}  // namespace console
