@@ -2,8 +2,11 @@
 #include "app/prompter.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 
 namespace {
 
@@ -12,6 +15,50 @@ const QString kClassroomFilter = QStringLiteral("файлы описания к�
 QString FolderOf(const QString& fileName) {
   return fileName.isEmpty() ? QString() : QFileInfo(fileName).absolutePath();
 }
+
+// Qt's own (non-native) dialog reads a name holding '"' as a list of quoted
+// names and has no escape for the quote, so `class "5A".cld` would save to
+// 5A.cld. A save takes one name: the name box's text, as it stands, is it.
+class SaveDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+  // The file this dialog accepted itself; empty when Qt did.
+  QString chosen;
+
+ protected:
+  void accept() override {
+    auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (nameBox == nullptr || !nameBox->text().contains(u'"')) {
+      QFileDialog::accept();
+      return;
+    }
+    QString path = directory().absoluteFilePath(nameBox->text());
+    // The suffix rule of Qt's own save.
+    if (!defaultSuffix().isEmpty() && !path.endsWith(u'.') && QFileInfo(path).suffix().isEmpty()) {
+      path += u'.' + defaultSuffix();
+    }
+    const QFileInfo info(path);
+    if (info.isDir()) {
+      setDirectory(path);
+      nameBox->clear();
+      return;
+    }
+    if (info.exists() && !testOption(DontConfirmOverwrite)) {
+      // Qt's own question, in Qt's own translation.
+      const QString question =
+          QCoreApplication::translate("QFileDialog",
+                                      "%1 already exists.\nDo you want to replace it?")
+              .arg(info.fileName());
+      if (QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) != QMessageBox::Yes) {
+        return;
+      }
+    }
+    chosen = path;
+    QDialog::accept();
+  }
+};
 
 }  // namespace
 
@@ -39,7 +86,7 @@ QString QtPrompter::ChooseFileToOpen(QWidget* parent) {
 
 QString QtPrompter::ChooseFileToSave(QWidget* parent, const QString& proposedName,
                                      const QString& initialFolder) {
-  QFileDialog dialog(parent);
+  SaveDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(kClassroomFilter);
@@ -51,7 +98,10 @@ QString QtPrompter::ChooseFileToSave(QWidget* parent, const QString& proposedNam
     dialog.setDirectory(FolderOf(lastSaveName_));
   }
   if (!proposedName.isEmpty()) dialog.selectFile(proposedName);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  lastSaveName_ = dialog.selectedFiles().constFirst();
+  if (dialog.exec() != QDialog::Accepted) return QString();
+  const QString chosen =
+      dialog.chosen.isEmpty() ? dialog.selectedFiles().value(0) : dialog.chosen;
+  if (chosen.isEmpty()) return QString();
+  lastSaveName_ = chosen;
   return lastSaveName_;
 }
