@@ -27,6 +27,7 @@
 #include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "config/settings.h"
+#include "config/settingsload.h"
 #include "link/Unwait.h"
 #include "link/sendswitchrequest.h"
 #include "link/timing.h"
@@ -748,6 +749,13 @@ void ConsoleWindow::Start() {
   settings::WriteDefaultSettingsIfMissing(environment_.settingsPath);
 
   ini::IniFile file(environment_.settingsPath);
+  // A settings file that cannot be read (too large, say) leaves the defaults: said once.
+  const std::string settingsProblem =
+      settings::SettingsLoadMessage(file.loadResult(), environment_.settingsPath);
+  if (!settingsProblem.empty()) {
+    prompter_.ShowMessage(QStringLiteral("Vormik"), QString::fromStdString(settingsProblem),
+                          QMessageBox::Warning);
+  }
   const std::string portName =
       file.ReadString(settings::kCommunication, settings::kPortName, settings::kDefaultPortName);
   // One lock per port: consoles on other controllers never wait for this one.
@@ -799,6 +807,14 @@ void ConsoleWindow::StoreCommandLineFile() {
   const std::string path = QFileInfo(QString::fromStdString(environment_.arguments.front()))
                                .absoluteFilePath()
                                .toStdString();
+  // A file no load could ever read would fail every later start too.
+  const ini::LoadResult check = ini::CheckFile(path);
+  if (check.status == ini::LoadStatus::TooLarge || check.status == ini::LoadStatus::NotAFile) {
+    prompter_.ShowMessage(QString::fromUtf8(classroom::kFileMessageCaption),
+                          QString::fromStdString(classroom::LoadFailureMessage(check, path)),
+                          QMessageBox::Warning);
+    return;
+  }
   // A name vormik.ini cannot give back unchanged would open another file.
   if (!classroom::StorableInSettings(path)) {
     prompter_.ShowMessage(QString::fromUtf8(classroom::kUnstorablePathCaption),

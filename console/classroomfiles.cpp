@@ -5,6 +5,7 @@
 #include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "config/settings.h"
+#include "config/settingsload.h"
 #include "console/consolemodel.h"
 #include "platform/system.h"
 
@@ -56,9 +57,17 @@ void ConsoleModel::ShowWriteError(const std::string& what) {
   user_.ShowMessage(kErrorCaption, what, MessageKind::Critical);
 }
 
-// True (warning shown) when vormik.ini could not give the path back unchanged:
-// stored, it would come back damaged and name another file, or none.
+// True (warning shown) when the path must not become the current classroom
+// file: vormik.ini could not give it back unchanged (it would name another
+// file, or none), or the file could never be loaded (too large, a folder) and
+// would fail every later start.
 bool ConsoleModel::RefusedAsUnstorable(const std::string& path) {
+  const ini::LoadResult check = ini::CheckFile(path);
+  if (check.status == ini::LoadStatus::TooLarge || check.status == ini::LoadStatus::NotAFile) {
+    user_.ShowMessage(classroom::kFileMessageCaption, classroom::LoadFailureMessage(check, path),
+                      MessageKind::Warning);
+    return true;
+  }
   if (classroom::StorableInSettings(path)) return false;
   user_.ShowMessage(classroom::kUnstorablePathCaption, classroom::UnstorablePathMessage(path),
                     MessageKind::Warning);
@@ -81,19 +90,33 @@ bool ConsoleModel::StoreClassroomFile(const std::string& path) {
 
 void ConsoleModel::LoadClassroom() {
   // Each file is read once; every value comes from the copy in memory.
-  const ini::IniDocument settingsDocument = ini::IniDocument::Load(paths_.settingsPath);
+  const settings::LoadedSettings loadedSettings = settings::LoadSettings(paths_.settingsPath);
+  const ini::IniDocument& settingsDocument = loadedSettings.document;
   for (int n = 1; n <= kDeskCount; ++n) {
     plan_[n - 1].label = classroom::ReadDeskLabel(settingsDocument, n);
   }
   for (int k = 1; k <= kPairCount; ++k) {
     room_.PairLinkCode[k - 1] = classroom::ReadPairLinkCode(settingsDocument, k);
   }
+  room_.MoveDesks =
+      settingsDocument.ReadInteger(settings::kInterface, settings::kEnableToMoveDesks, 0);
   const std::string classroomFile = settingsDocument.ReadString(
       settings::kInterface, settings::kClassRoomConfigurationFile, settings::kNoClassroomFile);
-  const ini::IniDocument classroomDocument =
-      NamesNoFile(classroomFile) ? ini::IniDocument()
-                                 : ini::IniDocument::Load(ResolveClassroomPath(classroomFile));
-  const classroom::ClassroomPlan plan = classroom::ReadPlan(classroomDocument);
+
+  classroom::ClassroomPlan plan = classroom::ReadPlan(ini::IniDocument());
+  if (!NamesNoFile(classroomFile)) {
+    const std::string path = ResolveClassroomPath(classroomFile);
+    classroom::LoadedClassroom loaded = classroom::LoadClassroomFile(path);
+    // A missing file is an empty plan; a file that cannot be read (too large,
+    // a folder, no access) leaves the plan the console has.
+    if (!loaded.result.ok() && loaded.result.status != ini::LoadStatus::Missing) {
+      user_.ShowMessage(classroom::kFileMessageCaption,
+                        classroom::LoadFailureMessage(loaded.result, path), MessageKind::Warning);
+      classroomFile_ = classroomFile;
+      return;
+    }
+    plan = std::move(loaded.plan);
+  }
   for (int d = 0; d < kDeskCount; ++d) {
     plan_[d].left = plan[d].left;
     plan_[d].top = plan[d].top;
@@ -102,8 +125,6 @@ void ConsoleModel::LoadClassroom() {
     // A box still being edited now edits the loaded name.
     editedNames_[d] = plan[d].studentName;
   }
-  room_.MoveDesks =
-      settingsDocument.ReadInteger(settings::kInterface, settings::kEnableToMoveDesks, 0);
   classroomFile_ = classroomFile;
 }
 
@@ -123,30 +144,29 @@ void ConsoleModel::SaveClassroom() {
     // The text as it stands, also while the name is still being edited.
     plan[d].studentName = shown.desks[d].name;
   }
-
-  // Sections and keys of others survive; the file is replaced in one step,
-  // so an interrupted save leaves the old plan or the new one, never a mix.
-  // A file that is there but cannot be read is never replaced: it would be lost.
-  std::string existing;
-  if (platform::FileExists(path) && !platform::ReadWholeFile(path, existing)) {
-    throw ini::WriteError(classroomFile);
+  // Sections and keys of others and the file's encoding survive; the file is
+  // replaced in one step, so an interrupted save leaves the old plan or the
+  // new one. A file that is there but cannot be read is never replaced, and a
+  // name the file cannot hold is never written damaged.
+  const classroom::SaveResult saved = classroom::SaveClassroomFile(path, plan);
+  switch (saved.status) {
+    case classroom::SaveStatus::Ok:
+      room_.ClassroomChanged = 0;
+      return;
+    case classroom::SaveStatus::UnstorableName:
+    case classroom::SaveStatus::ExistingUnreadable:
+      throw SaveRefused(classroom::SaveFailureMessage(saved, path));
+    case classroom::SaveStatus::WriteFailed:
+      break;
   }
-  ini::IniDocument document = ini::IniDocument::Parse(existing);
-  classroom::WritePlan(plan, document);
-  try {
-    document.Save(path);
-  } catch (const ini::WriteError&) {
-    // The message names the file as the settings name it.
-    throw ini::WriteError(classroomFile);
-  }
-  if (!platform::FlushFileToDisk(path)) throw ini::WriteError(classroomFile);
-  room_.ClassroomChanged = 0;
+  // The message names the file as the settings name it.
+  throw ini::WriteError(classroomFile);
 }
 
 void ConsoleModel::SaveClassroomShowingErrors() {
   try {
     SaveClassroom();
-  } catch (const ini::WriteError& error) {
+  } catch (const std::runtime_error& error) {
     ShowWriteError(error.what());
   }
 }
@@ -165,7 +185,7 @@ bool ConsoleModel::SaveClassroomAs() {
   }
   try {
     SaveClassroom();
-  } catch (const ini::WriteError& error) {
+  } catch (const std::runtime_error& error) {
     ShowWriteError(error.what());
     return false;
   }

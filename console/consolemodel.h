@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "config/classroomdescription.h"
@@ -16,6 +17,13 @@
 #include "link/transmit.h"
 
 namespace console {
+
+// A save refused before anything was written (a name the file cannot hold,
+// a file there that cannot be read); what() says why, in Russian.
+class SaveRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // Where the model finds its files.
 struct ConsolePaths {
@@ -114,7 +122,8 @@ class ConsoleModel {
   // Reads the labels and link codes from the settings and the plan of the
   // current classroom file.
   void LoadClassroom();
-  // Writes the plan into the current classroom file; throws ini::WriteError.
+  // Writes the plan into the current classroom file; throws ini::WriteError
+  // when the write failed, SaveRefused when it was not tried.
   void SaveClassroom();
   // The save command: the write error is shown, not thrown.
   void SaveClassroomShowingErrors();
