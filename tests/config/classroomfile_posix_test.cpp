@@ -1,11 +1,8 @@
-// Classroom and settings files on disk: the size limit (a sparse 64 GB file),
-// byte order marks and undefined bytes kept through a load and a save, and
-// names the file cannot hold refused before anything is written.
-#include <fcntl.h>
+// Classroom files on disk: byte order marks and undefined bytes kept through a
+// load and a save, and names the file cannot hold refused before anything is
+// written.
 #include <gtest/gtest.h>
 #include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -14,8 +11,6 @@
 #include "config/classroomplan.h"
 #include "config/cp1251.h"
 #include "config/inifile.h"
-#include "config/settings.h"
-#include "config/settingsload.h"
 #include "platform/system.h"
 #include "tests/support/tempdir.h"
 
@@ -23,7 +18,6 @@ namespace {
 
 using classroom::ClassroomPlan;
 using ini::Encoding;
-using ini::LoadStatus;
 using testsupport::TempDir;
 
 std::string ReadBytes(const std::string& path) {
@@ -35,14 +29,6 @@ std::string ReadBytes(const std::string& path) {
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-bool MakeSparse(const std::string& path, uint64_t size) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) return false;
-  const bool ok = ::ftruncate(fd, static_cast<off_t>(size)) == 0;
-  ::close(fd);
-  return ok;
 }
 
 // The C library's converter: independent of the program's own.
@@ -202,76 +188,6 @@ TEST(ClassroomSave, ANameTheFileCannotHoldIsRefusedBeforeWriting) {
   WriteBytes(path, "\xEF\xBB\xBF" + PlanText(Plan(true)));
   ASSERT_TRUE(classroom::SaveClassroomFile(path, plan).ok());
   EXPECT_EQ(classroom::LoadClassroomFile(path).plan[3].studentName, "Renée 中");
-}
-
-TEST(FileSizeLimit, ReadStatusAtTheLimitAndForWhatIsNoFile) {
-  TempDir dir;
-  const std::string file = dir.File("a.cld");
-  WriteBytes(file, std::string(1000, 'x'));
-  const struct {
-    std::string path;
-    uint64_t limit;
-    platform::ReadStatus status;
-  } rows[] = {
-      {file, 1000, platform::ReadStatus::Ok},
-      {file, 999, platform::ReadStatus::TooLarge},
-      {dir.File("none.cld"), 1000, platform::ReadStatus::Missing},
-      {dir.File("none/a.cld"), 1000, platform::ReadStatus::Missing},
-      {dir.path(), 1000, platform::ReadStatus::NotAFile},
-      {"/dev/null", 1000, platform::ReadStatus::NotAFile},
-  };
-  for (const auto& row : rows) {
-    std::string bytes = "kept";
-    EXPECT_EQ(platform::ReadFileLimited(row.path, bytes, row.limit), row.status) << row.path;
-    EXPECT_EQ(bytes, row.status == platform::ReadStatus::Ok ? std::string(1000, 'x') : "kept");
-  }
-  EXPECT_EQ(ini::CheckFile(file).fileSize, 1000u);
-  EXPECT_EQ(ini::CheckFile(dir.path()).status, LoadStatus::NotAFile);
-  EXPECT_EQ(ini::CheckFile(dir.File("none.cld")).status, LoadStatus::Missing);
-  if (::geteuid() != 0) {  // root reads anything
-    ::chmod(file.c_str(), 0);
-    EXPECT_EQ(classroom::LoadClassroomFile(file).result.status, LoadStatus::Unreadable);
-  }
-}
-
-// A 64 GB sparse file costs no disk space; read whole it would end the program.
-TEST(FileSizeLimit, HugeClassroomAndSettingsFilesAreRefusedBeforeTheyAreRead) {
-  constexpr uint64_t kHuge = 64ull << 30;
-  TempDir dir;
-  const std::string cld = dir.File("huge.cld");
-  const std::string settingsPath = dir.File(settings::kFileName);
-  if (!MakeSparse(cld, kHuge) || !MakeSparse(settingsPath, kHuge)) {
-    GTEST_SKIP() << "no sparse files of 64 GB here";
-  }
-  uint64_t size = 0;
-  ASSERT_TRUE(platform::FileSize(cld, size));
-  EXPECT_EQ(size, kHuge);
-  EXPECT_EQ(ini::CheckFile(cld).status, LoadStatus::TooLarge);
-
-  const classroom::LoadedClassroom loaded = classroom::LoadClassroomFile(cld);
-  EXPECT_EQ(loaded.result.status, LoadStatus::TooLarge);
-  EXPECT_EQ(loaded.result.fileSize, kHuge);
-  EXPECT_EQ(loaded.plan, ClassroomPlan());
-  EXPECT_EQ(classroom::LoadFailureMessage(loaded.result, "/home/u/huge.cld"),
-            "Файл «/home/u/huge.cld» слишком большой (65536 МБ); файлы кабинета не бывают "
-            "больше 64 МБ.");
-  // A save never replaces a file it could not read.
-  const classroom::SaveResult saved = classroom::SaveClassroomFile(cld, Plan(false));
-  EXPECT_EQ(saved.status, classroom::SaveStatus::ExistingUnreadable);
-  ASSERT_TRUE(platform::FileSize(cld, size));
-  EXPECT_EQ(size, kHuge);
-  EXPECT_NE(classroom::SaveFailureMessage(saved, cld).find("слишком большой"), std::string::npos);
-
-  // The settings read as their defaults, and say why once asked.
-  ini::IniFile file(settingsPath);
-  EXPECT_EQ(file.ReadString(settings::kCommunication, settings::kPortName, "COM1"), "COM1");
-  EXPECT_EQ(file.loadResult().status, LoadStatus::TooLarge);
-  const settings::LoadedSettings loadedSettings = settings::LoadSettings(settingsPath);
-  EXPECT_EQ(loadedSettings.result.status, LoadStatus::TooLarge);
-  EXPECT_EQ(settings::SettingsLoadMessage(loadedSettings.result, "vormik.ini"),
-            "Файл настроек «vormik.ini» слишком большой (65536 МБ, допустимо не больше 64 МБ); "
-            "действуют настройки по умолчанию.");
-  EXPECT_EQ(settings::SettingsLoadMessage(ini::LoadResult{LoadStatus::Missing, 0}, "x"), "");
 }
 
 }  // namespace
