@@ -1,6 +1,7 @@
 // Loading hostile classroom files: how the time grows with the size (the
-// fitted complexity must come out as N), and a 100 MB file of binary noise,
-// long lines and 10^5 sections, with the peak memory it takes.
+// fitted complexity must come out as N), a file of binary noise, long lines
+// and 10^5 sections at the size limit (64 MB) with the peak memory it takes,
+// and the refusal of a 64 GB sparse file above it.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -68,8 +69,8 @@ BENCHMARK(BM_LoadHostileScaling)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 
-void BM_LoadHostile100MB(benchmark::State& state) {
-  const std::string path = WriteTemp(HostileText(100u << 20));
+void BM_LoadHostileAtLimit(benchmark::State& state) {
+  const std::string path = WriteTemp(HostileText(ini::kMaxFileBytes));
   double peakGrowthMb = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -84,11 +85,11 @@ void BM_LoadHostile100MB(benchmark::State& state) {
   state.counters["peak_rss_growth_MB"] = peakGrowthMb;
   std::filesystem::remove_all(std::filesystem::path(path).parent_path());
 }
-BENCHMARK(BM_LoadHostile100MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadHostileAtLimit)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Saving a full plan into the 100 MB file: read, 64 writes, replace.
-void BM_SaveIntoHostile100MB(benchmark::State& state) {
-  const std::string path = WriteTemp(HostileText(100u << 20));
+// Saving a full plan into the file at the limit: read, 64 writes, replace.
+void BM_SaveIntoHostileAtLimit(benchmark::State& state) {
+  const std::string path = WriteTemp(HostileText(ini::kMaxFileBytes));
   classroom::ClassroomPlan plan;
   for (int i = 0; i < kDeskCount; ++i) plan[i] = {i, i, true, "Ученик"};
   for (auto _ : state) {
@@ -98,7 +99,20 @@ void BM_SaveIntoHostile100MB(benchmark::State& state) {
   }
   std::filesystem::remove_all(std::filesystem::path(path).parent_path());
 }
-BENCHMARK(BM_SaveIntoHostile100MB)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_SaveIntoHostileAtLimit)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// A 64 GB sparse file: refused from its size, nothing read or reserved.
+void BM_RefuseHugeSparse(benchmark::State& state) {
+  const std::string path = WriteTemp("");
+  std::filesystem::resize_file(path, 64ull << 30);
+  for (auto _ : state) {
+    const classroom::LoadedClassroom loaded = classroom::LoadClassroomFile(path);
+    if (loaded.result.status != ini::LoadStatus::TooLarge) state.SkipWithError("not refused");
+    benchmark::DoNotOptimize(loaded);
+  }
+  std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+}
+BENCHMARK(BM_RefuseHugeSparse)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
