@@ -25,6 +25,9 @@ bool WriteText(const std::string& path, const std::string& bytes) {
   return platform::ReplaceFileAtomically(path, bytes);
 }
 
+// The client size of the settings is the plan's; the status strip lies below it.
+int PlanHeight(ConsoleWindow& form) { return form.statusStrip->y(); }
+
 std::vector<uint8_t> Frame(uint8_t command) {
   const uint8_t sum = static_cast<uint8_t>(0x86 + command);
   return {0x55, 0x30, command, 0x00, 0x00, sum};
@@ -63,7 +66,7 @@ void AppStartupTest::firstStartWritesTheDefaultSettings() {
   QVERIFY2(fx.Ok(), fx.Error().c_str());
   QCOMPARE(FileText(fx.settingsPath()), settings::DefaultSettingsText());
   QCOMPARE(fx.form().width(), 700);
-  QCOMPARE(fx.form().height(), 500);
+  QCOMPARE(PlanHeight(fx.form()), 500);
   QCOMPARE(fx.prompter().records.size(), size_t{0});
 }
 
@@ -76,7 +79,7 @@ void AppStartupTest::anExistingSettingsFileIsNeverRewritten() {
   WindowFixture fx(options);
   QVERIFY2(fx.Ok(), fx.Error().c_str());
   QCOMPARE(fx.form().width(), 640);
-  QCOMPARE(fx.form().height(), 500);
+  QCOMPARE(PlanHeight(fx.form()), 500);
   QVERIFY(fx.Close());
   QCOMPARE(FileText(fx.settingsPath()), options.settingsText);
 }
@@ -122,18 +125,19 @@ void AppStartupTest::clientSizeAndBottomPanels() {
   }
   WindowFixture fx(options);
   QVERIFY2(fx.Ok(), fx.Error().c_str());
-  TForm1& form = fx.form();
+  ConsoleWindow& form = fx.form();
 
   QCOMPARE(form.width(), expectedWidth);
-  QCOMPARE(form.height(), expectedHeight);
+  QCOMPARE(PlanHeight(form), expectedHeight);
+  QCOMPARE(form.height(), expectedHeight + form.statusStrip->height());
   // Not resizable: the size is pinned.
   QCOMPARE(form.minimumSize(), form.maximumSize());
   QCOMPARE(form.Surface().size(), form.size());
 
-  QCOMPARE(form.Panel1->y(), expectedHeight - 50);
-  QCOMPARE(form.Panel2->y(), expectedHeight - 50);
-  QCOMPARE(form.Panel1->x(), expectedWidth / 2 - form.Panel1->width() - 5);
-  QCOMPARE(form.Panel2->x(), form.Panel1->x() + form.Panel1->width() + 15);
+  QCOMPARE(form.teacherPanel->y(), expectedHeight - 50);
+  QCOMPARE(form.allDesksPanel->y(), expectedHeight - 50);
+  QCOMPARE(form.teacherPanel->x(), expectedWidth / 2 - form.teacherPanel->width() - 5);
+  QCOMPARE(form.allDesksPanel->x(), form.teacherPanel->x() + form.teacherPanel->width() + 15);
 
   QCOMPARE(fx.prompter().Count(Kind::kMessage), messages);
   if (messages > 0) {
@@ -244,8 +248,11 @@ void AppStartupTest::closeAsksOnlyWhenTheClassroomChanged() {
     options.writeClassroom = true;
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
-    fx.room().ClassroomChanged = 1;
-    fx.Desk(2)->nameBox->setText("Sidorov");
+    fx.form().Apply([](console::ConsoleModel& m) {
+      m.BeginNameEditing(1);
+      m.TypeName(1, "Sidorov");
+      m.PressEnterInName(1);
+    });
     const std::string target = fx.dir().File("saved.cld");
     fx.prompter().yesNoAnswers = {true};
     fx.prompter().saveNames = {QString::fromStdString(target)};

@@ -1,11 +1,13 @@
 // Shorthands of the console tests: the line captions, a fixture with the
-// emulator and a full classroom, the writes the controller saw, the picture.
+// emulator and a full classroom, the writes the controller saw, the picture,
+// and clicks written as short words.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
 #include "app/colours.h"
+#include "support/screenchecks.h"
 #include "support/windowfixture.h"
 
 inline const QString kOff = QStringLiteral("Откл.");
@@ -32,3 +34,13 @@ inline QString Writes(const WindowFixture& fx, size_t mark) {
 inline bool BlueAt(WindowFixture& fx, int x, int y) {
   return fx.form().Surface().pixelColor(x, y) == colours::kLink;
 }
+
+// Plays clicks written as words, separated by spaces; "" when all were known,
+// else the first unknown word. N is a desk number 1..16:
+//   lN, sN, bN, eN   the listen, speak, line and LED buttons of desk N
+//   in, ln, il       the teacher's "Вход", "Линия", "Вход->Линия"
+//   reset, allline, pairs, ledsoff   the all-desks toolbar
+//   onN, offN        the menu's LED entries on desk N (selected first)
+//   hideN, showN     desk N leaves or joins the plan
+//   silent, nofaults the emulator falls silent, answers again
+QString Play(WindowFixture& fx, const QString& words);

@@ -60,7 +60,7 @@ WindowFixture::WindowFixture(WindowOptions options) : askToSaveOnClose_(options.
   environment.portLockName = UniqueLockName();
   environment.registerFileType = false;
 
-  form_ = std::make_unique<TForm1>(room_, environment, prompter_);
+  form_ = std::make_unique<ConsoleWindow>(room_, environment, prompter_);
   if (options.show) {
     form_->show();
     if (!QTest::qWaitForWindowExposed(form_.get())) error_ = "window not exposed";
@@ -117,6 +117,15 @@ bool WindowFixture::WriteClassroom() {
     return false;
   }
   return true;
+}
+
+void WindowFixture::ShowDesk(int deskNumber, bool shown) {
+  const console::DeskPlanEntry& at = form_->model().plan()[deskNumber - 1];
+  PlaceDesk(deskNumber, QPoint(at.left, at.top), shown);
+}
+
+void WindowFixture::PlaceDesk(int deskNumber, QPoint at, bool shown) {
+  form_->Apply([&](console::ConsoleModel& m) { m.PlaceDesk(deskNumber - 1, at.x(), at.y(), shown); });
 }
 
 void WindowFixture::ClickButton(QAbstractButton* button) {

@@ -1,4 +1,4 @@
-// The real TForm1 in a private folder, optionally wired to the controller
+// The real ConsoleWindow in a private folder, optionally wired to the controller
 // emulator, for window tests.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/Unmane.h"
+#include "app/consolewindow.h"
 #include "config/classroomdescription.h"
 #include "support/fakeprompter.h"
 #include "tests/support/emulatorprocess.h"
@@ -18,7 +18,7 @@
 //   WindowOptions options;
 //   options.startEmulator = true;          // port = the emulator's pty link
 //   options.writeClassroom = true;         // all 16 desks shown at the stored layout
-//   WindowFixture fx(options);             // writes vormik.ini, creates and shows TForm1
+//   WindowFixture fx(options);             // writes vormik.ini, creates and shows the window
 //   QVERIFY2(fx.Ok(), fx.Error().c_str());
 //   size_t mark = fx.TraceMark();
 //   fx.ClickButton(fx.Desk(3)->listen);
@@ -58,7 +58,7 @@ class WindowFixture {
   bool Ok() const { return form_ != nullptr; }
   const std::string& Error() const { return error_; }
 
-  TForm1& form() { return *form_; }
+  ConsoleWindow& form() { return *form_; }
   TClassRoomDescription& room() { return room_; }
   FakePrompter& prompter() { return prompter_; }
   // nullptr when the options started none.
@@ -67,7 +67,11 @@ class WindowFixture {
   std::string settingsPath() const { return dir_.File("vormik.ini"); }
   std::string classroomPath() const { return dir_.File("classroom.cld"); }
 
-  DeskPanel* Desk(int deskNumber) { return form_->GroupBox[deskNumber - 1]; }
+  DeskPanel* Desk(int deskNumber) { return form_->desks[deskNumber - 1]; }
+  // Shows or hides a desk on the model's plan, where it stands, and redraws.
+  void ShowDesk(int deskNumber, bool shown);
+  // Puts a desk on the model's plan and redraws.
+  void PlaceDesk(int deskNumber, QPoint at, bool shown = true);
   void ClickButton(QAbstractButton* button);
 
   // The number of trace lines so far; FramesSince/PollsSince give what came after.
@@ -90,7 +94,7 @@ class WindowFixture {
   std::unique_ptr<testsupport::EmulatorProcess> emulator_;
   TClassRoomDescription room_;
   FakePrompter prompter_;
-  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<ConsoleWindow> form_;
   bool askToSaveOnClose_ = false;
   std::string error_;
 };

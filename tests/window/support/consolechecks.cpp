@@ -1,0 +1,49 @@
+// Clicks written as words, played on the real window.
+#include "support/consolechecks.h"
+
+#include <QRegularExpression>
+
+QString Play(WindowFixture& fx, const QString& words) {
+  static const QRegularExpression kWord(QStringLiteral("^([a-z]+)(\\d*)$"));
+  ConsoleWindow& form = fx.form();
+  for (const QString& word : words.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    const QRegularExpressionMatch m = kWord.match(word);
+    const QString verb = m.captured(1);
+    const int desk = m.captured(2).toInt();
+    if (!m.hasMatch() || (m.capturedLength(2) > 0 && (desk < 1 || desk > kDeskCount))) return word;
+    QAbstractButton* button = nullptr;
+    if (desk > 0) {
+      DeskPanel* panel = fx.Desk(desk);
+      if (verb == "l") button = panel->listen;
+      if (verb == "s") button = panel->speak;
+      if (verb == "b") button = panel->lineButton;
+      if (verb == "e") button = panel->led;
+      if (verb == "on" || verb == "off") {
+        form.Apply([desk](console::ConsoleModel& model) { model.SelectDesk(desk - 1); });
+        (verb == "on" ? form.ledOnAction : form.ledOffAction)->trigger();
+        continue;
+      }
+      if (verb == "hide" || verb == "show") {
+        fx.ShowDesk(desk, verb == "show");
+        continue;
+      }
+    } else {
+      if (verb == "in") button = form.inputButton;
+      if (verb == "ln") button = form.teacherLineButton;
+      if (verb == "il") button = form.inputToLineButton;
+      if (verb == "reset") button = form.resetButton;
+      if (verb == "allline") button = form.allToLineButton;
+      if (verb == "pairs") button = form.allInPairsButton;
+      if (verb == "ledsoff") button = form.allLedsOffButton;
+      if ((verb == "silent" || verb == "nofaults") && fx.emulator() != nullptr) {
+        if (!fx.emulator()->Send(verb == "silent" ? "fault silent on" : "fault all off")) {
+          return word;
+        }
+        continue;
+      }
+    }
+    if (button == nullptr) return word;
+    fx.ClickButton(button);
+  }
+  return QString();
+}
