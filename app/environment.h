@@ -8,10 +8,13 @@
 #include "link/controllerport.h"
 
 struct AppEnvironment {
-  std::string executablePath;  // the settings file lives beside it
-  std::string settingsPath;    // executable's folder + "vormik.ini"
+  std::string executablePath;
+  // Beside the executable, or in the user's configuration folder for an
+  // installed program (settings::SettingsPathOfProgram).
+  std::string settingsPath;
   std::vector<std::string> arguments;  // command line, without the program name
   std::string portLockName = kPortSharingLockName;
+  // False when an installed package already registers the file type.
   bool registerFileType = true;
 
   static AppEnvironment FromProcess(int argc, char** argv);

@@ -33,6 +33,23 @@ inline constexpr char kNoClassroomFile[] = "***";
 std::string SettingsPathFor(const std::string& executablePath);
 std::string SettingsPath();
 
+// The user's configuration folder from the environment values (null when
+// unset): $XDG_CONFIG_HOME (absolute values only) or $HOME/.config; on Windows
+// the home argument carries %APPDATA% and is the folder. "" when none is known.
+std::string UserConfigFolder(const char* xdgConfigHome, const char* home);
+
+// Where vormik.ini lives. Beside the executable (the portable layout) when its
+// folder is writable and the program is not installed; otherwise
+// <userConfigFolder>/vormik/vormik.ini. Without a user folder it stays beside
+// the executable, where every read then gives its default.
+std::string ChooseSettingsPath(const std::string& executablePath, bool folderWritable,
+                               bool installed, const std::string& userConfigFolder);
+
+// The choice for a running program: its folder's writability, whether it runs
+// from an installed prefix (platform::InstalledInPrefix), the environment. A
+// chosen user folder is created (mode 0700) so that the first start can write.
+std::string SettingsPathOfProgram(const std::string& executablePath);
+
 // The 35 lines of the first-run file, Windows-1251, CR LF.
 std::string DefaultSettingsText();
 // Writes the first-run file when no file exists at the path; never rewrites

@@ -9,4 +9,16 @@ namespace platform {
 // argument. Best effort: returns false on any failure, never throws.
 bool RegisterFileType(const std::string& executablePath);
 
+// Whether the executable runs from an installed prefix: it sits in <prefix>/bin
+// and the prefix holds the desktop entry share/applications/vormik.desktop and
+// the MIME package share/mime/packages/vormik.xml. Always false on Windows.
+bool InstalledInPrefix(const std::string& executablePath);
+
+// Whether an installed package already tells the desktop about the classroom
+// type: the executable's own prefix or one of the XDG data folders holds both
+// files. The program then writes no copies of its own into the user's folders.
+// xdgDataDirs is $XDG_DATA_DIRS, null or empty for its default
+// /usr/local/share:/usr/share. Always false on Windows.
+bool InstalledRegistrationPresent(const std::string& executablePath, const char* xdgDataDirs);
+
 }  // namespace platform

@@ -208,6 +208,48 @@ std::string DesktopExecQuote(const std::string& path) {
   return escaped;
 }
 
+namespace {
+
+// Both installed files under a data folder ("/usr/share/").
+bool DataFolderHoldsRegistration(std::string folder) {
+  if (folder.empty() || folder[0] != '/') return false;  // relative: invalid for XDG
+  if (folder.back() != '/') folder += '/';
+  struct stat st {};
+  const auto isFile = [&st](const std::string& path) {
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  };
+  return isFile(folder + "applications/vormik.desktop") &&
+         isFile(folder + "mime/packages/vormik.xml");
+}
+
+}  // namespace
+
+bool InstalledInPrefix(const std::string& executablePath) {
+  const size_t slash = executablePath.rfind('/');
+  if (slash == std::string::npos) return false;
+  const std::string folder = executablePath.substr(0, slash + 1);
+  constexpr char kBin[] = "/bin/";
+  constexpr size_t kBinLength = sizeof kBin - 1;
+  if (folder.size() < kBinLength || folder.compare(folder.size() - kBinLength, kBinLength, kBin) != 0)
+    return false;
+  return DataFolderHoldsRegistration(folder.substr(0, folder.size() - kBinLength + 1) + "share/");
+}
+
+bool InstalledRegistrationPresent(const std::string& executablePath, const char* xdgDataDirs) {
+  if (InstalledInPrefix(executablePath)) return true;
+  const std::string dirs = xdgDataDirs != nullptr && xdgDataDirs[0] != '\0'
+                               ? xdgDataDirs
+                               : "/usr/local/share:/usr/share";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    if (DataFolderHoldsRegistration(dirs.substr(start, end - start))) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 bool RegisterFileType(const std::string& executablePath) {
   try {
     if (executablePath.empty() || executablePath[0] != '/' || !IsValidUtf8(executablePath)) {

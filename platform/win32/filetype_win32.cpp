@@ -49,4 +49,10 @@ bool RegisterFileType(const std::string& executablePath) {
   }
 }
 
+// Windows knows the file type from the registry alone; an installer would
+// write the same keys.
+bool InstalledInPrefix(const std::string&) { return false; }
+
+bool InstalledRegistrationPresent(const std::string&, const char*) { return false; }
+
 }  // namespace platform
