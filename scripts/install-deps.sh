@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing (run as root).
 #   install-deps.sh            what the console needs to build and run
-#   install-deps.sh --tests    that, plus clang for the fuzz and sanitizer runs
+#   install-deps.sh --package  that, plus what builds the Debian package
+#   install-deps.sh --tests    that, plus clang for the fuzz and sanitizer runs and
+#                              the desktop tools the package check uses
 #   install-deps.sh --only P…  just the packages named
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth fonts-dejavu-core)
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
+          libbenchmark-dev xvfb xauth fonts-dejavu-core)
+# dpkg-shlibdeps computes the package's library dependencies.
+packaging=(dpkg-dev)
 extra=()
 case "${1:-}" in
-  --tests) packages+=(clang libclang-rt-14-dev) ;;
+  --package) packages+=("${packaging[@]}") ;;
+  --tests) packages+=(clang libclang-rt-14-dev "${packaging[@]}" desktop-file-utils xdg-utils
+                      libfile-mimeinfo-perl shared-mime-info) ;;
   # Named packages come without their recommendations (Wine's are many).
   --only) shift; packages=("$@"); extra=(--no-install-recommends) ;;
 esac

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the suite,
-# the Windows build of the core with its tests under Wine, a short run of each
-# fuzz target over its corpus, then the suite again under AddressSanitizer +
+# the Debian package (built, installed, run, removed), the Windows build of the
+# core with its tests under Wine, a short run of each fuzz target over its
+# corpus, then the suite again under AddressSanitizer +
 # UndefinedBehaviorSanitizer and the threaded parts under ThreadSanitizer.
 # VORMIK_QUICK=1 stops after the plain suite.
 set -euo pipefail
@@ -14,6 +15,7 @@ ctest --test-dir build --output-on-failure -j2 --timeout 600
 if [ "${VORMIK_QUICK:-0}" = 1 ]; then
   exit 0
 fi
+bash scripts/package-check.sh
 bash scripts/windows-tests.sh
 bash scripts/fuzz.sh 10
 bash scripts/sanitizers.sh asan tsan
