@@ -555,7 +555,8 @@ void ConsoleWindow::DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown
   if (panel->title() != label) panel->setTitle(label);
   if (panel->pos() != QPoint(shown.left, shown.top)) panel->move(shown.left, shown.top);
   if (panel->isHidden() == shown.visible) panel->setVisible(shown.visible);
-  panel->setFlat(shown.selected);
+  // Setters that repaint even when nothing changes are called only on a change.
+  if (panel->isFlat() != shown.selected) panel->setFlat(shown.selected);
 
   panel->listen->setChecked(shown.listenDown);
   panel->speak->setChecked(shown.speakDown);
@@ -576,8 +577,8 @@ void ConsoleWindow::DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown
   if (box->toolTip() != name) box->setToolTip(name);
   // Confirmed: back to the start of the name.
   if (!shown.editingName && !box->isReadOnly()) box->setCursorPosition(0);
-  box->setReadOnly(!shown.editingName);
-  box->setFrame(shown.editingName);
+  if (box->isReadOnly() == shown.editingName) box->setReadOnly(!shown.editingName);
+  if (box->hasFrame() != shown.editingName) box->setFrame(shown.editingName);
   SetNameBoxColour(box, shown.editingName ? colours::kWindow : colour);
 }
 
