@@ -58,6 +58,14 @@ done
 [[ "$(dpkg-deb -f "$deb" Recommends)" == *qt6-translations-l10n* ]] \
   || fail "Recommends lacks qt6-translations-l10n"
 
+# An awkward prefix: the entry's Exec is quoted by the Desktop Entry rules.
+DESTDIR="$work/stage" cmake --install build-deb --prefix '/opt/My Lab/100% $x' >/dev/null
+odd_entry="$work/stage/opt/My Lab/100% \$x/share/applications/vormik.desktop"
+validation=$(desktop-file-validate "$odd_entry" 2>&1) && [ -z "$validation" ] \
+  || fail "desktop-file-validate $odd_entry: $validation"
+grep -qxF 'Exec="/opt/My Lab/100%% \\$x/bin/vormik" %f' "$odd_entry" \
+  || fail "Exec under an awkward prefix: $(grep ^Exec= "$odd_entry")"
+
 # --- Installation --------------------------------------------------------------
 if dpkg -s vormik >/dev/null 2>&1; then apt_get purge -y -qq vormik >/dev/null; fi
 # What the system folders hold before: after the purge nothing may have been added.
