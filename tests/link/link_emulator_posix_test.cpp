@@ -1,14 +1,17 @@
 // The link over a real pseudo-terminal against vormik-emulator: frames, retries, the poll,
 // and the port lock shared with the poll thread and with other processes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mman.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <functional>
@@ -18,14 +21,17 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/eventually.h"
+#include "config/classroomdescription.h"
 #include "link/Unthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
+#include "link/sendswitchrequest.h"
 #include "link/timing.h"
 #include "link/transmit.h"
 #include "platform/namedlock.h"
 #include "tests/support/emulatorprocess.h"
+#include "tests/support/eventually.h"
+#include "tests/support/locknames.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -37,44 +43,58 @@ using testsupport::PollsOnly;
 using testsupport::TraceLine;
 using Clock = std::chrono::steady_clock;
 
-std::string UniqueLockName() {
-  static int counter = 0;
-  return "PortSharing-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-}
-
-// Answers the question from a list (No once it runs out) and counts dialogs.
+// Answers the question from a list (No once it runs out), counts dialogs, and
+// cancels the wait for the port when told to.
 class ScriptedUi : public LinkUi {
  public:
   bool AskRetryConnection() override {
     ++questions;
+    if (onQuestion) onQuestion();
     if (answers.empty()) return false;
     const bool yes = answers.front();
     answers.pop_front();
     return yes;
   }
+  bool AskRetryAfterFailure(const LinkFailure& failure) override {
+    failures.push_back(failure);
+    return LinkUi::AskRetryAfterFailure(failure);
+  }
   void ShowWaitDialog() override {
     ++dialogs;
     std::this_thread::sleep_for(std::chrono::milliseconds(timing::kWaitDialogMs));
   }
+  bool ShowCancellableWait(const std::string& reason) override {
+    waitReason = reason;
+    if (cancelWait) return false;
+    ShowWaitDialog();
+    return true;
+  }
   std::deque<bool> answers;
+  std::function<void()> onQuestion;
+  std::vector<LinkFailure> failures;
+  bool cancelWait = false;
+  std::string waitReason;
   int questions = 0;
   int dialogs = 0;
 };
 
 class EmulatorLinkTest : public ::testing::Test {
  protected:
-  void Start(std::vector<std::string> options = {}) {
+  void Start(std::vector<std::string> options = {}, int notWait = 0) {
     emu = std::make_unique<EmulatorProcess>(std::move(options));
     ASSERT_TRUE(emu->Started()) << emu->Error();
-    lockName = UniqueLockName();
-    ASSERT_TRUE(port.CreateSharingLock(lockName));
+    static int counter = 0;
+    // The lock of this port, as the console makes it.
+    const std::string base = testsupport::TestLockName(std::to_string(++counter));
+    lockName = ControllerPort::SharingLockName(emu->linkPath(), base);
+    ASSERT_TRUE(port.CreateSharingLockForPort(emu->linkPath(), base)) << port.sharingLockProblem();
     ASSERT_TRUE(port.OpenControllerPort(emu->linkPath()));
-    std::ofstream(settings.File("vormik.ini")) << "[Communication]\r\nNotWaitCSFromMC=0\r\n";
+    std::ofstream(settings.File("vormik.ini"))
+        << "[Communication]\r\nNotWaitCSFromMC=" << notWait << "\r\n";
   }
   void TearDown() override {
     port.ClosePort();
-    if (!lockName.empty())
-      shm_unlink(("/vormik-" + std::to_string(geteuid()) + "-" + lockName + ".lock").c_str());
+    testsupport::RemoveTestLockObjects();
   }
   std::string SettingsPath() const { return settings.File("vormik.ini"); }
 
@@ -382,6 +402,268 @@ TEST_F(EmulatorLinkTest, KilledHolderHandsTheLockOn) {
   EXPECT_TRUE(link.TransmitFrame(0x82, 0x00, 0x00));
   EXPECT_EQ(ui.dialogs, 0);
   EXPECT_TRUE(link.TransmitFrame(0x82, 0x00, 0x01));  // and it was released after the first
+}
+
+// Passes each write on and keeps the ones that went out, in order.
+class RecordingSender : public FrameSender {
+ public:
+  explicit RecordingSender(ControllerLink& link) : link_(link) {}
+  bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override {
+    return TransmitComposed([&]() -> std::optional<RegisterWrite> {
+      return RegisterWrite{command, high, low, false};
+    });
+  }
+  bool TransmitComposed(const WriteComposer& compose) override {
+    std::optional<RegisterWrite> write;
+    const bool ok = link_.TransmitComposed([&] { return write = compose(); });
+    if (ok && write) sent.push_back(FrameOf(write->command, write->high, write->low));
+    return ok;
+  }
+  std::vector<std::vector<uint8_t>> sent;
+
+ private:
+  ControllerLink& link_;
+};
+
+// NotWaitCSFromMC=1 at the pace of a real line: the start-up's probe and
+// reset, then requests of every type, back to back. Every frame reaches the
+// controller whole and in order, and a running poll never cuts one.
+void SendWithoutAwaitingAnswers(EmulatorProcess& emu, ControllerPort& port,
+                                const std::string& settings, bool poll) {
+  ScriptedUi ui;
+  DirectHandover handover;
+  MyReadThread poller(port, handover);
+  ControllerLink link(port, settings, ui, &poller);
+  RecordingSender sender(link);
+  TClassRoomDescription room;
+  ASSERT_TRUE(link.ProbeController());
+  sender.sent.push_back(FrameOf(frame::kLedA, 0, 0));
+  ASSERT_TRUE(SendSwitchRequest(room, sender, ResetAll, 0, false, false, 0xFFFF));
+  if (poll) poller.Resume();
+  // With the poll, go on until several polls have met the frames, at about
+  // the pace a line takes them (a pseudo-terminal itself takes them at once).
+  for (int i = 0; i < 22 || (poll && PollsOnly(emu.Trace()).size() < 4 && i < 400); ++i) {
+    ASSERT_TRUE(SendSwitchRequest(room, sender, i % 22, i % 16, i % 2 == 0, i % 3 == 0, 0xFFFF));
+    if (poll) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  poller.RequestStop();
+  ASSERT_TRUE(poller.WaitStopped(3000));
+  const auto trace = emu.WaitForTrace(sender.sent.size() + PollsOnly(emu.Trace()).size(), 10000, true);
+  const auto frames = FramesOnly(trace);
+  ASSERT_EQ(frames.size(), sender.sent.size());
+  for (size_t i = 0; i < frames.size(); ++i)
+    EXPECT_EQ(HexText(frames[i].rx), HexText(sender.sent[i])) << "frame " << i;
+  EXPECT_TRUE(testsupport::GarbageOnly(trace).empty());
+  for (const TraceLine& line : trace)
+    EXPECT_NE(line.kind, TraceLine::Kind::kBadChecksum) << HexText(line.rx);
+  if (poll) {
+    EXPECT_GE(PollsOnly(trace).size(), 4u);
+  }
+  EXPECT_EQ(ui.questions, 0);
+}
+
+TEST_F(EmulatorLinkTest, NotAwaitedFramesAllReachASilentControllerInOrder) {
+  Start({"--baud", "--silent"}, 1);
+  SendWithoutAwaitingAnswers(*emu, port, SettingsPath(), false);
+  EXPECT_EQ(port.status().Snapshot().lastOutcome, LinkOutcome::kSentUnconfirmed);
+}
+
+TEST_F(EmulatorLinkTest, NotAwaitedFramesAndThePollShareTheLineWhole) {
+  Start({"--baud"}, 1);
+  SendWithoutAwaitingAnswers(*emu, port, SettingsPath(), true);
+}
+
+// The controller unplugged and plugged back in (the emulator stopped and
+// started again on the same link): nothing is committed while it is away,
+// and "Повторить" finds it again through the same port object.
+TEST_F(EmulatorLinkTest, ReplugIsFoundOnRetryAndNothingIsCommittedMeanwhile) {
+  testsupport::TempDir linkDir;
+  const std::string linkPath = linkDir.File("ttyREPLUG");
+  Start({"--link", linkPath});
+  ScriptedUi ui;
+  ControllerLink link(port, SettingsPath(), ui);
+  TClassRoomDescription room;
+  ASSERT_TRUE(SendSwitchRequest(room, link, ToggleLine, 2, false, false, 0xFFFF));
+  ASSERT_EQ(emu->Registers()->line, 0x0004);
+
+  emu->Stop();
+  const SwitchRegisters before = room.SwitchState;
+  EXPECT_FALSE(SendSwitchRequest(room, link, ToggleLine, 5, false, false, 0xFFFF));
+  EXPECT_EQ(std::memcmp(&before, &room.SwitchState, sizeof before), 0);
+  ASSERT_EQ(ui.failures.size(), 1u);
+  EXPECT_EQ(ui.failures[0].kind, LinkFailure::Kind::kDeviceGone);
+  EXPECT_EQ(ui.failures[0].portName, linkPath);
+  EXPECT_EQ(port.status().Snapshot().state, LinkState::kDeviceMissing);
+
+  // Plugged back in while the question is open; the teacher answers "Повторить".
+  ui.onQuestion = [&] {
+    emu = std::make_unique<EmulatorProcess>(std::vector<std::string>{"--link", linkPath});
+  };
+  ui.answers = {true};
+  EXPECT_TRUE(SendSwitchRequest(room, link, ToggleLine, 5, false, false, 0xFFFF));
+  ASSERT_TRUE(emu->Started()) << emu->Error();
+  EXPECT_EQ(ui.questions, 2);
+  const auto regs = emu->Registers();
+  ASSERT_TRUE(regs.has_value());
+  // The new controller took the write; the copy holds it.
+  EXPECT_EQ(regs->line, 0x0024);
+  EXPECT_EQ(room.SwitchState.LineLow, 0x24);
+  EXPECT_EQ(port.status().Snapshot().state, LinkState::kAnswering);
+}
+
+// Without any question open, the poll finds a re-plugged controller by itself.
+TEST_F(EmulatorLinkTest, PollFindsAReplugedControllerQuietly) {
+  testsupport::TempDir linkDir;
+  const std::string linkPath = linkDir.File("ttyREPLUG");
+  Start({"--link", linkPath});
+  DirectHandover handover;
+  MyReadThread poller(port, handover);
+  poller.Resume();
+  ASSERT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
+  emu->Stop();
+  ASSERT_TRUE(Eventually(
+      [&] { return port.status().Snapshot().state == LinkState::kDeviceMissing; }));
+  emu = std::make_unique<EmulatorProcess>(std::vector<std::string>{"--link", linkPath});
+  ASSERT_TRUE(emu->Started()) << emu->Error();
+  ASSERT_TRUE(emu->Send("led 7 on"));
+  EXPECT_TRUE(Eventually([&] {
+    std::lock_guard<std::mutex> g(handover.m);
+    return handover.reports.back() == std::make_pair(uint8_t{0x00}, uint8_t{0x40});
+  }));
+  EXPECT_EQ(port.status().Snapshot().state, LinkState::kAnswering);
+  poller.RequestStop();
+  EXPECT_TRUE(poller.WaitStopped(3000));
+}
+
+// One stray byte before a poll reply spoils that report only: the poll clears
+// what is waiting before it asks, so the next reply is read in step again.
+TEST_F(EmulatorLinkTest, OneStrayByteCostsAtMostOneReport) {
+  Start();
+  ASSERT_TRUE(emu->Send("led 1 on"));
+  // Each report with the number of the poll it answered (the emulator traces a
+  // poll before answering, and no other poll runs during the hand-over).
+  struct Report {
+    uint8_t high, low;
+    size_t poll;
+  };
+  std::mutex m;
+  std::vector<Report> reports;
+  class Numbering : public IndicatorHandover {
+   public:
+    Numbering(std::function<void(uint8_t, uint8_t)> f) : f_(std::move(f)) {}
+    void RunIndicatorUpdate(uint8_t high, uint8_t low) override { f_(high, low); }
+
+   private:
+    std::function<void(uint8_t, uint8_t)> f_;
+  } handover([&](uint8_t high, uint8_t low) {
+    const size_t poll = PollsOnly(emu->Trace()).size();
+    std::lock_guard<std::mutex> g(m);
+    reports.push_back({high, low, poll});
+  });
+  auto count = [&] {
+    std::lock_guard<std::mutex> g(m);
+    return reports.size();
+  };
+  MyReadThread poller(port, handover);
+  poller.Resume();
+  ASSERT_TRUE(Eventually([&] { return count() >= 1; }));
+  ASSERT_TRUE(emu->Send("stray 1"));
+  size_t strayPoll = 0;
+  ASSERT_TRUE(Eventually([&] {
+    const auto polls = PollsOnly(emu->Trace());
+    for (size_t i = 0; i < polls.size() && strayPoll == 0; ++i)
+      if (polls[i].tx.size() == 4) strayPoll = i + 1;
+    return strayPoll != 0 && count() > 0 && reports.back().poll >= strayPoll + 2;
+  }));
+  poller.RequestStop();
+  ASSERT_TRUE(poller.WaitStopped(3000));
+  bool trueAgain = false;
+  for (const Report& r : reports) {
+    EXPECT_EQ(r.high, 0x00) << "poll " << r.poll;
+    EXPECT_EQ(r.low, 0x01) << "poll " << r.poll;
+    if (r.poll > strayPoll && r.poll <= strayPoll + 2) trueAgain = true;
+  }
+  EXPECT_TRUE(trueAgain) << "no true report from the two polls after the stray byte";
+}
+
+// A lock holder that never lets go (stopped with SIGSTOP): the teacher ends
+// the wait, the request ends as a No would, and nothing is sent or committed.
+TEST_F(EmulatorLinkTest, WaitForAStoppedLockHolderCanBeCancelled) {
+  Start();
+  const pid_t holder = HoldLockInChild(lockName, -1);
+  ASSERT_GT(holder, 0);
+  ASSERT_EQ(kill(holder, SIGSTOP), 0);
+  ScriptedUi ui;
+  ui.cancelWait = true;
+  ControllerLink link(port, SettingsPath(), ui);
+  TClassRoomDescription room;
+  room.SwitchState.Route = 0x11;
+  EXPECT_FALSE(SendSwitchRequest(room, link, ResetAll, 0, false, false, 0xFFFF));
+  EXPECT_EQ(room.SwitchState.Route, 0x11);
+  EXPECT_EQ(ui.waitReason, PortBusyText(emu->linkPath()));
+  EXPECT_EQ(ui.questions, 0);
+  EXPECT_EQ(port.status().Snapshot().lastOutcome, LinkOutcome::kCancelled);
+  kill(holder, SIGKILL);
+  ASSERT_EQ(waitpid(holder, nullptr, 0), holder);
+  EXPECT_TRUE(FramesOnly(emu->Trace()).empty());
+  ui.cancelWait = false;
+  EXPECT_TRUE(link.TransmitFrame(0x84, 0x00, 0x11));  // the lock is handed on
+}
+
+// A lock object planted by another user and held with flock: the console
+// does not wait on it, says why, and guards the port with its own lock.
+TEST(EmulatorLinkLock, PlantedLockObjectLeavesTheConsoleWorking) {
+  EmulatorProcess emu;
+  ASSERT_TRUE(emu.Started()) << emu.Error();
+  const std::string base = testsupport::TestLockName("planted");
+  const std::string path =
+      platform::NamedLockObjectPath(ControllerPort::SharingLockName(emu.linkPath(), base));
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t stranger = fork();
+  ASSERT_GE(stranger, 0);
+  if (stranger == 0) {
+    close(ready[0]);
+    const int fd = open(path.c_str(), O_CREAT | O_RDWR | O_NOFOLLOW, 0600);
+    bool ok = fd >= 0 && fchmod(fd, 0666) == 0 && flock(fd, LOCK_EX) == 0;
+    if (ok && geteuid() == 0) ok = fchown(fd, 65534, 65534) == 0;  // another user's
+    const char c = ok ? 'y' : 'n';
+    if (write(ready[1], &c, 1) != 1) _exit(2);
+    for (;;) pause();
+  }
+  close(ready[1]);
+  char c = 'n';
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  close(ready[0]);
+  ASSERT_EQ(c, 'y');
+
+  ControllerPort port;
+  auto made = std::async(std::launch::async,
+                         [&] { return port.CreateSharingLockForPort(emu.linkPath(), base); });
+  const bool returned = made.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  if (!returned) kill(stranger, SIGKILL);  // lets a hung flock go, so the test can end
+  ASSERT_TRUE(returned) << "the console waited on a stranger's lock object";
+  EXPECT_FALSE(made.get());
+  EXPECT_NE(port.sharingLockProblem().find(path), std::string::npos) << port.sharingLockProblem();
+  ASSERT_NE(port.lock(), nullptr);
+
+  ASSERT_TRUE(port.OpenControllerPort(emu.linkPath()));
+  testsupport::TempDir dir;
+  std::ofstream(dir.File("vormik.ini")) << "[Communication]\r\nNotWaitCSFromMC=0\r\n";
+  ScriptedUi ui;
+  DirectHandover handover;
+  MyReadThread poller(port, handover);
+  ControllerLink link(port, dir.File("vormik.ini"), ui, &poller);
+  poller.Resume();
+  for (uint8_t i = 0; i < 5; ++i) EXPECT_TRUE(link.TransmitFrame(frame::kLine, 0x00, i));
+  EXPECT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
+  poller.RequestStop();
+  EXPECT_TRUE(poller.WaitStopped(3000));
+  EXPECT_TRUE(testsupport::GarbageOnly(emu.Trace()).empty());
+  port.ClosePort();
+  kill(stranger, SIGKILL);
+  waitpid(stranger, nullptr, 0);
+  unlink(path.c_str());
 }
 
 }  // namespace

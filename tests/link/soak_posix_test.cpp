@@ -1,11 +1,13 @@
 // Fault soak: the link layer against vormik-emulator playing random faults
-// while the poll thread runs. After every request the copy of the registers
-// must match the controller wherever the last write was acknowledged, no
-// success may come without an acknowledgement byte on the line, and nothing
-// may hang. Bounded in count and time; VORMIK_SOAK_REQUESTS, VORMIK_SOAK_SECONDS
-// and VORMIK_SOAK_SEED change the bounds and the seed.
+// while the poll thread runs, with the controller now and then unplugged and
+// plugged back in (the emulator restarted on the same link). After every
+// acknowledged write the copy of the registers must match the controller
+// wherever the last write was acknowledged, no success may come without an
+// acknowledgement byte on the line, the link status must say what the link
+// last did, and nothing may hang. Bounded in count and time; VORMIK_SOAK_REQUESTS,
+// VORMIK_SOAK_SECONDS, VORMIK_SOAK_RESTART_EVERY and VORMIK_SOAK_SEED change the
+// bounds, the replug interval and the seed (the full run: VORMIK_SOAK_REQUESTS=10000).
 #include <gtest/gtest.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <array>
@@ -14,6 +16,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -31,6 +34,7 @@
 #include "link/transmit.h"
 #include "platform/namedlock.h"
 #include "tests/support/emulatorprocess.h"
+#include "tests/support/locknames.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -47,26 +51,37 @@ long EnvNumber(const char* name, long fallback) {
   return (end != nullptr && *end == '\0' && n > 0) ? n : fallback;
 }
 
-// The port lock, remembering whether the poll thread is the one holding it.
+// The port lock, remembering whether the poll thread is the one holding it
+// and how often the poll has taken it, by the time the interface let it go.
 class WatchedLock : public platform::NamedLock {
  public:
   explicit WatchedLock(std::unique_ptr<platform::NamedLock> inner) : inner_(std::move(inner)) {}
   platform::LockWait Wait(int timeoutMs) override {
     const platform::LockWait r = inner_->Wait(timeoutMs);
-    if (r == platform::LockWait::kAcquired && std::this_thread::get_id() != uiThread_)
+    if (r == platform::LockWait::kAcquired && std::this_thread::get_id() != uiThread_) {
       pollHolds_ = true;
+      ++pollTakes_;
+    }
     return r;
   }
   void Release() override {
-    if (std::this_thread::get_id() != uiThread_) pollHolds_ = false;
+    if (std::this_thread::get_id() != uiThread_) {
+      pollHolds_ = false;
+    } else {
+      pollTakesAtUiRelease_ = pollTakes_.load();
+    }
     inner_->Release();
   }
   bool PollHolds() const { return pollHolds_.load(); }
+  long PollTakes() const { return pollTakes_.load(); }
+  long PollTakesAtUiRelease() const { return pollTakesAtUiRelease_.load(); }
 
  private:
   std::unique_ptr<platform::NamedLock> inner_;
   std::thread::id uiThread_ = std::this_thread::get_id();
   std::atomic<bool> pollHolds_{false};
+  std::atomic<long> pollTakes_{0};
+  std::atomic<long> pollTakesAtUiRelease_{-1};
 };
 
 // The interface thread's side of the poll's synchronous hand-over: the poll
@@ -104,6 +119,11 @@ class Handover : public IndicatorHandover {
 class SoakUi : public LinkUi {
  public:
   explicit SoakUi(std::function<void()> pump) : pump_(std::move(pump)) {}
+  bool AskRetryAfterFailure(const LinkFailure& failure) override {
+    if (failure.kind != LinkFailure::Kind::kNoAnswer) ++deviceGoneQuestions;
+    if (onQuestion) onQuestion();
+    return LinkUi::AskRetryAfterFailure(failure);
+  }
   bool AskRetryConnection() override {
     ++questions;
     if (yesLeft > 0) {
@@ -123,7 +143,9 @@ class SoakUi : public LinkUi {
     }
   }
   int yesLeft = 0;
-  long questions = 0, yes = 0, no = 0, dialogs = 0;
+  long questions = 0, yes = 0, no = 0, dialogs = 0, deviceGoneQuestions = 0;
+  // Runs when the question is shown (the controller may be plugged back in then).
+  std::function<void()> onQuestion;
 
  private:
   std::function<void()> pump_;
@@ -133,6 +155,11 @@ class SoakUi : public LinkUi {
 class SentBytes {
  public:
   explicit SentBytes(std::string path) : path_(std::move(path)) {}
+  // The next emulator's trace; the counts go on.
+  void Follow(std::string path) {
+    path_ = std::move(path);
+    offset_ = 0;
+  }
   void Update() {
     std::ifstream in(path_, std::ios::binary);
     in.seekg(offset_);
@@ -162,51 +189,86 @@ class SentBytes {
 
 uint16_t Word(uint8_t high, uint8_t low) { return static_cast<uint16_t>(high << 8 | low); }
 
-// Passes every frame through and counts, per acknowledgement value, the
+// Passes every write through and counts, per acknowledgement value, the
 // successes, so that they can be set against the bytes the controller sent.
+// Before each write it runs `check` (the copy after the last commit), and
+// after each it checks that the link status tells what the write did.
 class CountingSender : public FrameSender {
  public:
-  explicit CountingSender(ControllerLink& link) : link_(link) {}
+  CountingSender(ControllerLink& link, ControllerPort& port, WatchedLock& lock)
+      : link_(link), port_(port), lock_(lock) {}
   bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override {
-    const bool ok = link_.TransmitFrame(command, high, low);
+    return TransmitComposed([&]() -> std::optional<RegisterWrite> {
+      return RegisterWrite{command, high, low, false};
+    });
+  }
+  bool TransmitComposed(const WriteComposer& compose) override {
+    if (check) check();
+    std::optional<RegisterWrite> write;
+    const bool ok = link_.TransmitComposed([&] { return write = compose(); });
+    if (!write) return ok;
+    const LinkStatusSnapshot status = port_.status().Snapshot();
     ++frames;
-    if (ok) ++acked[frame::AckFor(frame::Checksum(command, high, low))];
+    if (ok) ++acked[frame::AckFor(frame::Checksum(write->command, write->high, write->low))];
     lastWriteAcked = ok;
+    // Only when no poll has taken the port since this write let it go is
+    // the last thing the link did this write.
+    if (lock_.PollTakes() == lock_.PollTakesAtUiRelease()) {
+      ++statusChecked;
+      const LinkOutcome o = status.lastOutcome;
+      const bool told = ok ? o == LinkOutcome::kAcknowledged && status.state == LinkState::kAnswering
+                           : (o == LinkOutcome::kNoAnswer &&
+                              status.state == LinkState::kNotAnswering) ||
+                                 ((o == LinkOutcome::kDeviceGone ||
+                                   o == LinkOutcome::kPortUnavailable) &&
+                                  status.state == LinkState::kDeviceMissing);
+      if (!told) ++statusWrong;
+    }
     return ok;
   }
   std::array<long, 256> acked{};
-  long frames = 0;
+  long frames = 0, statusChecked = 0, statusWrong = 0;
   bool lastWriteAcked = false;
+  std::function<void()> check;
 
  private:
   ControllerLink& link_;
+  ControllerPort& port_;
+  WatchedLock& lock_;
 };
 
-TEST(LinkSoak, RandomFaultsWithPollKeepTheCopyInStepAndNeverFakeSuccess) {
-  const long maxRequests = EnvNumber("VORMIK_SOAK_REQUESTS", 2000);
-  const long maxSeconds = EnvNumber("VORMIK_SOAK_SECONDS", 90);
+TEST(LinkSoak, RandomFaultsAndReplugsWithPollKeepTheCopyInStepAndNeverFakeSuccess) {
+  const long maxRequests = EnvNumber("VORMIK_SOAK_REQUESTS", 1000);
+  const long maxSeconds = EnvNumber("VORMIK_SOAK_SECONDS", 150);
+  const long restartEvery = EnvNumber("VORMIK_SOAK_RESTART_EVERY", 200);
   const long seed = EnvNumber("VORMIK_SOAK_SEED", 20261207);
   SCOPED_TRACE("seed " + std::to_string(seed));
 
-  EmulatorProcess emu({"--random-faults", std::to_string(seed)});
-  ASSERT_TRUE(emu.Started()) << emu.Error();
   testsupport::TempDir dir;
+  const std::string linkPath = dir.File("ttySOAK");
+  long restarts = 0;
+  auto startEmulator = [&] {
+    return std::make_unique<EmulatorProcess>(std::vector<std::string>{
+        "--link", linkPath, "--random-faults", std::to_string(seed + restarts)});
+  };
+  std::unique_ptr<EmulatorProcess> emu = startEmulator();
+  ASSERT_TRUE(emu->Started()) << emu->Error();
   const std::string settings = dir.File("vormik.ini");
   std::ofstream(settings) << "[Communication]\r\nNotWaitCSFromMC=0\r\n";
 
-  const std::string lockName = "PortSharing-test-" + std::to_string(getpid()) + "-soak";
   ControllerPort port;
-  auto realLock = platform::CreateNamedLock(lockName);
+  auto realLock =
+      platform::CreateNamedLock(ControllerPort::SharingLockName(linkPath, testsupport::TestLockName("soak")));
   ASSERT_NE(realLock, nullptr);
   auto watched = std::make_unique<WatchedLock>(std::move(realLock));
   WatchedLock& lock = *watched;
   port.SetSharingLock(std::move(watched));
-  ASSERT_TRUE(port.OpenControllerPort(emu.linkPath()));
+  ASSERT_TRUE(port.OpenControllerPort(linkPath));
 
   TClassRoomDescription room;
   // Registers (LedA, Line, LedB, Route/Pairs) whose copy must match the controller.
   std::array<bool, 4> inStep = {true, true, true, true};
-  long updates = 0, indicatorChanges = 0, forgedReports = 0;
+  long updates = 0, indicatorChanges = 0, forgedReports = 0, copyChecks = 0;
   Handover handover;
   auto pump = [&] {
     handover.Pump([&](uint8_t high, uint8_t low) {
@@ -216,7 +278,7 @@ TEST(LinkSoak, RandomFaultsWithPollKeepTheCopyInStepAndNeverFakeSuccess) {
       // to pass the reply's 8-bit check-sum: nothing but the next true report
       // can bring the copy back then. (While the poll holds the port, only a
       // `led` command of this test can change LedB, which errs on the safe side.)
-      const auto regs = emu.Registers();
+      const auto regs = emu->Registers();
       const bool genuine = regs.has_value() && regs->ledB == Word(high, low);
       if (!genuine) ++forgedReports;
       inStep[2] = genuine;
@@ -257,12 +319,28 @@ TEST(LinkSoak, RandomFaultsWithPollKeepTheCopyInStepAndNeverFakeSuccess) {
     }
   });
 
-  long requests = 0, succeeded = 0;
+  long requests = 0, succeeded = 0, failedWhileUnplugged = 0;
+  bool copyWrong = false;
+  // The registers whose last write was acknowledged must hold what the copy says.
+  auto checkCopy = [&](const char* when) {
+    ++copyChecks;
+    const auto regs = emu->Registers();
+    ASSERT_TRUE(regs.has_value()) << "emulator stopped answering: " << emu->Error();
+    const SwitchRegisters& s = room.SwitchState;
+    const bool wrong = (inStep[0] && regs->ledA != Word(s.LedAHigh, s.LedALow)) ||
+                       (inStep[1] && regs->line != Word(s.LineHigh, s.LineLow)) ||
+                       (inStep[2] && regs->ledB != Word(s.LedBHigh, s.LedBLow)) ||
+                       (inStep[3] && (regs->route != s.Route || regs->pairs != s.Pairs));
+    if (wrong && !copyWrong) {
+      copyWrong = true;
+      ADD_FAILURE() << "copy differs from the controller " << when << " at request " << requests;
+    }
+  };
   {
     MyReadThread poll(port, handover);
     ControllerLink link(port, settings, ui, &poll);
-    CountingSender sender(link);
-    SentBytes sent(emu.tracePath());
+    CountingSender sender(link, port, lock);
+    SentBytes sent(emu->tracePath());
     // Stopped however the block ends: the poll may be waiting for a hand-over.
     struct StopPoll {
       MyReadThread& poll;
@@ -273,6 +351,25 @@ TEST(LinkSoak, RandomFaultsWithPollKeepTheCopyInStepAndNeverFakeSuccess) {
       }
     } stopPoll{poll, pump};
     poll.Resume();
+
+    // Unplugging and plugging back in: a new controller, all registers zero.
+    bool unplugged = false;
+    auto unplug = [&] {
+      emu->Stop();
+      sent.Update();  // what the old controller sent still counts
+      unplugged = true;
+    };
+    auto plugIn = [&] {
+      ++restarts;
+      emu = startEmulator();
+      ASSERT_TRUE(emu->Started()) << emu->Error();
+      sent.Follow(emu->tracePath());
+      inStep = {false, false, false, false};
+      unplugged = false;
+    };
+    sender.check = [&] {
+      if (sender.lastWriteAcked && !unplugged) checkCopy("after an acknowledged write");
+    };
 
     std::mt19937 random(static_cast<uint32_t>(seed));
     const auto deadline = Clock::now() + std::chrono::seconds(maxSeconds);
@@ -286,11 +383,30 @@ TEST(LinkSoak, RandomFaultsWithPollKeepTheCopyInStepAndNeverFakeSuccess) {
       }
       pump();
 
-      if (requests % 40 == 39) {
+      ui.onQuestion = nullptr;
+      ui.yesLeft = static_cast<int>(random() % 3);
+      if (requests % restartEvery == restartEvery - 1) {
+        unplug();
+        if ((requests / restartEvery) % 2 == 0) {
+          // Plugged back in while the connection question is open; "Повторить".
+          ui.onQuestion = [&] {
+            if (unplugged) plugIn();
+          };
+          ui.yesLeft = 2;
+        } else {
+          // Plugged back in between two commands: the poll or the next
+          // command finds it quietly. One command meets the empty port first.
+          ui.yesLeft = 0;
+        }
+      } else if (unplugged) {
+        plugIn();
+      }
+
+      if (!unplugged && requests % 40 == 39) {
         // The controller's indicators change on their own: the poll must
         // bring the copy back in line, through whatever faults it meets.
         const int desk = static_cast<int>(random() % 16) + 1;
-        ASSERT_TRUE(emu.Send("led " + std::to_string(desk) + (random() % 2 ? " on" : " off")));
+        ASSERT_TRUE(emu->Send("led " + std::to_string(desk) + (random() % 2 ? " on" : " off")));
         inStep[0] = inStep[2] = false;
         const long seenUpdates = updates;
         const auto until = Clock::now() + std::chrono::milliseconds(1500);
@@ -307,15 +423,22 @@ TEST(LinkSoak, RandomFaultsWithPollKeepTheCopyInStepAndNeverFakeSuccess) {
       if (!deskOn && (type == LineOn || type == LineOff || type == InputToLineOn))
         desk = kNoListenedDesk;
       const uint16_t visible = static_cast<uint16_t>(random());
-      ui.yesLeft = static_cast<int>(random() % 3);
 
       const SwitchRegisters before = room.SwitchState;
       const auto plan = PlanRequest(before, type, desk, sourceOn, deskOn, visible);
       const long framesBefore = sender.frames;
+      const bool wasUnplugged = unplugged;
       const bool ok = SendSwitchRequest(room, sender, type, desk, sourceOn, deskOn, visible);
       ++requests;
       progress = requests;
       if (ok) ++succeeded;
+      if (wasUnplugged && unplugged) {
+        // Nobody plugged it back in: nothing can have been acknowledged.
+        ASSERT_FALSE(ok && !plan.empty()) << "success with the controller unplugged";
+        ++failedWhileUnplugged;
+        ASSERT_EQ(std::memcmp(&before, &room.SwitchState, sizeof before), 0);
+        continue;
+      }
 
       // Writes made: all of them on success; on failure the last one made was
       // not acknowledged (the controller may still have taken it).
@@ -331,39 +454,30 @@ TEST(LinkSoak, RandomFaultsWithPollKeepTheCopyInStepAndNeverFakeSuccess) {
         const bool acked = ok || i + 1 < made;
         inStep[plan[i].command - frame::kLedA] = acked;
       }
+      checkCopy("after the request");
+      ASSERT_FALSE(copyWrong);
 
-      const auto regs = emu.Registers();
-      ASSERT_TRUE(regs.has_value()) << "emulator stopped answering: " << emu.Error();
-      const SwitchRegisters& s = room.SwitchState;
-      if (inStep[0]) {
-        ASSERT_EQ(regs->ledA, Word(s.LedAHigh, s.LedALow)) << "request " << requests;
-      }
-      if (inStep[1]) {
-        ASSERT_EQ(regs->line, Word(s.LineHigh, s.LineLow)) << "request " << requests;
-      }
-      if (inStep[2]) {
-        ASSERT_EQ(regs->ledB, Word(s.LedBHigh, s.LedBLow)) << "request " << requests;
-      }
-      if (inStep[3]) {
-        ASSERT_EQ(regs->route, s.Route) << "request " << requests;
-        ASSERT_EQ(regs->pairs, s.Pairs) << "request " << requests;
-      }
-
-      // Every success consumed an acknowledgement byte that the controller
+      // Every success consumed an acknowledgement byte that a controller
       // really sent (as an answer, noise or a late answer: the line cannot tell).
       sent.Update();
       for (int v = 0; v < 256; ++v)
         ASSERT_LE(sender.acked[v], sent.count[v])
             << "success without acknowledgement 0x" << std::hex << v << " at request " << std::dec
             << requests;
+      ASSERT_EQ(sender.statusWrong, 0) << "link status not what the link did, request "
+                                       << requests;
     }
+    if (unplugged) plugIn();
 
     sent.Update();
-    std::printf("soak: %ld requests (%ld ok), %ld frames, %ld questions (%ld yes, %ld no), "
+    std::printf("soak: %ld requests (%ld ok), %ld frames, %ld replugs (%ld requests met an "
+                "empty port), %ld questions (%ld yes, %ld no, %ld about a missing device), "
                 "%ld wait dialogs, %ld indicator updates (%ld desks changed, %ld forged by "
-                "noise), trace: %ld polls, %ld unanswered, %ld spoiled answers\n",
-                requests, succeeded, sender.frames, ui.questions, ui.yes, ui.no, ui.dialogs,
-                updates, indicatorChanges, forgedReports, sent.polls, sent.unanswered,
+                "noise), %ld copy checks, %ld status checks, trace: %ld polls, %ld unanswered, "
+                "%ld spoiled answers\n",
+                requests, succeeded, sender.frames, restarts, failedWhileUnplugged, ui.questions,
+                ui.yes, ui.no, ui.deviceGoneQuestions, ui.dialogs, updates, indicatorChanges,
+                forgedReports, copyChecks, sender.statusChecked, sent.polls, sent.unanswered,
                 sent.spoiled);
     // The run really met the faults it is about.
     EXPECT_GE(requests, 100);
@@ -373,9 +487,13 @@ TEST(LinkSoak, RandomFaultsWithPollKeepTheCopyInStepAndNeverFakeSuccess) {
     EXPECT_GT(updates, 0);
     EXPECT_GT(sent.unanswered, 0);
     EXPECT_GT(sent.spoiled, 0);
+    EXPECT_GT(sender.statusChecked, requests / 2);
+    if (requests >= 2 * restartEvery) {
+      EXPECT_GE(restarts, 2);
+      EXPECT_GT(ui.deviceGoneQuestions, 0);
+    }
   }
   port.ClosePort();
-  shm_unlink(("/vormik-" + std::to_string(geteuid()) + "-" + lockName + ".lock").c_str());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -193,7 +194,9 @@ class Emulator {
   }
   void OnMasterBytes(const uint8_t* bytes, size_t count);
   void Answer(const emulator::ParsedItem& item, long ms);
-  void WriteMaster(const std::vector<uint8_t>& bytes, bool paced);
+  // Paced: each byte goes out one byte time after the one before, counted
+  // from `due`, so that late wake-ups do not add up.
+  void WriteMaster(const std::vector<uint8_t>& bytes, bool paced, Clock::time_point due);
   void Trace(const std::string& line);
   // False when stdin asked to quit.
   bool OnStdinText(const char* text, size_t count);
@@ -215,10 +218,14 @@ void Emulator::Trace(const std::string& line) {
   std::fflush(trace_);
 }
 
-void Emulator::WriteMaster(const std::vector<uint8_t>& bytes, bool paced) {
+void Emulator::WriteMaster(const std::vector<uint8_t>& bytes, bool paced,
+                           Clock::time_point due) {
   for (size_t i = 0; i < bytes.size();) {
     // Each byte, the first included, takes its own time on the line.
-    if (paced) std::this_thread::sleep_for(kByteTime);
+    if (paced) {
+      due += kByteTime;
+      std::this_thread::sleep_until(due);
+    }
     size_t chunk = paced ? 1 : bytes.size() - i;
     ssize_t n = ::write(master_, bytes.data() + i, chunk);
     if (n < 0 && errno == EINTR) continue;
@@ -231,18 +238,16 @@ void Emulator::WriteMaster(const std::vector<uint8_t>& bytes, bool paced) {
 void Emulator::Answer(const emulator::ParsedItem& item, long ms) {
   emulator::Reply reply = controller_.Handle(item);
   bool paced = controller_.faults().baud;
+  Clock::time_point due = Clock::now();
   if (!reply.bytes.empty()) {
-    std::chrono::microseconds wait = std::chrono::milliseconds(reply.delayMs);
+    due += std::chrono::milliseconds(reply.delayMs);
     // The request itself takes this long to come in over a real line.
-    if (paced) {
-      wait += std::chrono::duration_cast<std::chrono::microseconds>(
-          kByteTime * static_cast<int>(item.bytes.size()));
-    }
-    if (wait.count() > 0) std::this_thread::sleep_for(wait);
+    if (paced) due += kByteTime * static_cast<int>(item.bytes.size());
+    std::this_thread::sleep_until(due);
   }
   // Traced before the answer goes out, so whoever has read the answer finds the line.
   Trace(emulator::TraceLineFor(ms, item, reply.bytes));
-  WriteMaster(reply.bytes, paced);
+  WriteMaster(reply.bytes, paced, due);
 }
 
 void Emulator::OnMasterBytes(const uint8_t* bytes, size_t count) {
@@ -351,6 +356,9 @@ int main(int argc, char** argv) {
   if (rc != 0) return rc < 0 ? 0 : rc;
 
   ::signal(SIGPIPE, SIG_IGN);
+  // Byte times are about a millisecond: the default 50 us timer slack on
+  // every sleep would make the line noticeably slower than 9600 baud.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   struct sigaction stop = {};
   stop.sa_handler = OnStopSignal;
   sigemptyset(&stop.sa_mask);
