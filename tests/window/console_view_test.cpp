@@ -1,0 +1,142 @@
+// What the teacher sees at a glance, end to end against the emulator: calls,
+// the link strip, refused name characters, a re-plugged controller and a
+// classroom file too large to read.
+#include <QLabel>
+#include <QToolButton>
+#include <QtTest>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "support/windowfixture.h"
+
+namespace {
+
+bool Orange(QWidget* panel) {
+  const QImage picture = panel->grab().toImage();
+  const QColor c = picture.pixelColor(1, picture.height() / 2);
+  return c.red() > 220 && c.green() > 90 && c.green() < 160 && c.blue() < 60;
+}
+
+QString LinkText(WindowFixture& fx) { return fx.form().linkLabel->text(); }
+
+QStringList CallEntries(WindowFixture& fx) {
+  QStringList names;
+  for (QToolButton* entry : fx.form().callList->findChildren<QToolButton*>()) {
+    names << entry->objectName();
+  }
+  return names;
+}
+
+}  // namespace
+
+class ConsoleViewTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void callsAreMarkedListedAndAnswered() {
+    WindowOptions options;
+    options.startEmulator = true;
+    options.writeClassroom = true;
+    options.readThreadStop = 0;  // the poll brings the students' calls
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QVERIFY(!Orange(fx.Desk(5)));
+
+    QVERIFY(fx.emulator()->Send("led 5 on"));
+    QTRY_VERIFY(fx.Desk(5)->marks().calling);
+    QTRY_VERIFY(Orange(fx.Desk(5)));  // blinking: bright again within a moment
+    QVERIFY(fx.emulator()->Send("led 12 on"));
+    QTRY_COMPARE(CallEntries(fx).size(), 2);
+    QVERIFY(fx.emulator()->Send("led 2 on"));
+    QTRY_COMPARE(CallEntries(fx), QStringList({"Call5", "Call12", "Call2"}));
+
+    // The student puts the LED out: the call ends, mark and entry.
+    QVERIFY(fx.emulator()->Send("led 5 off"));
+    QTRY_VERIFY(!fx.Desk(5)->marks().calling);
+    QVERIFY(!Orange(fx.Desk(5)));
+    QCOMPARE(CallEntries(fx), QStringList({"Call12", "Call2"}));
+
+    // An entry answers its call by listening to the desk.
+    const size_t mark = fx.TraceMark();
+    auto* first = fx.form().callList->findChild<QToolButton*>("Call12");
+    QVERIFY(first != nullptr);
+    first->click();
+    const auto frames = fx.FramesSince(mark);
+    QCOMPARE(frames.size(), size_t(1));
+    QCOMPARE(testsupport::HexText(frames[0].rx), std::string("55 30 84 00 1B 25"));
+    QVERIFY(fx.Desk(12)->listen->isChecked());
+  }
+
+  void linkStripSaysWhatTheLinkDid() {
+    WindowOptions options;
+    options.startEmulator = true;
+    options.readThreadStop = 0;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QTRY_VERIFY2(LinkText(fx).contains("контроллер отвечает"), qPrintable(LinkText(fx)));
+    QVERIFY(fx.emulator()->Send("fault silent on"));
+    QTRY_VERIFY2(LinkText(fx).contains("контроллер не отвечает с "), qPrintable(LinkText(fx)));
+    fx.emulator()->Stop();
+    QTRY_VERIFY2(LinkText(fx).contains("устройство не найдено"), qPrintable(LinkText(fx)));
+
+    WindowOptions quiet;
+    quiet.startEmulator = true;  // ReadThreadStop=1: nobody watches the controller
+    WindowFixture off(quiet);
+    QVERIFY2(off.Ok(), off.Error().c_str());
+    QVERIFY2(LinkText(off).contains("опрос выключен"), qPrintable(LinkText(off)));
+  }
+
+  void replugAndRetryWorksWithoutARestart() {
+    WindowOptions options;
+    options.startEmulator = true;
+    options.writeClassroom = true;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    const std::string link = fx.emulator()->linkPath();
+    fx.emulator()->Stop();
+    // The adapter comes back on the same path: a new device behind the old name.
+    testsupport::EmulatorProcess again({"--link", link});
+    QVERIFY2(again.Started(), again.Error().c_str());
+    fx.prompter().yesNoAnswers = {true};  // "Повторить"
+    fx.ClickButton(fx.Desk(3)->listen);
+    const auto frames = testsupport::FramesOnly(again.WaitForTrace(1));
+    QVERIFY(!frames.empty());
+    QCOMPARE(testsupport::HexText(frames.back().rx), std::string("55 30 84 00 12 1C"));
+    QVERIFY(frames.back().Answered());
+    QVERIFY(fx.Desk(3)->listen->isChecked());
+    QVERIFY2(fx.prompter().Count(FakePrompter::Kind::kQuestion) <= 1,
+             qPrintable(fx.prompter().Texts(FakePrompter::Kind::kQuestion)));
+  }
+
+  void refusedNameCharacterAndOversizedFile() {
+    testsupport::TempDir outside;
+    const std::string huge = outside.File("huge.cld");
+    const int fd = ::open(huge.c_str(), O_CREAT | O_WRONLY, 0600);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::ftruncate(fd, 64LL << 30), 0);
+    ::close(fd);
+
+    WindowOptions options;
+    options.writeClassroom = true;
+    options.arguments = {huge};  // named on the command line
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage), 1);
+    QVERIFY(fx.prompter().Texts(FakePrompter::Kind::kMessage).contains("слишком большой"));
+    QVERIFY(fx.Desk(1)->isVisible());  // the stored classroom is there, not stored over
+    QCOMPARE(fx.form().model().classroomFile(), fx.classroomPath());
+
+    QLineEdit* box = fx.Desk(1)->nameBox;
+    QTest::mouseDClick(box, Qt::LeftButton);
+    box->selectAll();
+    QTest::keyClicks(box, "Ren");
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QStringLiteral("é"));
+    QApplication::sendEvent(box, &typed);
+    QTest::keyClicks(box, "e");
+    QCOMPARE(box->text(), QString("Rene"));  // é has no Windows-1251 form
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(fx.form().model().plan()[0].studentName, std::string("Rene"));
+  }
+};
+
+QTEST_MAIN(ConsoleViewTest)
+#include "console_view_test.moc"
