@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "app/colours.h"
+#include "view/colours.h"
 #include "link/timing.h"
 
 TFmWait::TFmWait(QWidget* parent) : QDialog(parent) {
