@@ -20,7 +20,7 @@
 #include <QScreen>
 #include <QThread>
 
-#include "app/colours.h"
+#include "view/colours.h"
 #include "app/namevalidator.h"
 #include "app/prompteruser.h"
 #include "console/linkstatetext.h"

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPen>
 
-#include "app/colours.h"
+#include "view/colours.h"
 #include "view/linkgeometry.h"
 
 namespace view {

@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QTest>
 
-#include "app/colours.h"
+#include "view/colours.h"
 #include "link/Unwait.h"
 #include "resources/glyphs.h"
 #include "support/screenchecks.h"

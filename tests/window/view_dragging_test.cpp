@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QTest>
 
-#include "app/colours.h"
+#include "view/colours.h"
 #include "support/windowfixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // the register copy.
 #include <QTest>
 
-#include "app/colours.h"
+#include "view/colours.h"
 #include "support/windowfixture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/colours.h"
+#include "view/colours.h"
 #include "support/screenchecks.h"
 #include "support/windowfixture.h"
 

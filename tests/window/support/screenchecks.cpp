@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-#include "app/colours.h"
+#include "view/colours.h"
 #include "app/consolewindow.h"
 #include "link/frame.h"
 #include "view/linkgeometry.h"
