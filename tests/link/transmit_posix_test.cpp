@@ -653,7 +653,10 @@ TEST_F(LinkTest, PollLooksForALostPortAtMostOnceASecond) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2300));
     EXPECT_EQ(port.status().Snapshot().state, LinkState::kDeviceMissing);
     EXPECT_EQ(handover.Count(), 0u);
-    device->opens = true;  // plugged back in
+    {
+      std::lock_guard<std::mutex> g(device->m);
+      device->opens = true;  // plugged back in
+    }
     ASSERT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
     poller.RequestStop();
     ASSERT_TRUE(poller.WaitStopped(3000));
