@@ -80,6 +80,23 @@ bool ConsoleModel::Send(int requestType, int desk, bool sourceOn, bool deskOn) {
   return SendSwitchRequest(room_, sender_, requestType, desk, sourceOn, deskOn, VisibleDesksMask());
 }
 
+template <typename Body>
+void ConsoleModel::OnDesk(int desk, Body body) {
+  Operation op(*this);
+  if (op.refused() || !ValidDesk(desk)) return;
+  EndNameEditing();
+  SelectDesk(desk);
+  body(Display());
+}
+
+template <typename Body>
+void ConsoleModel::OnTeacher(Body body) {
+  Operation op(*this);
+  if (op.refused()) return;
+  EndNameEditing();
+  body(Display());
+}
+
 // ---------------------------------------------------------------------------
 // Selection and names
 
@@ -170,26 +187,20 @@ int ConsoleModel::ListenedDesk(const ConsoleDisplay& shown) const {
 // Listening, speaking, LEDs
 
 void ConsoleModel::ListenTo(int desk) {
-  Operation op(*this);
-  if (op.refused() || !ValidDesk(desk)) return;
-  EndNameEditing();
-  SelectDesk(desk);
-  const ConsoleDisplay shown = Display();
-  if (!Send(ListenDesk, desk, shown.teacher.lineDown, false)) return;
-  // The wait for the answer may have let the pointer select another desk.
-  SelectDesk(desk);
-  ReleaseOtherDesks(desk, shown);
+  OnDesk(desk, [&](const ConsoleDisplay& shown) {
+    if (!Send(ListenDesk, desk, shown.teacher.lineDown, false)) return;
+    // The wait for the answer may have let the pointer select another desk.
+    SelectDesk(desk);
+    ReleaseOtherDesks(desk, shown);
+  });
 }
 
 void ConsoleModel::StopListening(int desk) {
-  Operation op(*this);
-  if (op.refused() || !ValidDesk(desk)) return;
-  EndNameEditing();
-  SelectDesk(desk);
-  const ConsoleDisplay shown = Display();
-  if (!Send(ReleaseDesk, desk, shown.teacher.lineDown, false)) return;
-  SelectDesk(desk);
-  if (shown.desks[desk].speakDown) ReconnectIfSpokenTo(desk, shown);
+  OnDesk(desk, [&](const ConsoleDisplay& shown) {
+    if (!Send(ReleaseDesk, desk, shown.teacher.lineDown, false)) return;
+    SelectDesk(desk);
+    if (shown.desks[desk].speakDown) ReconnectIfSpokenTo(desk, shown);
+  });
 }
 
 void ConsoleModel::ToggleListening(int desk) {
@@ -202,41 +213,31 @@ void ConsoleModel::ToggleListening(int desk) {
 }
 
 void ConsoleModel::SpeakTo(int desk) {
-  Operation op(*this);
-  if (op.refused() || !ValidDesk(desk)) return;
-  EndNameEditing();
-  SelectDesk(desk);
-  const ConsoleDisplay shown = Display();
-  // A desk on the line leaves it while the teacher speaks to it alone.
-  const bool onLine = shown.desks[desk].line == LineCaption::On;
-  if (onLine && !Send(LineDisconnect, desk)) return;
-  if (!Send(SpeakDesk, desk)) {
-    // Not spoken to after all: it goes back where it was.
-    if (onLine) Send(LineConnect, desk);
-    return;
-  }
-  if (onLine) spokenOffLineMask_ |= DeskBit(desk);
-  SelectDesk(desk);
-  ReleaseOtherDesks(desk, shown);
+  OnDesk(desk, [&](const ConsoleDisplay& shown) {
+    // A desk on the line leaves it while the teacher speaks to it alone.
+    const bool onLine = shown.desks[desk].line == LineCaption::On;
+    if (onLine && !Send(LineDisconnect, desk)) return;
+    if (!Send(SpeakDesk, desk)) {
+      // Not spoken to after all: it goes back where it was.
+      if (onLine) Send(LineConnect, desk);
+      return;
+    }
+    if (onLine) spokenOffLineMask_ |= DeskBit(desk);
+    SelectDesk(desk);
+    ReleaseOtherDesks(desk, shown);
+  });
 }
 
 void ConsoleModel::StopSpeaking(int desk) {
-  Operation op(*this);
-  if (op.refused() || !ValidDesk(desk)) return;
-  EndNameEditing();
-  SelectDesk(desk);
-  const ConsoleDisplay shown = Display();
-  const bool onLine = shown.desks[desk].line == LineCaption::On;
-  // Back to listening when the desk is still listened to.
-  if (shown.desks[desk].listenDown) {
-    Send(ListenDesk, desk);
-  } else {
-    Send(ReleaseDesk, desk);
-  }
-  if (onLine) {
-    ForgetLinePlaces(DeskBit(desk));
-    Send(LineConnect, desk);
-  }
+  OnDesk(desk, [&](const ConsoleDisplay& shown) {
+    const bool onLine = shown.desks[desk].line == LineCaption::On;
+    // Back to listening when the desk is still listened to.
+    Send(shown.desks[desk].listenDown ? ListenDesk : ReleaseDesk, desk);
+    if (onLine) {
+      ForgetLinePlaces(DeskBit(desk));
+      Send(LineConnect, desk);
+    }
+  });
 }
 
 void ConsoleModel::ToggleSpeaking(int desk) {
@@ -249,11 +250,9 @@ void ConsoleModel::ToggleSpeaking(int desk) {
 }
 
 void ConsoleModel::PressLedButton(int desk) {
-  Operation op(*this);
-  if (op.refused() || !ValidDesk(desk)) return;
-  EndNameEditing();
-  SelectDesk(desk);
-  if (LedBitIn(room_.SwitchState, desk)) SendLedSwitch(room_, sender_, desk, false);
+  OnDesk(desk, [&](const ConsoleDisplay& shown) {
+    if (shown.desks[desk].ledOn) SendLedSwitch(room_, sender_, desk, false);
+  });
 }
 
 void ConsoleModel::SwitchSelectedLed(bool on) {
@@ -271,11 +270,10 @@ void ConsoleModel::PressLineButton(int desk) {
 }
 
 void ConsoleModel::ActOnLine(int desk, LineCaption caption) {
-  Operation op(*this);
-  if (op.refused() || !ValidDesk(desk)) return;
-  EndNameEditing();
-  SelectDesk(desk);
-  const ConsoleDisplay shown = Display();
+  OnDesk(desk, [&](const ConsoleDisplay& shown) { ActOnLine(desk, caption, shown); });
+}
+
+void ConsoleModel::ActOnLine(int desk, LineCaption caption, const ConsoleDisplay& shown) {
   const bool lineSourceInUse = shown.teacher.lineDown || shown.teacher.inputToLineDown;
   const int partner = desk ^ 1;
 
@@ -314,55 +312,48 @@ void ConsoleModel::DisconnectAllFromLine() {
 }
 
 void ConsoleModel::ToggleInput() {
-  Operation op(*this);
-  if (op.refused()) return;
-  EndNameEditing();
-  const ConsoleDisplay shown = Display();
-  if (!shown.teacher.inputDown) {
-    // The teacher's ear goes to the input; a desk no longer spoken to goes back on the line.
-    if (Send(InputOn, 0, shown.teacher.lineDown, false)) ReconnectSpokenDesks(shown);
-    return;
-  }
-  Send(InputOff, 0, shown.teacher.lineDown, false);
+  OnTeacher([&](const ConsoleDisplay& shown) {
+    if (!shown.teacher.inputDown) {
+      // The teacher's ear goes to the input; a desk no longer spoken to goes back on the line.
+      if (Send(InputOn, 0, shown.teacher.lineDown, false)) ReconnectSpokenDesks(shown);
+      return;
+    }
+    Send(InputOff, 0, shown.teacher.lineDown, false);
+  });
 }
 
 void ConsoleModel::ToggleLine() {
-  Operation op(*this);
-  if (op.refused()) return;
-  EndNameEditing();
-  const ConsoleDisplay shown = Display();
-  const int listened = ListenedDesk(shown);
-  const bool found = listened != kNoListenedDesk;
-  if (!shown.teacher.lineDown) {
-    // A desk being spoken to goes back on the line before the teacher joins it.
-    ReconnectSpokenDesks(shown);
-    Send(LineOn, listened, shown.teacher.inputDown, found);
-    return;
-  }
-  if (Send(LineOff, listened, shown.teacher.inputDown, found)) DisconnectAllFromLine();
+  OnTeacher([&](const ConsoleDisplay& shown) {
+    const int listened = ListenedDesk(shown);
+    const bool found = listened != kNoListenedDesk;
+    if (!shown.teacher.lineDown) {
+      // A desk being spoken to goes back on the line before the teacher joins it.
+      ReconnectSpokenDesks(shown);
+      Send(LineOn, listened, shown.teacher.inputDown, found);
+      return;
+    }
+    if (Send(LineOff, listened, shown.teacher.inputDown, found)) DisconnectAllFromLine();
+  });
 }
 
 void ConsoleModel::ToggleInputToLine() {
-  Operation op(*this);
-  if (op.refused()) return;
-  EndNameEditing();
-  const ConsoleDisplay shown = Display();
-  if (!shown.teacher.inputToLineDown) {
-    const int listened = ListenedDesk(shown);
-    Send(InputToLineOn, listened, shown.teacher.inputDown, listened != kNoListenedDesk);
-    return;
-  }
-  if (Send(InputToLineOff, 0)) DisconnectAllFromLine();
+  OnTeacher([&](const ConsoleDisplay& shown) {
+    if (!shown.teacher.inputToLineDown) {
+      const int listened = ListenedDesk(shown);
+      Send(InputToLineOn, listened, shown.teacher.inputDown, listened != kNoListenedDesk);
+      return;
+    }
+    if (Send(InputToLineOff, 0)) DisconnectAllFromLine();
+  });
 }
 
 // ---------------------------------------------------------------------------
 // All desks
 
 void ConsoleModel::ResetAll() {
-  Operation op(*this);
-  if (op.refused()) return;
-  EndNameEditing();
-  if (Send(::ResetAll, 0)) ForgetLinePlaces(kAllDesks);
+  OnTeacher([&](const ConsoleDisplay&) {
+    if (Send(::ResetAll, 0)) ForgetLinePlaces(kAllDesks);
+  });
 }
 
 void ConsoleModel::AllToLine() {
@@ -378,17 +369,13 @@ void ConsoleModel::AllToLine() {
 }
 
 void ConsoleModel::AllInPairs() {
-  Operation op(*this);
-  if (op.refused()) return;
-  EndNameEditing();
-  if (Send(::AllInPairs, 0)) ForgetLinePlaces(kAllDesks);
+  OnTeacher([&](const ConsoleDisplay&) {
+    if (Send(::AllInPairs, 0)) ForgetLinePlaces(kAllDesks);
+  });
 }
 
 void ConsoleModel::AllLedsOff() {
-  Operation op(*this);
-  if (op.refused()) return;
-  EndNameEditing();
-  Send(::AllLedsOff, 0);
+  OnTeacher([&](const ConsoleDisplay&) { Send(::AllLedsOff, 0); });
 }
 
 // ---------------------------------------------------------------------------

@@ -146,6 +146,14 @@ class ConsoleModel {
 
  private:
   class Operation;
+  // Runs body(display as it stands) as one operation on a desk: ends name
+  // editing and selects the desk first. Nothing runs inside another operation.
+  template <typename Body>
+  void OnDesk(int desk, Body body);
+  // The same for the teacher panel and the all-desks commands.
+  template <typename Body>
+  void OnTeacher(Body body);
+  void ActOnLine(int desk, LineCaption caption, const ConsoleDisplay& shown);
   bool Send(int requestType, int desk, bool sourceOn = false, bool deskOn = false);
   int ListenedDesk(const ConsoleDisplay& shown) const;
   void ReconnectIfSpokenTo(int desk, const ConsoleDisplay& shown);

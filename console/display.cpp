@@ -6,16 +6,7 @@ namespace console {
 
 namespace {
 
-// Route register: bit 7 input to the line, bits 4-6 the mode, bits 0-3 the desk.
-constexpr uint8_t kInputToLineBit = 0x80;
-constexpr uint8_t kModeMask = 0x70;
-constexpr uint8_t kDeskMask = 0x0F;
-constexpr uint8_t kModeListen = 0x10;
-constexpr uint8_t kModeInput = 0x20;
-constexpr uint8_t kModeLine = 0x40;
-constexpr uint8_t kModeSpeak = 0x50;
-constexpr uint8_t kModeInputWithLine = 0x60;
-constexpr uint8_t kModeDeskWithLine = 0x70;
+using namespace route;
 
 bool BitOfDesk(uint8_t low, uint8_t high, int deskIndex) {
   if (deskIndex < 0 || deskIndex >= kDeskCount) return false;
@@ -42,16 +33,16 @@ const char* LineCaptionText(LineCaption caption) {
   return "Откл.";
 }
 
-TeacherRoute DecodeRoute(uint8_t route) {
+TeacherRoute DecodeRoute(uint8_t routeByte) {
   TeacherRoute decoded;
-  const uint8_t mode = route & kModeMask;
+  const uint8_t mode = routeByte & kModeMask;
   if (mode == kModeListen || mode == kModeSpeak || mode == kModeDeskWithLine) {
-    decoded.desk = route & kDeskMask;
+    decoded.desk = routeByte & kDeskField;
   }
   decoded.speaking = mode == kModeSpeak;
   decoded.input = mode == kModeInput || mode == kModeInputWithLine;
   decoded.line = mode == kModeLine || mode == kModeInputWithLine || mode == kModeDeskWithLine;
-  decoded.inputToLine = (route & kInputToLineBit) != 0;
+  decoded.inputToLine = (routeByte & kInputToLineBit) != 0;
   return decoded;
 }
 

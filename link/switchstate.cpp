@@ -8,16 +8,7 @@ namespace {
 constexpr int kDesks = 16;
 constexpr int kDesksPerByte = 8;
 
-// Route byte layout.
-constexpr uint8_t kInputToLineBit = 0x80;
-constexpr uint8_t kDeskField = 0x0F;
-constexpr uint8_t kModeNone = 0x00;
-constexpr uint8_t kModeListen = 0x10;
-constexpr uint8_t kModeInput = 0x20;
-constexpr uint8_t kModeLine = 0x40;
-constexpr uint8_t kModeSpeak = 0x50;
-constexpr uint8_t kModeInputWithLine = 0x60;
-constexpr uint8_t kModeDeskWithLine = 0x70;
+using namespace route;
 
 RegisterWrite Write(uint8_t command, uint8_t high, uint8_t low, bool clearsPairJoined = false) {
   return RegisterWrite{command, high, low, clearsPairJoined};

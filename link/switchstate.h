@@ -19,6 +19,21 @@ struct SwitchRegisters {
   uint8_t Pairs = 0;
 };
 
+// The Route register: bit 7 puts the input on the line, bits 4-6 are the
+// teacher's mode, bits 0-3 the desk the mode names.
+namespace route {
+inline constexpr uint8_t kInputToLineBit = 0x80;
+inline constexpr uint8_t kModeMask = 0x70;
+inline constexpr uint8_t kDeskField = 0x0F;
+inline constexpr uint8_t kModeNone = 0x00;
+inline constexpr uint8_t kModeListen = 0x10;
+inline constexpr uint8_t kModeInput = 0x20;
+inline constexpr uint8_t kModeLine = 0x40;
+inline constexpr uint8_t kModeSpeak = 0x50;
+inline constexpr uint8_t kModeInputWithLine = 0x60;
+inline constexpr uint8_t kModeDeskWithLine = 0x70;
+}  // namespace route
+
 // Values 0..21 are fixed: callers pass them as integers.
 enum RequestType : int {
   ToggleLedA = 0,
