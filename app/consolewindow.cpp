@@ -28,7 +28,7 @@
 #include "config/inifile.h"
 #include "config/settings.h"
 #include "config/settingsload.h"
-#include "link/Unwait.h"
+#include "app/waitdialog.h"
 #include "link/sendswitchrequest.h"
 #include "link/timing.h"
 #include "platform/filetype.h"
@@ -932,13 +932,13 @@ bool ConsoleWindow::AskRetryAfterFailure(const LinkFailure& failure) {
 }
 
 void ConsoleWindow::ShowWaitDialog() {
-  TFmWait dialog(this);
+  WaitDialog dialog(this);
   dialog.exec();
 }
 
 bool ConsoleWindow::ShowCancellableWait(const std::string& reason) {
   if (closeRequested_) return false;
-  TFmWait dialog(QString::fromStdString(reason), this);
+  WaitDialog dialog(QString::fromStdString(reason), this);
   currentWait_ = &dialog;
   dialog.exec();
   currentWait_ = nullptr;

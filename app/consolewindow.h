@@ -181,7 +181,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   // A close asked for while an operation waits: the waits and questions end
   // as "No", and the window closes once the operation is over.
   bool closeRequested_ = false;
-  class TFmWait* currentWait_ = nullptr;
+  class WaitDialog* currentWait_ = nullptr;
 
   QImage surface_;
   int clientHeight_ = 0;  // the plan and its panels, without the status strip

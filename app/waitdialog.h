@@ -1,4 +1,4 @@
-// TFmWait: the small modal "please wait" dialog shown while the port is busy.
+// The small modal "please wait" dialog shown while the port is busy.
 #pragma once
 
 #include <QDialog>
@@ -7,21 +7,21 @@
 #include <QString>
 #include <QTimer>
 
-class TFmWait : public QDialog {
+class WaitDialog : public QDialog {
   Q_OBJECT
  public:
   // The plain dialog: "Идет обработка команды..." and OK.
-  explicit TFmWait(QWidget* parent = nullptr);
+  explicit WaitDialog(QWidget* parent = nullptr);
   // Says what it waits for (PortBusyText) and offers "Отмена".
-  TFmWait(const QString& reason, QWidget* parent);
+  WaitDialog(const QString& reason, QWidget* parent);
 
-  QLabel* Label1 = nullptr;
-  QPushButton* Button1 = nullptr;
-  QPushButton* CancelButton = nullptr;  // only with a reason
-  QTimer* Timer1 = nullptr;
+  QLabel* message = nullptr;
+  QPushButton* okButton = nullptr;
+  QPushButton* cancelButton = nullptr;  // only with a reason
+  QTimer* closeTimer = nullptr;
 
   // The timer's tick: the dialog closes itself.
-  void Timer1Timer();
+  void CloseByTimer();
   // True when the teacher ended the wait ("Отмена", Esc or the close button)
   // rather than the timer or OK.
   bool Cancelled() const { return cancelled_; }

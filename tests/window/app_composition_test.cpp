@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "view/colours.h"
-#include "link/Unwait.h"
+#include "app/waitdialog.h"
 #include "resources/glyphs.h"
 #include "support/screenchecks.h"
 #include "support/windowfixture.h"
@@ -307,13 +307,13 @@ void AppCompositionTest::indicatorUpdateChangesOnlyTheReportedDesks() {
 }
 
 void AppCompositionTest::waitDialogClosesItself() {
-  TFmWait dialog;
+  WaitDialog dialog;
   QCOMPARE(dialog.windowTitle(), QString("Ожидание..."));
   QCOMPARE(dialog.size(), QSize(187, 64));
-  QCOMPARE(dialog.Label1->pos(), QPoint(24, 8));
-  QCOMPARE(dialog.Label1->text(), QString("Идет обработка команды..."));
-  QCOMPARE(dialog.Button1->geometry(), QRect(56, 32, 75, 25));
-  QCOMPARE(dialog.Timer1->interval(), 1000);
+  QCOMPARE(dialog.message->pos(), QPoint(24, 8));
+  QCOMPARE(dialog.message->text(), QString("Идет обработка команды..."));
+  QCOMPARE(dialog.okButton->geometry(), QRect(56, 32, 75, 25));
+  QCOMPARE(dialog.closeTimer->interval(), 1000);
   QElapsedTimer elapsed;
   elapsed.start();
   QCOMPARE(dialog.exec(), int(QDialog::Rejected));
@@ -321,8 +321,8 @@ void AppCompositionTest::waitDialogClosesItself() {
   QVERIFY(elapsed.elapsed() >= 900);
   QVERIFY(elapsed.elapsed() < 30000);
 
-  TFmWait second;
-  QTimer::singleShot(0, second.Button1, [&] { second.Button1->click(); });
+  WaitDialog second;
+  QTimer::singleShot(0, second.okButton, [&] { second.okButton->click(); });
   QCOMPARE(second.exec(), int(QDialog::Accepted));
 }
 
