@@ -105,7 +105,7 @@ int ReadClientDimension(ini::IniFile& file, const char* key, const char* default
 
 }  // namespace
 
-ConsoleWindow::ConsoleWindow(TClassRoomDescription& room, AppEnvironment environment,
+ConsoleWindow::ConsoleWindow(ClassroomState& room, AppEnvironment environment,
                              Prompter& prompter, QWidget* parent)
     : QWidget(parent), room_(room), environment_(std::move(environment)), prompter_(prompter) {
   BuildControls();

@@ -21,7 +21,7 @@
 #include "app/environment.h"
 #include "app/prompter.h"
 #include "app/widgets.h"
-#include "config/classroomdescription.h"
+#include "console/classroomstate.h"
 #include "console/consolemodel.h"
 #include "link/Unthread.h"
 #include "link/controllerport.h"
@@ -35,7 +35,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
 
  public:
   // Builds the window, opens the port and resets the controller when it answers.
-  ConsoleWindow(TClassRoomDescription& room, AppEnvironment environment, Prompter& prompter,
+  ConsoleWindow(ClassroomState& room, AppEnvironment environment, Prompter& prompter,
                 QWidget* parent = nullptr);
   ~ConsoleWindow() override;
 
@@ -90,7 +90,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   static QList<QWidget*> InnerControls(QWidget* control);
 
   console::ConsoleModel& model() { return *model_; }
-  TClassRoomDescription& room() { return room_; }
+  ClassroomState& room() { return room_; }
   const AppEnvironment& environment() const { return environment_; }
   ControllerPort& controllerPort() { return *port_; }
   ControllerLink& controllerLink() { return *link_; }
@@ -168,7 +168,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   void ReleaseOnDesk(DeskPanel* panel, QMouseEvent* event);
   int DeskOf(QObject* control) const;
 
-  TClassRoomDescription& room_;
+  ClassroomState& room_;
   AppEnvironment environment_;
   Prompter& prompter_;
   std::unique_ptr<PrompterUser> user_;

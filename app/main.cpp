@@ -15,10 +15,10 @@
 #include "app/environment.h"
 #include "app/prompter.h"
 #include "app/translation.h"
-#include "config/classroomdescription.h"
+#include "console/classroomstate.h"
 
 // The live classroom state: built at process start, lives until it ends.
-TClassRoomDescription ClassRoomDescription;
+ClassroomState ClassRoomDescription;
 
 namespace {
 

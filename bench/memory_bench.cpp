@@ -10,6 +10,7 @@
 
 #include "app/consolewindow.h"
 #include "tests/support/emulatorprocess.h"
+#include "tests/support/locknames.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -55,8 +56,8 @@ int main(int argc, char** argv) {
   environment.executablePath = dir.File("vormik");
   environment.settingsPath = dir.File("vormik.ini");
   environment.registerFileType = false;
-  environment.portLockName = "vormik-memory-bench";
-  TClassRoomDescription room;
+  environment.portLockName = testsupport::TestLockName("memory");
+  ClassroomState room;
   SilentPrompter prompter;
   ConsoleWindow window(room, environment, prompter);
   window.Apply([](console::ConsoleModel& m) {

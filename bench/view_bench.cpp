@@ -19,6 +19,7 @@
 #include "support/fakeprompter.h"
 #include "support/windowfixture.h"
 #include "tests/support/emulatorprocess.h"
+#include "tests/support/locknames.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -37,7 +38,7 @@ std::unique_ptr<WindowFixture> FullClassroom() {
 // all pairs joined, half the LEDs lit, desks 3-4 listened to; or every desk
 // on the line (16 frames), the other LEDs lit, desk 13 spoken to, the input
 // on the line. Redrawing after a switch changes every control.
-void SwitchState(TClassRoomDescription& room, bool first) {
+void SwitchState(ClassroomState& room, bool first) {
   SwitchRegisters& s = room.SwitchState;
   s.Pairs = first ? 0xFF : 0x00;
   s.LineLow = s.LineHigh = first ? 0x00 : 0xFF;
@@ -104,11 +105,11 @@ void BM_StartupToWindowShown(benchmark::State& state) {
   AppEnvironment environment;
   environment.executablePath = dir.File("vormik");
   environment.settingsPath = settings;
-  environment.portLockName = "PortSharing-bench-" + std::to_string(getpid());
+  environment.portLockName = testsupport::TestLockName("view");
   environment.registerFileType = false;
   FakePrompter prompter;
   for (auto _ : state) {
-    TClassRoomDescription room;
+    ClassroomState room;
     const auto start = std::chrono::steady_clock::now();
     auto form = std::make_unique<ConsoleWindow>(room, environment, prompter);
     form->show();

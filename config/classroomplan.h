@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/classroomdescription.h"
+#include "config/desks.h"
 #include "config/inifile.h"
 
 namespace classroom {

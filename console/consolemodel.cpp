@@ -44,7 +44,7 @@ class ConsoleModel::Operation {
   bool refused_;
 };
 
-ConsoleModel::ConsoleModel(TClassRoomDescription& room, FrameSender& sender,
+ConsoleModel::ConsoleModel(ClassroomState& room, FrameSender& sender,
                            std::function<bool()> probe, ConsoleUser& user, ConsolePaths paths)
     : room_(room),
       sender_(sender),
@@ -77,7 +77,7 @@ uint16_t ConsoleModel::VisibleDesksMask() const {
 }
 
 bool ConsoleModel::Send(int requestType, int desk, bool sourceOn, bool deskOn) {
-  return SendSwitchRequest(room_, sender_, requestType, desk, sourceOn, deskOn, VisibleDesksMask());
+  return SendSwitchRequest(room_.SwitchState, sender_, requestType, desk, sourceOn, deskOn, VisibleDesksMask());
 }
 
 template <typename Body>
@@ -251,14 +251,14 @@ void ConsoleModel::ToggleSpeaking(int desk) {
 
 void ConsoleModel::PressLedButton(int desk) {
   OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    if (shown.desks[desk].ledOn) SendLedSwitch(room_, sender_, desk, false);
+    if (shown.desks[desk].ledOn) SendLedSwitch(room_.SwitchState, sender_, desk, false);
   });
 }
 
 void ConsoleModel::SwitchSelectedLed(bool on) {
   Operation op(*this);
   if (op.refused()) return;
-  SendLedSwitch(room_, sender_, selected_, on);
+  SendLedSwitch(room_.SwitchState, sender_, selected_, on);
 }
 
 // ---------------------------------------------------------------------------

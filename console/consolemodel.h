@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "config/classroomdescription.h"
+#include "console/classroomstate.h"
 #include "console/consoleuser.h"
 #include "console/display.h"
 #include "link/transmit.h"
@@ -34,13 +34,13 @@ struct ConsolePaths {
 class ConsoleModel {
  public:
   // probe: one probe frame, true when the controller answered.
-  ConsoleModel(TClassRoomDescription& room, FrameSender& sender, std::function<bool()> probe,
+  ConsoleModel(ClassroomState& room, FrameSender& sender, std::function<bool()> probe,
                ConsoleUser& user, ConsolePaths paths);
 
   // ---- What the window draws. ----
   ConsoleDisplay Display() const;
-  const TClassRoomDescription& room() const { return room_; }
-  TClassRoomDescription& room() { return room_; }
+  const ClassroomState& room() const { return room_; }
+  ClassroomState& room() { return room_; }
   const std::array<DeskPlanEntry, kDeskCount>& plan() const { return plan_; }
   int selectedDesk() const { return selected_; }
   bool classroomChanged() const { return room_.ClassroomChanged != 0; }
@@ -168,7 +168,7 @@ class ConsoleModel {
   bool RefusedAsUnstorable(const std::string& path);
   void ShowWriteError(const std::string& what);
 
-  TClassRoomDescription& room_;
+  ClassroomState& room_;
   FrameSender& sender_;
   std::function<bool()> probe_;
   ConsoleUser& user_;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "config/classroomdescription.h"
+#include "config/desks.h"
 #include "link/switchstate.h"
 
 namespace console {

@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "config/classroomdescription.h"
 #include "fuzz/fuzzinput.h"
 #include "link/Unthread.h"
 #include "link/controllerport.h"
@@ -251,7 +250,7 @@ void FuzzRequests(fuzz::Input& in, bool skipAck) {
   ControllerLink link(port, skipAck ? SettingsWithSkip() : "/nonexistent/vormik.ini", teacher);
   CheckedSender sender(link, line, teacher, lock, skipAck);
 
-  TClassRoomDescription room;
+  SwitchRegisters regs;
   // Registers whose last write was acknowledged: there the copy must match.
   std::array<bool, 4> inStep = {true, true, true, true};
   for (int n = 0; n < 48 && !in.Empty(); ++n) {
@@ -264,7 +263,7 @@ void FuzzRequests(fuzz::Input& in, bool skipAck) {
     const bool sourceOn = in.Bool();
     const uint16_t visible = in.Word();
 
-    const SwitchRegisters before = room.SwitchState;
+    const SwitchRegisters before = regs;
     const auto plan = PlanRequest(before, type, desk, sourceOn, deskOn, visible);
     bool ok = false;
     size_t done = 0;
@@ -280,13 +279,13 @@ void FuzzRequests(fuzz::Input& in, bool skipAck) {
           return r;
         }
       } counting(sender, done);
-      ok = SendSwitchRequest(room, counting, type, desk, sourceOn, deskOn, visible);
+      ok = SendSwitchRequest(regs, counting, type, desk, sourceOn, deskOn, visible);
     }
     FUZZ_CHECK(ok == (done == plan.size()));
     // The copy is the state before with exactly the acknowledged writes applied.
     SwitchRegisters expected = before;
     for (size_t i = 0; i < done; ++i) CommitWrite(expected, plan[i]);
-    const SwitchRegisters& s = room.SwitchState;
+    const SwitchRegisters& s = regs;
     FUZZ_CHECK(std::memcmp(&expected, &s, sizeof s) == 0);
     for (size_t i = 0; i < plan.size() && i <= done; ++i)
       inStep[plan[i].command - frame::kLedA] = i < done;

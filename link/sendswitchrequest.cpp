@@ -11,7 +11,7 @@ namespace {
 // Sends one write composed by `compose` once the port is ours and commits the
 // bytes that went out. Nothing composed: success, nothing committed.
 template <typename Compose>
-bool SendAndCommit(TClassRoomDescription& room, FrameSender& sender, Compose compose) {
+bool SendAndCommit(SwitchRegisters& state, FrameSender& sender, Compose compose) {
   std::optional<RegisterWrite> sent;
   const bool ok = sender.TransmitComposed([&]() -> std::optional<RegisterWrite> {
     sent = compose();
@@ -19,8 +19,7 @@ bool SendAndCommit(TClassRoomDescription& room, FrameSender& sender, Compose com
   });
   if (!ok) return false;
   if (!sent) return true;
-  CommitWrite(room.SwitchState, *sent);
-  if (sent->clearsPairJoined) std::fill(std::begin(room.PairJoined), std::end(room.PairJoined), 0);
+  CommitWrite(state, *sent);
   return true;
 }
 
@@ -30,7 +29,7 @@ bool LedBitSet(uint8_t low, uint8_t high, const DeskBits& bits) {
 
 }  // namespace
 
-bool SendSwitchRequest(TClassRoomDescription& room, FrameSender& sender, int requestType,
+bool SendSwitchRequest(SwitchRegisters& state, FrameSender& sender, int requestType,
                        int deskIndex, bool sourceOn, bool deskOn, uint16_t visibleDesks) {
   // Unknown types (negative ones included) send nothing and are not failures.
   if (requestType < 0 || requestType > kLastRequestType) return true;
@@ -40,11 +39,11 @@ bool SendSwitchRequest(TClassRoomDescription& room, FrameSender& sender, int req
   // write are constants, AllInPairs' second write reads only Route), and the
   // only registers that change meanwhile are the LED bits of the indicator update.
   const size_t count =
-      PlanRequest(room.SwitchState, requestType, deskIndex, sourceOn, deskOn, visibleDesks).size();
+      PlanRequest(state, requestType, deskIndex, sourceOn, deskOn, visibleDesks).size();
   for (size_t i = 0; i < count; ++i) {
-    const bool ok = SendAndCommit(room, sender, [&]() -> std::optional<RegisterWrite> {
+    const bool ok = SendAndCommit(state, sender, [&]() -> std::optional<RegisterWrite> {
       const std::vector<RegisterWrite> writes =
-          PlanRequest(room.SwitchState, requestType, deskIndex, sourceOn, deskOn, visibleDesks);
+          PlanRequest(state, requestType, deskIndex, sourceOn, deskOn, visibleDesks);
       if (i >= writes.size()) return std::nullopt;
       return writes[i];
     });
@@ -53,18 +52,17 @@ bool SendSwitchRequest(TClassRoomDescription& room, FrameSender& sender, int req
   return true;
 }
 
-bool SendLedSwitch(TClassRoomDescription& room, FrameSender& sender, int deskIndex, bool on) {
+bool SendLedSwitch(SwitchRegisters& state, FrameSender& sender, int deskIndex, bool on) {
   const DeskBits bits = DeskBitsOf(deskIndex);
   struct Led {
     int toggle;
     const uint8_t& low;
     const uint8_t& high;
   };
-  const SwitchRegisters& state = room.SwitchState;
   const Led leds[] = {{ToggleLedB, state.LedBLow, state.LedBHigh},
                       {ToggleLedA, state.LedALow, state.LedAHigh}};
   for (const Led& led : leds) {
-    const bool ok = SendAndCommit(room, sender, [&]() -> std::optional<RegisterWrite> {
+    const bool ok = SendAndCommit(state, sender, [&]() -> std::optional<RegisterWrite> {
       // "On" must never put out a lit LED, nor "off" light a dark one.
       if (LedBitSet(led.low, led.high, bits) == on) return std::nullopt;
       return PlanRequest(state, led.toggle, deskIndex, false, false, 0).front();

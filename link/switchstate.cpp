@@ -10,8 +10,8 @@ constexpr int kDesksPerByte = 8;
 
 using namespace route;
 
-RegisterWrite Write(uint8_t command, uint8_t high, uint8_t low, bool clearsPairJoined = false) {
-  return RegisterWrite{command, high, low, clearsPairJoined};
+RegisterWrite Write(uint8_t command, uint8_t high, uint8_t low) {
+  return RegisterWrite{command, high, low};
 }
 
 // The desk index as it goes into bits 0-3; an index out of range must not
@@ -83,9 +83,9 @@ std::vector<RegisterWrite> PlanRequest(const SwitchRegisters& state, int request
       return {routeWrite(route & static_cast<uint8_t>(~kInputToLineBit))};
     case ResetAll:
       return {Write(kLedA, 0, 0), Write(kLine, 0, 0), Write(kLedB, 0, 0),
-              Write(kRoutePairs, 0, 0, true)};
+              Write(kRoutePairs, 0, 0)};
     case AllToLine:
-      return {Write(kRoutePairs, 0, route, true), Write(kLine, 0xFF, 0xFF)};
+      return {Write(kRoutePairs, 0, route), Write(kLine, 0xFF, 0xFF)};
     case AllOffLine:
       return {Write(kLine, 0, 0)};
     case AllLedsOff:

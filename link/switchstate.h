@@ -69,7 +69,6 @@ struct RegisterWrite {
   uint8_t command;
   uint8_t high;
   uint8_t low;
-  bool clearsPairJoined;  // ResetAll's last write and AllToLine's first
 };
 
 // Desk bits of a desk index (0 for an index above 15) and its pair bit.

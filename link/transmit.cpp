@@ -117,7 +117,7 @@ bool ControllerLink::Attempt(const std::array<uint8_t, N>& bytes, uint8_t expect
 
 bool ControllerLink::TransmitFrame(uint8_t command, uint8_t high, uint8_t low) {
   return TransmitComposed([&]() -> std::optional<RegisterWrite> {
-    return RegisterWrite{command, high, low, false};
+    return RegisterWrite{command, high, low};
   });
 }
 

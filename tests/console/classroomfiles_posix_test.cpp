@@ -26,7 +26,7 @@ class ClassroomFiles : public ::testing::Test {
   }
 
   testsupport::TempDir dir;
-  TClassRoomDescription room;
+  ClassroomState room;
   ScriptedController controller;
   ScriptedUser user;
   ConsoleModel model;

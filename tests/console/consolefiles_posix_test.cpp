@@ -62,7 +62,7 @@ class ConsoleFiles : public ::testing::Test {
   }
 
   testsupport::TempDir dir;
-  TClassRoomDescription room;
+  ClassroomState room;
   ScriptedController controller;
   SaveDialogUser user;
   ConsoleModel model;

@@ -36,7 +36,7 @@ class Model : public ::testing::Test {
     EXPECT_EQ(a.LedBHigh, b.LedBHigh);
   }
 
-  TClassRoomDescription room;
+  ClassroomState room;
   ScriptedController controller;
   ScriptedUser user;
   bool probeAnswers = true;
@@ -149,7 +149,7 @@ TEST_F(Model, FailureAtEachWriteKeepsTheCopyTrue) {
     // How many writes the operation makes when all succeed.
     size_t writes = 0;
     {
-      TClassRoomDescription r;
+      ClassroomState r;
       ScriptedController sc;
       ConsoleModel m(r, sc, nullptr, user, {});
       for (int d = 0; d < kDeskCount; ++d) m.PlaceDesk(d, 0, 0, true);
@@ -160,7 +160,7 @@ TEST_F(Model, FailureAtEachWriteKeepsTheCopyTrue) {
     }
     ASSERT_GT(writes, 0u) << c.what;
     for (size_t k = 0; k < writes; ++k) {
-      TClassRoomDescription r;
+      ClassroomState r;
       ScriptedController sc;
       ConsoleModel m(r, sc, nullptr, user, {});
       for (int d = 0; d < kDeskCount; ++d) m.PlaceDesk(d, 0, 0, true);

@@ -27,7 +27,7 @@ class ScriptedController : public FrameSender {
     const size_t index = sent.size();
     sent.push_back({command, high, low});
     if (failing.count(index) != 0) return false;
-    CommitWrite(registers, RegisterWrite{command, high, low, false});
+    CommitWrite(registers, RegisterWrite{command, high, low});
     return true;
   }
   // Fails the next `count` writes from now on.

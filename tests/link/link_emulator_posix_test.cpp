@@ -21,7 +21,6 @@
 #include <thread>
 #include <vector>
 
-#include "config/classroomdescription.h"
 #include "link/Unthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
@@ -410,7 +409,7 @@ class RecordingSender : public FrameSender {
   explicit RecordingSender(ControllerLink& link) : link_(link) {}
   bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override {
     return TransmitComposed([&]() -> std::optional<RegisterWrite> {
-      return RegisterWrite{command, high, low, false};
+      return RegisterWrite{command, high, low};
     });
   }
   bool TransmitComposed(const WriteComposer& compose) override {
@@ -435,15 +434,15 @@ void SendWithoutAwaitingAnswers(EmulatorProcess& emu, ControllerPort& port,
   MyReadThread poller(port, handover);
   ControllerLink link(port, settings, ui, &poller);
   RecordingSender sender(link);
-  TClassRoomDescription room;
+  SwitchRegisters regs;
   ASSERT_TRUE(link.ProbeController());
   sender.sent.push_back(FrameOf(frame::kLedA, 0, 0));
-  ASSERT_TRUE(SendSwitchRequest(room, sender, ResetAll, 0, false, false, 0xFFFF));
+  ASSERT_TRUE(SendSwitchRequest(regs, sender, ResetAll, 0, false, false, 0xFFFF));
   if (poll) poller.Resume();
   // With the poll, go on until several polls have met the frames, at about
   // the pace a line takes them (a pseudo-terminal itself takes them at once).
   for (int i = 0; i < 22 || (poll && PollsOnly(emu.Trace()).size() < 4 && i < 400); ++i) {
-    ASSERT_TRUE(SendSwitchRequest(room, sender, i % 22, i % 16, i % 2 == 0, i % 3 == 0, 0xFFFF));
+    ASSERT_TRUE(SendSwitchRequest(regs, sender, i % 22, i % 16, i % 2 == 0, i % 3 == 0, 0xFFFF));
     if (poll) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   poller.RequestStop();
@@ -482,14 +481,14 @@ TEST_F(EmulatorLinkTest, ReplugIsFoundOnRetryAndNothingIsCommittedMeanwhile) {
   Start({"--link", linkPath});
   ScriptedUi ui;
   ControllerLink link(port, SettingsPath(), ui);
-  TClassRoomDescription room;
-  ASSERT_TRUE(SendSwitchRequest(room, link, ToggleLine, 2, false, false, 0xFFFF));
+  SwitchRegisters regs;
+  ASSERT_TRUE(SendSwitchRequest(regs, link, ToggleLine, 2, false, false, 0xFFFF));
   ASSERT_EQ(emu->Registers()->line, 0x0004);
 
   emu->Stop();
-  const SwitchRegisters before = room.SwitchState;
-  EXPECT_FALSE(SendSwitchRequest(room, link, ToggleLine, 5, false, false, 0xFFFF));
-  EXPECT_EQ(std::memcmp(&before, &room.SwitchState, sizeof before), 0);
+  const SwitchRegisters before = regs;
+  EXPECT_FALSE(SendSwitchRequest(regs, link, ToggleLine, 5, false, false, 0xFFFF));
+  EXPECT_EQ(std::memcmp(&before, &regs, sizeof before), 0);
   ASSERT_EQ(ui.failures.size(), 1u);
   EXPECT_EQ(ui.failures[0].kind, LinkFailure::Kind::kDeviceGone);
   EXPECT_EQ(ui.failures[0].portName, linkPath);
@@ -500,14 +499,14 @@ TEST_F(EmulatorLinkTest, ReplugIsFoundOnRetryAndNothingIsCommittedMeanwhile) {
     emu = std::make_unique<EmulatorProcess>(std::vector<std::string>{"--link", linkPath});
   };
   ui.answers = {true};
-  EXPECT_TRUE(SendSwitchRequest(room, link, ToggleLine, 5, false, false, 0xFFFF));
+  EXPECT_TRUE(SendSwitchRequest(regs, link, ToggleLine, 5, false, false, 0xFFFF));
   ASSERT_TRUE(emu->Started()) << emu->Error();
   EXPECT_EQ(ui.questions, 2);
-  const auto regs = emu->Registers();
-  ASSERT_TRUE(regs.has_value());
+  const auto device = emu->Registers();
+  ASSERT_TRUE(device.has_value());
   // The new controller took the write; the copy holds it.
-  EXPECT_EQ(regs->line, 0x0024);
-  EXPECT_EQ(room.SwitchState.LineLow, 0x24);
+  EXPECT_EQ(device->line, 0x0024);
+  EXPECT_EQ(regs.LineLow, 0x24);
   EXPECT_EQ(port.status().Snapshot().state, LinkState::kAnswering);
 }
 
@@ -597,10 +596,10 @@ TEST_F(EmulatorLinkTest, WaitForAStoppedLockHolderCanBeCancelled) {
   ScriptedUi ui;
   ui.cancelWait = true;
   ControllerLink link(port, SettingsPath(), ui);
-  TClassRoomDescription room;
-  room.SwitchState.Route = 0x11;
-  EXPECT_FALSE(SendSwitchRequest(room, link, ResetAll, 0, false, false, 0xFFFF));
-  EXPECT_EQ(room.SwitchState.Route, 0x11);
+  SwitchRegisters regs;
+  regs.Route = 0x11;
+  EXPECT_FALSE(SendSwitchRequest(regs, link, ResetAll, 0, false, false, 0xFFFF));
+  EXPECT_EQ(regs.Route, 0x11);
   EXPECT_EQ(ui.waitReason, PortBusyText(emu->linkPath()));
   EXPECT_EQ(ui.questions, 0);
   EXPECT_EQ(port.status().Snapshot().lastOutcome, LinkOutcome::kCancelled);

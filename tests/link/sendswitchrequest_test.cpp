@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "config/classroomdescription.h"
 #include "link/sendswitchrequest.h"
 #include "link/switchstate.h"
 
@@ -36,7 +35,7 @@ class LateSender : public FrameSender {
 
   bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override {
     if (beforeSend) beforeSend();
-    return Record({command, high, low, false});
+    return Record({command, high, low});
   }
   bool TransmitComposed(const WriteComposer& compose) override {
     if (beforeSend) beforeSend();
@@ -78,14 +77,14 @@ void ExpectLeds(const SwitchRegisters& s, const SwitchRegisters& want, const cha
 }
 
 // The poll's report arrives once, while the first write waits for the port.
-void ReportOnceBeforeTheFirstWrite(LateSender& sender, TClassRoomDescription& room,
+void ReportOnceBeforeTheFirstWrite(LateSender& sender, SwitchRegisters& regs,
                                    std::optional<std::pair<uint8_t, uint8_t>> report) {
   if (!report) return;
   auto pending = std::make_shared<bool>(true);
-  sender.beforeSend = [&room, report, pending] {
+  sender.beforeSend = [&regs, report, pending] {
     if (!*pending) return;
     *pending = false;
-    ApplyIndicatorReport(room.SwitchState, report->first, report->second);
+    ApplyIndicatorReport(regs, report->first, report->second);
   };
 }
 
@@ -109,13 +108,13 @@ TEST(SendSwitchRequest, LedTogglesStartFromTheStateTheIndicatorUpdateLeft) {
        1, "81 00 02", 0x02, 0, 0, 0},
   };
   for (const Case& c : cases) {
-    TClassRoomDescription room;
-    room.SwitchState = c.start;
+    SwitchRegisters regs;
+    regs = c.start;
     LateSender sender;
-    ReportOnceBeforeTheFirstWrite(sender, room, c.report);
-    EXPECT_TRUE(SendSwitchRequest(room, sender, c.type, c.desk, false, false, 0xFFFF)) << c.name;
+    ReportOnceBeforeTheFirstWrite(sender, regs, c.report);
+    EXPECT_TRUE(SendSwitchRequest(regs, sender, c.type, c.desk, false, false, 0xFFFF)) << c.name;
     EXPECT_EQ(Describe(sender.sent), c.sent) << c.name;
-    const SwitchRegisters& s = room.SwitchState;
+    const SwitchRegisters& s = regs;
     ExpectLeds(s, Leds(c.ledALow, c.ledAHigh, c.ledBLow, c.ledBHigh), c.name);
     EXPECT_EQ(s.LineLow, 0x33) << c.name;
     EXPECT_EQ(s.Route, 0x95) << c.name;
@@ -133,11 +132,11 @@ TEST(SendSwitchRequest, WritesPlannedOneByOneMatchThePlanOfTheWholeRequest) {
   for (const SwitchRegisters& start : states) {
     for (int type = 0; type <= kLastRequestType; ++type) {
       for (bool flag : {false, true}) {
-        TClassRoomDescription room;
-        room.SwitchState = start;
+        SwitchRegisters regs;
+        regs = start;
         LateSender sender;
         const uint16_t visible = 0xF3BF;
-        ASSERT_TRUE(SendSwitchRequest(room, sender, type, 5, flag, !flag, visible));
+        ASSERT_TRUE(SendSwitchRequest(regs, sender, type, 5, flag, !flag, visible));
         EXPECT_EQ(Describe(sender.sent),
                   Describe(PlanRequest(start, type, 5, flag, !flag, visible)))
             << "type " << type << " flag " << flag;
@@ -179,13 +178,13 @@ TEST(SendLedSwitch, DecidesEachRegisterAtSendTime) {
        "83 00 01 | 81 00 01", false, 0, 0, 0x01, 0},
   };
   for (const Case& c : cases) {
-    TClassRoomDescription room;
-    room.SwitchState = c.start;
+    SwitchRegisters regs;
+    regs = c.start;
     LateSender sender(c.acknowledged);
-    ReportOnceBeforeTheFirstWrite(sender, room, c.report);
-    EXPECT_EQ(SendLedSwitch(room, sender, c.desk, c.on), c.result) << c.name;
+    ReportOnceBeforeTheFirstWrite(sender, regs, c.report);
+    EXPECT_EQ(SendLedSwitch(regs, sender, c.desk, c.on), c.result) << c.name;
     EXPECT_EQ(Describe(sender.sent), c.sent) << c.name;
-    const SwitchRegisters& s = room.SwitchState;
+    const SwitchRegisters& s = regs;
     ExpectLeds(s, Leds(c.ledALow, c.ledAHigh, c.ledBLow, c.ledBHigh), c.name);
     EXPECT_EQ(s.LineLow, 0x33) << c.name;
   }

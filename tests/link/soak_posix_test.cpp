@@ -25,7 +25,6 @@
 #include <string>
 #include <thread>
 
-#include "config/classroomdescription.h"
 #include "link/Unthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
@@ -199,7 +198,7 @@ class CountingSender : public FrameSender {
       : link_(link), port_(port), lock_(lock) {}
   bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override {
     return TransmitComposed([&]() -> std::optional<RegisterWrite> {
-      return RegisterWrite{command, high, low, false};
+      return RegisterWrite{command, high, low};
     });
   }
   bool TransmitComposed(const WriteComposer& compose) override {
@@ -265,7 +264,7 @@ TEST(LinkSoak, RandomFaultsAndReplugsWithPollKeepTheCopyInStepAndNeverFakeSucces
   port.SetSharingLock(std::move(watched));
   ASSERT_TRUE(port.OpenControllerPort(linkPath));
 
-  TClassRoomDescription room;
+  SwitchRegisters regs;
   // Registers (LedA, Line, LedB, Route/Pairs) whose copy must match the controller.
   std::array<bool, 4> inStep = {true, true, true, true};
   long updates = 0, indicatorChanges = 0, forgedReports = 0, copyChecks = 0;
@@ -273,7 +272,7 @@ TEST(LinkSoak, RandomFaultsAndReplugsWithPollKeepTheCopyInStepAndNeverFakeSucces
   auto pump = [&] {
     handover.Pump([&](uint8_t high, uint8_t low) {
       ++updates;
-      const auto changes = ApplyIndicatorReport(room.SwitchState, high, low);
+      const auto changes = ApplyIndicatorReport(regs, high, low);
       // A report is the controller's LedB, unless noise on the line happened
       // to pass the reply's 8-bit check-sum: nothing but the next true report
       // can bring the copy back then. (While the poll holds the port, only a
@@ -324,13 +323,13 @@ TEST(LinkSoak, RandomFaultsAndReplugsWithPollKeepTheCopyInStepAndNeverFakeSucces
   // The registers whose last write was acknowledged must hold what the copy says.
   auto checkCopy = [&](const char* when) {
     ++copyChecks;
-    const auto regs = emu->Registers();
-    ASSERT_TRUE(regs.has_value()) << "emulator stopped answering: " << emu->Error();
-    const SwitchRegisters& s = room.SwitchState;
-    const bool wrong = (inStep[0] && regs->ledA != Word(s.LedAHigh, s.LedALow)) ||
-                       (inStep[1] && regs->line != Word(s.LineHigh, s.LineLow)) ||
-                       (inStep[2] && regs->ledB != Word(s.LedBHigh, s.LedBLow)) ||
-                       (inStep[3] && (regs->route != s.Route || regs->pairs != s.Pairs));
+    const auto device = emu->Registers();
+    ASSERT_TRUE(device.has_value()) << "emulator stopped answering: " << emu->Error();
+    const SwitchRegisters& s = regs;
+    const bool wrong = (inStep[0] && device->ledA != Word(s.LedAHigh, s.LedALow)) ||
+                       (inStep[1] && device->line != Word(s.LineHigh, s.LineLow)) ||
+                       (inStep[2] && device->ledB != Word(s.LedBHigh, s.LedBLow)) ||
+                       (inStep[3] && (device->route != s.Route || device->pairs != s.Pairs));
     if (wrong && !copyWrong) {
       copyWrong = true;
       ADD_FAILURE() << "copy differs from the controller " << when << " at request " << requests;
@@ -424,11 +423,11 @@ TEST(LinkSoak, RandomFaultsAndReplugsWithPollKeepTheCopyInStepAndNeverFakeSucces
         desk = kNoListenedDesk;
       const uint16_t visible = static_cast<uint16_t>(random());
 
-      const SwitchRegisters before = room.SwitchState;
+      const SwitchRegisters before = regs;
       const auto plan = PlanRequest(before, type, desk, sourceOn, deskOn, visible);
       const long framesBefore = sender.frames;
       const bool wasUnplugged = unplugged;
-      const bool ok = SendSwitchRequest(room, sender, type, desk, sourceOn, deskOn, visible);
+      const bool ok = SendSwitchRequest(regs, sender, type, desk, sourceOn, deskOn, visible);
       ++requests;
       progress = requests;
       if (ok) ++succeeded;
@@ -436,7 +435,7 @@ TEST(LinkSoak, RandomFaultsAndReplugsWithPollKeepTheCopyInStepAndNeverFakeSucces
         // Nobody plugged it back in: nothing can have been acknowledged.
         ASSERT_FALSE(ok && !plan.empty()) << "success with the controller unplugged";
         ++failedWhileUnplugged;
-        ASSERT_EQ(std::memcmp(&before, &room.SwitchState, sizeof before), 0);
+        ASSERT_EQ(std::memcmp(&before, &regs, sizeof before), 0);
         continue;
       }
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "config/classroomdescription.h"
 #include "link/frame.h"
 #include "link/sendswitchrequest.h"
 #include "link/switchstate.h"
@@ -21,7 +20,7 @@ struct PlanCase {
   bool sourceOn;
   bool deskOn;
   uint16_t visible;
-  std::vector<RegisterWrite> expected;  // clearsPairJoined compared too
+  std::vector<RegisterWrite> expected;
 };
 
 SwitchRegisters Regs(uint8_t ledALow, uint8_t ledAHigh, uint8_t lineLow, uint8_t lineHigh,
@@ -29,14 +28,13 @@ SwitchRegisters Regs(uint8_t ledALow, uint8_t ledAHigh, uint8_t lineLow, uint8_t
   return SwitchRegisters{ledALow, ledAHigh, lineLow, lineHigh, ledBLow, ledBHigh, route, pairs};
 }
 
-RegisterWrite W(uint8_t c, uint8_t h, uint8_t l, bool clears = false) { return {c, h, l, clears}; }
+RegisterWrite W(uint8_t c, uint8_t h, uint8_t l) { return {c, h, l}; }
 
 std::string Describe(const std::vector<RegisterWrite>& writes) {
   std::string s;
   char buf[32];
   for (const auto& w : writes) {
-    snprintf(buf, sizeof buf, "[%02X %02X %02X%s]", w.command, w.high, w.low,
-             w.clearsPairJoined ? " clr" : "");
+    snprintf(buf, sizeof buf, "[%02X %02X %02X]", w.command, w.high, w.low);
     s += buf;
   }
   return s.empty() ? "(none)" : s;
@@ -96,8 +94,8 @@ std::vector<PlanCase> PlanCases() {
       {"InputToLineOn neither", kZero, InputToLineOn, kNoListenedDesk, false, false, 0,
        {W(0x84, 0x00, 0x80)}},
       {"ResetAll", kBusy, ResetAll, 0, true, true, 0xFFFF,
-       {W(0x81, 0, 0), W(0x82, 0, 0), W(0x83, 0, 0), W(0x84, 0, 0, true)}},
-      {"AllToLine", kBusy, AllToLine, 0, false, false, 0, {W(0x84, 0, 0x93, true), W(0x82, 0xFF, 0xFF)}},
+       {W(0x81, 0, 0), W(0x82, 0, 0), W(0x83, 0, 0), W(0x84, 0, 0)}},
+      {"AllToLine", kBusy, AllToLine, 0, false, false, 0, {W(0x84, 0, 0x93), W(0x82, 0xFF, 0xFF)}},
       {"AllOffLine", kBusy, AllOffLine, 0, false, false, 0, {W(0x82, 0, 0)}},
       {"AllLedsOff", kBusy, AllLedsOff, 0, false, false, 0, {W(0x81, 0, 0), W(0x83, 0, 0)}},
       {"AllInPairs only desk 2 of pair 1 hidden", kZero, AllInPairs, 0, false, false, 0xFFFD,
@@ -218,25 +216,13 @@ class ScriptedSender : public FrameSender {
   int left_;
 };
 
-TClassRoomDescription BusyRoom() {
-  TClassRoomDescription room;
-  room.SwitchState = kBusy;
-  for (auto& joined : room.PairJoined) joined = 1;
-  return room;
-}
-
-bool AllJoined(const TClassRoomDescription& room, int value) {
-  for (auto joined : room.PairJoined)
-    if (joined != value) return false;
-  return true;
-}
 
 TEST(SendSwitchRequest, ResetAllFailingAtTheThirdWriteKeepsTheFirstTwo) {
-  TClassRoomDescription room = BusyRoom();
+  SwitchRegisters regs = kBusy;
   ScriptedSender sender(2);
-  EXPECT_FALSE(SendSwitchRequest(room, sender, ResetAll, 0, false, false, 0xFFFF));
+  EXPECT_FALSE(SendSwitchRequest(regs, sender, ResetAll, 0, false, false, 0xFFFF));
   EXPECT_EQ(Describe(sender.sent), Describe({W(0x81, 0, 0), W(0x82, 0, 0), W(0x83, 0, 0)}));
-  const SwitchRegisters& s = room.SwitchState;
+  const SwitchRegisters& s = regs;
   EXPECT_EQ(s.LedALow, 0);
   EXPECT_EQ(s.LedAHigh, 0);
   EXPECT_EQ(s.LineLow, 0);
@@ -245,39 +231,36 @@ TEST(SendSwitchRequest, ResetAllFailingAtTheThirdWriteKeepsTheFirstTwo) {
   EXPECT_EQ(s.LedBHigh, 0x66);
   EXPECT_EQ(s.Route, 0x93);
   EXPECT_EQ(s.Pairs, 0x5A);
-  EXPECT_TRUE(AllJoined(room, 1));
 }
 
-TEST(SendSwitchRequest, AllToLineClearsPairJoinedEvenWhenTheLineWriteFails) {
-  TClassRoomDescription room = BusyRoom();
+TEST(SendSwitchRequest, AllToLineKeepsItsFirstWriteWhenTheLineWriteFails) {
+  SwitchRegisters regs = kBusy;
   ScriptedSender sender(1);
-  EXPECT_FALSE(SendSwitchRequest(room, sender, AllToLine, 0, false, false, 0));
+  EXPECT_FALSE(SendSwitchRequest(regs, sender, AllToLine, 0, false, false, 0));
   EXPECT_EQ(sender.sent.size(), 2u);
-  EXPECT_TRUE(AllJoined(room, 0));
-  EXPECT_EQ(room.SwitchState.Pairs, 0);
-  EXPECT_EQ(room.SwitchState.Route, 0x93);
-  EXPECT_EQ(room.SwitchState.LineLow, 0x33);
-  EXPECT_EQ(room.SwitchState.LineHigh, 0x44);
+  EXPECT_EQ(regs.Pairs, 0);
+  EXPECT_EQ(regs.Route, 0x93);
+  EXPECT_EQ(regs.LineLow, 0x33);
+  EXPECT_EQ(regs.LineHigh, 0x44);
 }
 
 TEST(SendSwitchRequest, FirstWriteFailingChangesNothing) {
   for (int type = 0; type <= kLastRequestType; ++type) {
-    TClassRoomDescription room = BusyRoom();
+    SwitchRegisters regs = kBusy;
     ScriptedSender sender(0);
-    EXPECT_FALSE(SendSwitchRequest(room, sender, type, 5, true, true, 0xFFFF)) << type;
+    EXPECT_FALSE(SendSwitchRequest(regs, sender, type, 5, true, true, 0xFFFF)) << type;
     EXPECT_EQ(sender.sent.size(), 1u) << type;
-    EXPECT_EQ(0, memcmp(&room.SwitchState, &kBusy, sizeof kBusy)) << type;
-    EXPECT_TRUE(AllJoined(room, 1)) << type;
+    EXPECT_EQ(0, memcmp(&regs, &kBusy, sizeof kBusy)) << type;
   }
 }
 
 TEST(SendSwitchRequest, UnknownTypesSendNothingAndSucceed) {
   for (int type : {22, 23, 1000, -1}) {
-    TClassRoomDescription room = BusyRoom();
+    SwitchRegisters regs = kBusy;
     ScriptedSender sender(0);
-    EXPECT_TRUE(SendSwitchRequest(room, sender, type, 0, false, false, 0)) << type;
+    EXPECT_TRUE(SendSwitchRequest(regs, sender, type, 0, false, false, 0)) << type;
     EXPECT_TRUE(sender.sent.empty()) << type;
-    EXPECT_EQ(0, memcmp(&room.SwitchState, &kBusy, sizeof kBusy));
+    EXPECT_EQ(0, memcmp(&regs, &kBusy, sizeof kBusy));
   }
 }
 

@@ -385,11 +385,11 @@ TEST_F(LinkTest, CancelledWaitEndsTheExchangeWithNothingSentOrCommitted) {
   ScriptedUi ui(lock);
   ui.cancelWait = true;
   ControllerLink link(port, dir.File("vormik.ini"), ui, &poll);
-  TClassRoomDescription room;
-  room.SwitchState.LineLow = 0x0F;
-  EXPECT_FALSE(SendSwitchRequest(room, link, ResetAll, 0, false, false, 0xFFFF));
+  SwitchRegisters regs;
+  regs.LineLow = 0x0F;
+  EXPECT_FALSE(SendSwitchRequest(regs, link, ResetAll, 0, false, false, 0xFFFF));
   EXPECT_EQ(ui.waitReason, "Порт ttyFAKE занят другой программой. Ожидание...");
-  EXPECT_EQ(room.SwitchState.LineLow, 0x0F);
+  EXPECT_EQ(regs.LineLow, 0x0F);
   EXPECT_TRUE(Written().empty());
   EXPECT_EQ(ui.questions, 0);
   EXPECT_EQ(poll.calls, "");
@@ -438,7 +438,7 @@ TEST_F(LinkTest, ComposedWriteIsBuiltOnceWithThePortTakenAndRepeatedAsBuilt) {
     ++composed;
     heldWhenComposed = lock->Held();
     dialogsWhenComposed = ui.dialogs;
-    return RegisterWrite{0x83, 0x00, 0x04, false};
+    return RegisterWrite{0x83, 0x00, 0x04};
   }));
   EXPECT_EQ(composed, 1);
   EXPECT_TRUE(heldWhenComposed);
@@ -464,38 +464,38 @@ TEST_F(LinkTest, NothingComposedSendsNothingAndSucceeds) {
 TEST_F(LinkTest, IndicatorUpdateDuringTheWaitIsNotOverwritten) {
   struct Row {
     const char* name;
-    std::function<bool(TClassRoomDescription&, FrameSender&)> send;
+    std::function<bool(SwitchRegisters&, FrameSender&)> send;
     Bytes written;
     uint8_t ledALow, ledBLow;
   } rows[] = {
       {"ToggleLedA of desk 3 keeps desk 5 lit",
-       [](TClassRoomDescription& room, FrameSender& sender) {
-         return SendSwitchRequest(room, sender, ToggleLedA, 2, false, false, 0xFFFF);
+       [](SwitchRegisters& regs, FrameSender& sender) {
+         return SendSwitchRequest(regs, sender, ToggleLedA, 2, false, false, 0xFFFF);
        },
        FrameBytes(0x81, 0x00, 0x14), 0x14, 0x10},
       {"LED on for desk 5 lit meanwhile sends nothing",
-       [](TClassRoomDescription& room, FrameSender& sender) {
-         return SendLedSwitch(room, sender, 4, true);
+       [](SwitchRegisters& regs, FrameSender& sender) {
+         return SendLedSwitch(regs, sender, 4, true);
        },
        Bytes{}, 0x10, 0x10},
       {"LED on for desk 1 keeps desk 5 lit",
-       [](TClassRoomDescription& room, FrameSender& sender) {
-         return SendLedSwitch(room, sender, 0, true);
+       [](SwitchRegisters& regs, FrameSender& sender) {
+         return SendLedSwitch(regs, sender, 0, true);
        },
        Concat({FrameBytes(0x83, 0x00, 0x11), FrameBytes(0x81, 0x00, 0x11)}), 0x11, 0x11},
   };
   for (const Row& r : rows) {
     device->written.clear();
     lock->script = {platform::LockWait::kTimedOut, platform::LockWait::kAcquired};
-    TClassRoomDescription room;
+    SwitchRegisters regs;
     ScriptedUi ui(lock);
-    ui.onDialog = [&room] { ApplyIndicatorReport(room.SwitchState, 0x00, 0x10); };
+    ui.onDialog = [&regs] { ApplyIndicatorReport(regs, 0x00, 0x10); };
     ControllerLink link(port, dir.File("vormik.ini"), ui, &poll);
-    EXPECT_TRUE(r.send(room, link)) << r.name;
+    EXPECT_TRUE(r.send(regs, link)) << r.name;
     EXPECT_EQ(ui.dialogs, 1) << r.name;
     EXPECT_EQ(Written(), r.written) << r.name;
-    EXPECT_EQ(room.SwitchState.LedALow, r.ledALow) << r.name;
-    EXPECT_EQ(room.SwitchState.LedBLow, r.ledBLow) << r.name;
+    EXPECT_EQ(regs.LedALow, r.ledALow) << r.name;
+    EXPECT_EQ(regs.LedBLow, r.ledBLow) << r.name;
   }
 }
 

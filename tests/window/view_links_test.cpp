@@ -19,7 +19,7 @@ int BlueCount(const QImage& image) {
   return count;
 }
 
-void SetLineBit(TClassRoomDescription& room, int deskIndex) {
+void SetLineBit(ClassroomState& room, int deskIndex) {
   if (deskIndex < 8) {
     room.SwitchState.LineLow |= uint8_t(1u << deskIndex);
   } else {
@@ -27,7 +27,7 @@ void SetLineBit(TClassRoomDescription& room, int deskIndex) {
   }
 }
 
-void JoinPair(TClassRoomDescription& room, int pairIndex) {
+void JoinPair(ClassroomState& room, int pairIndex) {
   room.SwitchState.Pairs |= uint8_t(1u << pairIndex);
 }
 
@@ -39,7 +39,7 @@ class ViewLinksTest : public QObject {
  private:
   std::unique_ptr<WindowFixture> fx_;
   ConsoleWindow& form() { return fx_->form(); }
-  TClassRoomDescription& room() { return fx_->room(); }
+  ClassroomState& room() { return fx_->room(); }
   const QImage& surface() { return fx_->form().Surface(); }
 
  private slots:

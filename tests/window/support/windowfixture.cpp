@@ -8,6 +8,7 @@
 #include "config/inifile.h"
 #include "config/settings.h"
 #include "platform/system.h"
+#include "tests/support/locknames.h"
 
 using testsupport::TraceLine;
 
@@ -16,9 +17,8 @@ namespace {
 constexpr int kColumns[] = {8, 176, 376, 544};
 constexpr int kRowStep = 104;
 
-std::string UniqueLockName() {
-  return "PortSharing-test-" + std::to_string(static_cast<long>(::getpid()));
-}
+// Removed from /dev/shm when the test process ends.
+std::string UniqueLockName() { return testsupport::TestLockName("window"); }
 
 }  // namespace
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/consolewindow.h"
-#include "config/classroomdescription.h"
+#include "console/classroomstate.h"
 #include "support/fakeprompter.h"
 #include "tests/support/emulatorprocess.h"
 #include "tests/support/tempdir.h"
@@ -59,7 +59,7 @@ class WindowFixture {
   const std::string& Error() const { return error_; }
 
   ConsoleWindow& form() { return *form_; }
-  TClassRoomDescription& room() { return room_; }
+  ClassroomState& room() { return room_; }
   FakePrompter& prompter() { return prompter_; }
   // nullptr when the options started none.
   testsupport::EmulatorProcess* emulator() { return emulator_.get(); }
@@ -92,7 +92,7 @@ class WindowFixture {
 
   testsupport::TempDir dir_;
   std::unique_ptr<testsupport::EmulatorProcess> emulator_;
-  TClassRoomDescription room_;
+  ClassroomState room_;
   FakePrompter prompter_;
   std::unique_ptr<ConsoleWindow> form_;
   bool askToSaveOnClose_ = false;
