@@ -5,9 +5,14 @@
 #include <QToolButton>
 #include <QtTest>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/waitdialog.h"
+#include "platform/namedlock.h"
 #include "support/windowfixture.h"
+#include "tests/support/locknames.h"
 
 namespace {
 
@@ -15,6 +20,38 @@ bool Orange(QWidget* panel) {
   const QImage picture = panel->grab().toImage();
   const QColor c = picture.pixelColor(1, picture.height() / 2);
   return c.red() > 220 && c.green() > 90 && c.green() < 160 && c.blue() < 60;
+}
+
+// A process that takes the named lock and is then stopped: it never lets go.
+pid_t StoppedLockHolder(const std::string& name) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(ready[0]);
+    auto lock = platform::CreateNamedLock(name);
+    const char ok = lock && lock->Wait(5000) == platform::LockWait::kAcquired ? 'y' : 'n';
+    if (write(ready[1], &ok, 1) != 1 || ok != 'y') _exit(1);
+    raise(SIGSTOP);
+    for (;;) pause();
+  }
+  close(ready[1]);
+  char ok = 'n';
+  const bool held = pid > 0 && read(ready[0], &ok, 1) == 1 && ok == 'y';
+  close(ready[0]);
+  if (!held && pid > 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+  }
+  return pid;
+}
+
+WaitDialog* OpenWaitDialog() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* dialog = qobject_cast<WaitDialog*>(w); dialog && dialog->isVisible()) return dialog;
+  }
+  return nullptr;
 }
 
 QString LinkText(WindowFixture& fx) { return fx.form().linkLabel->text(); }
@@ -105,6 +142,48 @@ class ConsoleViewTest : public QObject {
     QVERIFY(fx.Desk(3)->listen->isChecked());
     QVERIFY2(fx.prompter().Count(FakePrompter::Kind::kQuestion) <= 1,
              qPrintable(fx.prompter().Texts(FakePrompter::Kind::kQuestion)));
+  }
+
+  // Another program holds the port and is stopped: the teacher can end the
+  // wait (nothing is sent), and can close the window while it waits.
+  void waitForAStoppedHolderCanBeCancelledAndClosed() {
+    WindowOptions options;
+    options.startEmulator = true;
+    options.writeClassroom = true;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    const pid_t holder = StoppedLockHolder(ControllerPort::SharingLockName(
+        fx.emulator()->linkPath(), testsupport::TestLockName("window")));
+    QVERIFY(holder > 0);
+    QString reason;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+      if (WaitDialog* dialog = OpenWaitDialog(); dialog && dialog->cancelButton) {
+        reason = dialog->message->text();
+        dialog->cancelButton->click();
+      }
+    });
+    cancel.start(50);
+    const size_t mark = fx.TraceMark();
+    fx.ClickButton(fx.Desk(3)->listen);
+    cancel.stop();
+    QVERIFY2(reason.contains("занят другой программой"), qPrintable(reason));
+    QVERIFY(fx.FramesSince(mark).empty());
+    QVERIFY(!fx.Desk(3)->listen->isChecked());
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kQuestion), 0);
+
+    // Closing while the console waits: the wait ends as a "No", the window closes.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      if (OpenWaitDialog() != nullptr) fx.form().close();
+    });
+    closer.start(50);
+    fx.ClickButton(fx.Desk(4)->listen);
+    QTRY_VERIFY(!fx.form().isVisible());
+    closer.stop();
+    QVERIFY(fx.FramesSince(mark).empty());
+    kill(holder, SIGKILL);
+    QCOMPARE(waitpid(holder, nullptr, 0), holder);
   }
 
   void refusedNameCharacterAndOversizedFile() {
