@@ -113,9 +113,9 @@ ConsoleWindow::ConsoleWindow(ClassroomState& room, AppEnvironment environment,
   IndicatorHandover& handover = *this;
   LinkUi& linkUi = *this;
   port_ = std::make_unique<ControllerPort>();
-  readThread_ = std::make_unique<MyReadThread>(*port_, handover);
+  pollThread_ = std::make_unique<PollThread>(*port_, handover);
   link_ = std::make_unique<ControllerLink>(*port_, environment_.settingsPath, linkUi,
-                                           readThread_.get());
+                                           pollThread_.get());
   user_ = std::make_unique<PrompterUser>(prompter_, this);
   model_ = std::make_unique<console::ConsoleModel>(
       room_, *link_, [this] { return link_->ProbeController(); }, *user_,
@@ -795,7 +795,7 @@ void ConsoleWindow::Start() {
   // Lets the controller settle after the reset; nothing of the user is taken meanwhile.
   QThread::msleep(timing::kStartupSettleMs);
 
-  if (!pollingOff) readThread_->Resume();
+  if (!pollingOff) pollThread_->Resume();
   DrawLinkState(port_->status().Snapshot());
 }
 
@@ -856,14 +856,14 @@ bool ConsoleWindow::ConfirmAndClose() {
 }
 
 bool ConsoleWindow::StopPolling() {
-  if (!readThread_) return true;
-  readThread_->RequestStop();
+  if (!pollThread_) return true;
+  pollThread_->RequestStop();
   QElapsedTimer waited;
   waited.start();
   // Short slices with dispatching in between: the poll may be blocked in its
   // hand-over, which only this thread can run. No input is taken meanwhile,
   // so no click can start a frame or a question inside the close.
-  while (!readThread_->WaitStopped(kStopWaitSliceMs)) {
+  while (!pollThread_->WaitStopped(kStopWaitSliceMs)) {
     if (waited.elapsed() > kStopWaitLimitMs) return false;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }

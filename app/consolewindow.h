@@ -23,7 +23,7 @@
 #include "app/widgets.h"
 #include "console/classroomstate.h"
 #include "console/consolemodel.h"
-#include "link/Unthread.h"
+#include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/transmit.h"
 #include "view/deskdrag.h"
@@ -94,7 +94,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   const AppEnvironment& environment() const { return environment_; }
   ControllerPort& controllerPort() { return *port_; }
   ControllerLink& controllerLink() { return *link_; }
-  MyReadThread& readThread() { return *readThread_; }
+  PollThread& pollThread() { return *pollThread_; }
 
   // Runs an operation of the model and draws the result.
   template <typename Operation>
@@ -174,7 +174,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   std::unique_ptr<PrompterUser> user_;
   std::unique_ptr<ControllerPort> port_;
   std::unique_ptr<ControllerLink> link_;
-  std::unique_ptr<MyReadThread> readThread_;
+  std::unique_ptr<PollThread> pollThread_;
   std::unique_ptr<console::ConsoleModel> model_;
   std::vector<QWidget*> controls_;
   bool closing_ = false;

@@ -1,5 +1,5 @@
 // Fuzz target: acknowledgement handling (TransmitFrame under SendSwitchRequest)
-// and poll-reply handling (MyReadThread), against a controller model whose
+// and poll-reply handling (PollThread), against a controller model whose
 // answers the input drops, spoils, delays or mixes with noise.
 #include <unistd.h>
 
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "fuzz/fuzzinput.h"
-#include "link/Unthread.h"
+#include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
 #include "link/sendswitchrequest.h"
@@ -298,7 +298,7 @@ void FuzzRequests(fuzz::Input& in, bool skipAck) {
   }
 }
 
-// One poll of MyReadThread over a line that holds the given reply bytes.
+// One poll of PollThread over a line that holds the given reply bytes.
 class RecordingHandover : public IndicatorHandover {
  public:
   void RunIndicatorUpdate(uint8_t high, uint8_t low) override {
@@ -324,7 +324,7 @@ void FuzzPoll(fuzz::Input& in) {
 
   RecordingHandover handover;
   {
-    MyReadThread thread(port, handover);
+    PollThread thread(port, handover);
     lock.OnRelease([&thread] { thread.RequestStop(); });
     thread.Resume();
     while (!thread.WaitStopped(50)) {

@@ -62,7 +62,7 @@ LinkStatusSnapshot NextLinkStatus(LinkStatusSnapshot status, LinkOutcome outcome
 // The status once the poll is switched off (ReadThreadStop) or on again.
 LinkStatusSnapshot WithPollingOff(LinkStatusSnapshot status, bool off);
 
-// Thread-safe holder of the snapshot: ControllerLink and MyReadThread record
+// Thread-safe holder of the snapshot: ControllerLink and PollThread record
 // every exchange, the window reads copies.
 class LinkStatus {
  public:

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/Unthread.h"
+#include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
 #include "link/sendswitchrequest.h"
@@ -200,7 +200,7 @@ TEST_F(EmulatorLinkTest, PollReportsTheControllersIndicators) {
   Start();
   ASSERT_TRUE(emu->Send("led 1 on")) << emu->Error();
   DirectHandover handover;
-  MyReadThread poller(port, handover);
+  PollThread poller(port, handover);
   poller.Resume();
   ASSERT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
   {
@@ -308,7 +308,7 @@ TEST_F(EmulatorLinkTest, FramesAndPollsShareThePortWithoutDeadlock) {
   SlowHandover handover(dispatcher, std::this_thread::get_id());
   const auto start = Clock::now();
   {
-    MyReadThread poller(port, handover);
+    PollThread poller(port, handover);
     ControllerLink pollingLink(port, SettingsPath(), ui, &poller);
     poller.Resume();
     int stuck = 0;
@@ -431,7 +431,7 @@ void SendWithoutAwaitingAnswers(EmulatorProcess& emu, ControllerPort& port,
                                 const std::string& settings, bool poll) {
   ScriptedUi ui;
   DirectHandover handover;
-  MyReadThread poller(port, handover);
+  PollThread poller(port, handover);
   ControllerLink link(port, settings, ui, &poller);
   RecordingSender sender(link);
   SwitchRegisters regs;
@@ -516,7 +516,7 @@ TEST_F(EmulatorLinkTest, PollFindsAReplugedControllerQuietly) {
   const std::string linkPath = linkDir.File("ttyREPLUG");
   Start({"--link", linkPath});
   DirectHandover handover;
-  MyReadThread poller(port, handover);
+  PollThread poller(port, handover);
   poller.Resume();
   ASSERT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
   emu->Stop();
@@ -563,7 +563,7 @@ TEST_F(EmulatorLinkTest, OneStrayByteCostsAtMostOneReport) {
     std::lock_guard<std::mutex> g(m);
     return reports.size();
   };
-  MyReadThread poller(port, handover);
+  PollThread poller(port, handover);
   poller.Resume();
   ASSERT_TRUE(Eventually([&] { return count() >= 1; }));
   ASSERT_TRUE(emu->Send("stray 1"));
@@ -650,7 +650,7 @@ TEST(EmulatorLinkLock, PlantedLockObjectLeavesTheConsoleWorking) {
   std::ofstream(dir.File("vormik.ini")) << "[Communication]\r\nNotWaitCSFromMC=0\r\n";
   ScriptedUi ui;
   DirectHandover handover;
-  MyReadThread poller(port, handover);
+  PollThread poller(port, handover);
   ControllerLink link(port, dir.File("vormik.ini"), ui, &poller);
   poller.Resume();
   for (uint8_t i = 0; i < 5; ++i) EXPECT_TRUE(link.TransmitFrame(frame::kLine, 0x00, i));

@@ -25,7 +25,7 @@
 #include <string>
 #include <thread>
 
-#include "link/Unthread.h"
+#include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
 #include "link/sendswitchrequest.h"
@@ -336,13 +336,13 @@ TEST(LinkSoak, RandomFaultsAndReplugsWithPollKeepTheCopyInStepAndNeverFakeSucces
     }
   };
   {
-    MyReadThread poll(port, handover);
+    PollThread poll(port, handover);
     ControllerLink link(port, settings, ui, &poll);
     CountingSender sender(link, port, lock);
     SentBytes sent(emu->tracePath());
     // Stopped however the block ends: the poll may be waiting for a hand-over.
     struct StopPoll {
-      MyReadThread& poll;
+      PollThread& poll;
       std::function<void()> pump;
       ~StopPoll() {
         poll.RequestStop();

@@ -1,4 +1,4 @@
-// TransmitFrame, ProbeController, ControllerPort and MyReadThread over a scripted port and lock.
+// TransmitFrame, ProbeController, ControllerPort and PollThread over a scripted port and lock.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tests/support/eventually.h"
-#include "link/Unthread.h"
+#include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
 #include "link/sendswitchrequest.h"
@@ -591,7 +591,7 @@ using testsupport::Eventually;
 TEST_F(LinkTest, PollThreadStartsSuspendedAndHandsOverValidReportsUnderTheLock) {
   device->controller = Controller(1, 0x20, 0x01);
   RecordingHandover handover(lock);
-  MyReadThread poller(port, handover);
+  PollThread poller(port, handover);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_TRUE(Written().empty());
   poller.Resume();
@@ -632,7 +632,7 @@ TEST_F(LinkTest, PollIgnoresBadChecksumsAndShortReplies) {
     device->controller = [reply](const Bytes&) { return reply; };
     RecordingHandover handover;
     {
-      MyReadThread poller(port, handover);
+      PollThread poller(port, handover);
       poller.Resume();
       ASSERT_TRUE(Eventually([&] { return Written().size() >= 6; })) << r.name;
     }
@@ -648,7 +648,7 @@ TEST_F(LinkTest, PollLooksForALostPortAtMostOnceASecond) {
   RecordingHandover handover;
   const auto start = Clock::now();
   {
-    MyReadThread poller(port, handover);
+    PollThread poller(port, handover);
     poller.Resume();
     std::this_thread::sleep_for(std::chrono::milliseconds(2300));
     EXPECT_EQ(port.status().Snapshot().state, LinkState::kDeviceMissing);
@@ -673,7 +673,7 @@ TEST_F(LinkTest, PollSkipsTheRoundWhenThePortIsBusyOrTheLockBroken) {
   lock->script = {platform::LockWait::kTimedOut, platform::LockWait::kFailed,
                   platform::LockWait::kFailed};
   RecordingHandover handover;
-  MyReadThread poller(port, handover);
+  PollThread poller(port, handover);
   poller.Resume();
   ASSERT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
   poller.RequestStop();
@@ -688,12 +688,12 @@ TEST_F(LinkTest, PollSkipsTheRoundWhenThePortIsBusyOrTheLockBroken) {
 TEST_F(LinkTest, StopEndsASuspendedOrSleepingThreadPromptly) {
   RecordingHandover handover;
   {
-    MyReadThread suspended(port, handover);
+    PollThread suspended(port, handover);
     suspended.RequestStop();
     EXPECT_TRUE(suspended.StopRequested());
     EXPECT_TRUE(suspended.WaitStopped(3000));
   }
-  MyReadThread sleeping(port, handover);
+  PollThread sleeping(port, handover);
   sleeping.Resume();
   ASSERT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
   const auto start = Clock::now();

@@ -1,27 +1,27 @@
-// MyReadThread: the twice-a-second indicator poll and its hand-over to the interface thread.
-#include "link/Unthread.h"
+// PollThread: the twice-a-second indicator poll and its hand-over to the interface thread.
+#include "link/pollthread.h"
 
 #include <chrono>
 
 #include "link/frame.h"
 #include "link/timing.h"
 
-MyReadThread::MyReadThread(ControllerPort& port, IndicatorHandover& handover)
+PollThread::PollThread(ControllerPort& port, IndicatorHandover& handover)
     : port_(port), handover_(handover) {
-  thread_ = std::thread(&MyReadThread::Run, this);
+  thread_ = std::thread(&PollThread::Run, this);
 }
 
-MyReadThread::~MyReadThread() {
+PollThread::~PollThread() {
   RequestStop();
   if (thread_.joinable()) thread_.join();
 }
 
-void MyReadThread::Suspend() {
+void PollThread::Suspend() {
   std::lock_guard<std::mutex> guard(mutex_);
   ++suspendCount_;
 }
 
-void MyReadThread::Resume() {
+void PollThread::Resume() {
   {
     std::lock_guard<std::mutex> guard(mutex_);
     if (suspendCount_ > 0) --suspendCount_;  // resuming a running thread does nothing
@@ -29,7 +29,7 @@ void MyReadThread::Resume() {
   wake_.notify_all();
 }
 
-void MyReadThread::RequestStop() {
+void PollThread::RequestStop() {
   {
     std::lock_guard<std::mutex> guard(mutex_);
     stop_ = true;
@@ -37,7 +37,7 @@ void MyReadThread::RequestStop() {
   wake_.notify_all();
 }
 
-bool MyReadThread::WaitStopped(int timeoutMs) {
+bool PollThread::WaitStopped(int timeoutMs) {
   bool ended;
   {
     std::unique_lock<std::mutex> guard(mutex_);
@@ -48,7 +48,7 @@ bool MyReadThread::WaitStopped(int timeoutMs) {
   return ended;
 }
 
-void MyReadThread::Run() {
+void PollThread::Run() {
   for (;;) {
     {
       // Suspension only ever takes effect here, between two exchanges.
@@ -70,7 +70,7 @@ void MyReadThread::Run() {
   wake_.notify_all();
 }
 
-bool MyReadThread::PollOnce() {
+bool PollThread::PollOnce() {
   platform::NamedLock* lock = port_.lock();
   if (lock != nullptr) {
     // Busy (a frame or the connection question) or broken: skip this round.

@@ -1,4 +1,4 @@
-// MyReadThread: polls the controller for the desks' indicator state twice a
+// PollThread: polls the controller for the desks' indicator state twice a
 // second and hands each valid report to the interface thread.
 #pragma once
 
@@ -18,14 +18,14 @@ class IndicatorHandover {
   virtual void RunIndicatorUpdate(uint8_t statusHigh, uint8_t statusLow) = 0;
 };
 
-class MyReadThread : public PollControl {
+class PollThread : public PollControl {
  public:
   // Created suspended: nothing is sent until the first Resume.
-  MyReadThread(ControllerPort& port, IndicatorHandover& handover);
+  PollThread(ControllerPort& port, IndicatorHandover& handover);
   // Stops and joins. A hand-over in progress must be able to finish: the owner
   // first calls RequestStop and WaitStopped in short slices while it keeps
   // dispatching, so the join here never waits on the interface thread.
-  ~MyReadThread() override;
+  ~PollThread() override;
 
   void Suspend() override;
   void Resume() override;
