@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "app/waitdialog.h"
+#include "config/inifile.h"
 #include "platform/namedlock.h"
 #include "support/windowfixture.h"
 #include "tests/support/locknames.h"
@@ -184,6 +185,35 @@ class ConsoleViewTest : public QObject {
     QVERIFY(fx.FramesSince(mark).empty());
     kill(holder, SIGKILL);
     QCOMPARE(waitpid(holder, nullptr, 0), holder);
+  }
+
+  // No classroom file: a hint with two ways on; the standard classroom ends it.
+  void firstStartHintAndFileFromOutside() {
+    WindowOptions options;  // no classroom file named
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QVERIFY(fx.form().firstStartHint->isVisible());
+    fx.prompter().yesNoAnswers = {true};  // "Продолжить?"
+    auto* standard = fx.form().firstStartHint->findChild<QPushButton*>("HintStandard");
+    QVERIFY(standard != nullptr);
+    standard->click();
+    QVERIFY(!fx.form().firstStartHint->isVisible());
+    QVERIFY(fx.Desk(16)->isVisible());
+    QVERIFY(fx.form().isWindowModified());
+
+    // A file handed over by a second start: the changed plan is offered for
+    // saving first ("No" here), then the file is open.
+    testsupport::TempDir other;
+    ini::IniDocument plan;
+    plan.WriteInteger("Desk2", "Visible", 1);
+    plan.WriteString("Desk2", "StudentName", "Извне");
+    plan.Save(other.File("other.cld"));
+    fx.prompter().yesNoAnswers = {false};
+    fx.form().OpenClassroomFromOutside(QString::fromStdString(other.File("other.cld")));
+    QCOMPARE(fx.prompter().Texts(FakePrompter::Kind::kQuestion).count("Сохранить конфигурацию кабинета?"), 1);
+    QCOMPARE(fx.Desk(2)->nameBox->text(), QString("Извне"));
+    QVERIFY(!fx.Desk(1)->isVisible());
+    QVERIFY(fx.form().windowTitle().contains("other.cld"));
   }
 
   void refusedNameCharacterAndOversizedFile() {
