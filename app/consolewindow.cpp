@@ -4,36 +4,35 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QHBoxLayout>
-#include <QToolTip>
-#include <QVBoxLayout>
-#include <algorithm>
-#include <chrono>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QThread>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <chrono>
 
-#include "view/colours.h"
 #include "app/namevalidator.h"
 #include "app/prompteruser.h"
-#include "console/linkstatetext.h"
+#include "app/waitdialog.h"
 #include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "config/settings.h"
 #include "config/settingsload.h"
-#include "app/waitdialog.h"
-#include "link/sendswitchrequest.h"
+#include "console/linkstatetext.h"
 #include "link/timing.h"
 #include "platform/filetype.h"
 #include "platform/system.h"
 #include "resources/glyphs.h"
+#include "view/colours.h"
 #include "view/linkpainter.h"
 
 namespace {
