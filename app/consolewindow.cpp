@@ -291,7 +291,8 @@ void ConsoleWindow::BuildDeskPanel(int deskNumber) {
   connect(validator, &NameValidator::refused, this,
           [this, box = panel->nameBox](const QString& c) { RefuseNameCharacter(box, c); });
   panel->nameBox->setValidator(validator);
-  SetNameBoxColour(panel->nameBox, colours::kInfoBackground);
+  // Outside editing the box lets its panel's colour show through.
+  SetNameBoxColour(panel->nameBox, Qt::transparent);
   QPalette boxColours = panel->nameBox->palette();
   boxColours.setColor(QPalette::Text, colours::kNameText);
   panel->nameBox->setPalette(boxColours);
@@ -578,7 +579,7 @@ void ConsoleWindow::DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown
   if (!shown.editingName && !box->isReadOnly()) box->setCursorPosition(0);
   if (box->isReadOnly() == shown.editingName) box->setReadOnly(!shown.editingName);
   if (box->hasFrame() != shown.editingName) box->setFrame(shown.editingName);
-  SetNameBoxColour(box, shown.editingName ? colours::kWindow : colour);
+  SetNameBoxColour(box, shown.editingName ? colours::kWindow : QColor(Qt::transparent));
 }
 
 void ConsoleWindow::DrawTeacherPanel(const console::TeacherDisplay& shown) {

@@ -27,7 +27,9 @@ void GlyphButton::paintEvent(QPaintEvent* event) {
 }
 
 DeskPanel::DeskPanel(int deskIndex, QWidget* parent) : QGroupBox(parent), tag_(deskIndex) {
-  setAutoFillBackground(true);
+  // The panel paints its own colour: a palette changed at every highlight
+  // gives the style's pixmap cache new keys each time, and it fills up.
+  setAutoFillBackground(false);
   // Moves without a pressed button select the desk too.
   setMouseTracking(true);
 }
@@ -39,6 +41,10 @@ void DeskPanel::setMarks(const DeskMarks& marks) {
 }
 
 void DeskPanel::paintEvent(QPaintEvent* event) {
+  {
+    QPainter background(this);
+    background.fillRect(rect(), colour_);
+  }
   QGroupBox::paintEvent(event);
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing, false);
@@ -65,12 +71,10 @@ void DeskPanel::paintEvent(QPaintEvent* event) {
   }
 }
 
-QColor DeskPanel::colour() const { return palette().color(QPalette::Window); }
-
 void DeskPanel::setColour(const QColor& colour) {
-  QPalette p = palette();
-  p.setColor(QPalette::Window, colour);
-  setPalette(p);
+  if (colour == colour_) return;
+  colour_ = colour;
+  update();
 }
 
 void DeskPanel::mousePressEvent(QMouseEvent* event) {

@@ -56,7 +56,7 @@ class DeskPanel : public QGroupBox {
   QLineEdit* nameBox = nullptr;     // Edit1, 2, ...
 
   // The panel's own colour (normal or highlight), as the console reads it back.
-  QColor colour() const;
+  QColor colour() const { return colour_; }
   void setColour(const QColor& colour);
   const DeskMarks& marks() const { return marks_; }
   void setMarks(const DeskMarks& marks);
@@ -78,4 +78,5 @@ class DeskPanel : public QGroupBox {
  private:
   int tag_;
   DeskMarks marks_;
+  QColor colour_ = Qt::white;
 };
