@@ -180,17 +180,19 @@ class LinuxSerialPort final : public SerialPort {
     return ok;
   }
 
+  // How long one write (or the drain after it) may take: the time-outs set
+  // for writing, or the default when none is set.
+  uint64_t WriteBoundMs() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const uint64_t boundMs =
+        static_cast<uint64_t>(timeouts_.writeTotalConstantMs) + timeouts_.writeTotalMultiplierMs;
+    return boundMs == 0 ? kDefaultWriteBoundMs : boundMs;
+  }
+
   bool WriteByte(uint8_t byte) override {
     const int fd = fd_.load();
     if (fd < 0) return false;
-    uint64_t boundMs;
-    {
-      std::lock_guard<std::mutex> guard(mutex_);
-      boundMs =
-          static_cast<uint64_t>(timeouts_.writeTotalConstantMs) + timeouts_.writeTotalMultiplierMs;
-    }
-    if (boundMs == 0) boundMs = kDefaultWriteBoundMs;
-    const uint64_t deadline = NowMs() + boundMs;
+    const uint64_t deadline = NowMs() + WriteBoundMs();
     for (;;) {
       const ssize_t n = write(fd, &byte, 1);
       if (n == 1) return true;
@@ -211,14 +213,7 @@ class LinuxSerialPort final : public SerialPort {
   bool Drain() override {
     const int fd = fd_.load();
     if (fd < 0) return false;
-    uint64_t boundMs;
-    {
-      std::lock_guard<std::mutex> guard(mutex_);
-      boundMs =
-          static_cast<uint64_t>(timeouts_.writeTotalConstantMs) + timeouts_.writeTotalMultiplierMs;
-    }
-    if (boundMs == 0) boundMs = kDefaultWriteBoundMs;
-    const uint64_t deadline = NowMs() + boundMs;
+    const uint64_t deadline = NowMs() + WriteBoundMs();
     for (;;) {
       int queued = 0;
       if (ioctl(fd, TIOCOUTQ, &queued) != 0) return NoteError(errno);
