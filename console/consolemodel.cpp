@@ -26,14 +26,17 @@ bool ValidDesk(int desk) { return desk >= 0 && desk < kDeskCount; }
 // desk whose speaking the operation ended without doing so itself.
 class ConsoleModel::Operation {
  public:
-  explicit Operation(ConsoleModel& model) : model_(model), refused_(model.busy_) {
+  explicit Operation(ConsoleModel& model)
+      : model_(model), refused_(model.busy_), before_(model.room_.SwitchState) {
     model_.busy_ = true;
+    if (!refused_) model_.NotifyOperationStarting();
   }
   ~Operation() {
     if (refused_) return;
     model_.ReturnDesksNoLongerSpokenTo();
     model_.DropEndedCalls();
     model_.busy_ = false;
+    model_.NotifyRegistersChanged(before_);
   }
   Operation(const Operation&) = delete;
   Operation& operator=(const Operation&) = delete;
@@ -42,6 +45,7 @@ class ConsoleModel::Operation {
  private:
   ConsoleModel& model_;
   bool refused_;
+  SwitchRegisters before_;
 };
 
 ConsoleModel::ConsoleModel(ClassroomState& room, FrameSender& sender,
@@ -382,6 +386,7 @@ void ConsoleModel::AllLedsOff() {
 // The poll
 
 std::vector<IndicatorChange> ConsoleModel::ApplyIndicators(uint8_t statusHigh, uint8_t statusLow) {
+  const SwitchRegisters before = room_.SwitchState;
   std::vector<IndicatorChange> changes =
       ApplyIndicatorReport(room_.SwitchState, statusHigh, statusLow);
   const int64_t now = clock_ ? clock_()
@@ -395,7 +400,29 @@ std::vector<IndicatorChange> ConsoleModel::ApplyIndicators(uint8_t statusHigh, u
     if (!calling) calls_.push_back({change.deskIndex, now});
   }
   DropEndedCalls();
+  NotifyRegistersChanged(before);
   return changes;
+}
+
+void ConsoleModel::AddObserver(ConsoleObserver* observer) {
+  if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void ConsoleModel::RemoveObserver(ConsoleObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void ConsoleModel::NotifyOperationStarting() {
+  for (ConsoleObserver* observer : std::vector<ConsoleObserver*>(observers_))
+    observer->OperationStarting();
+}
+
+void ConsoleModel::NotifyRegistersChanged(const SwitchRegisters& before) {
+  if (SameRegisters(before, room_.SwitchState)) return;
+  const SwitchRegisters after = room_.SwitchState;
+  for (ConsoleObserver* observer : std::vector<ConsoleObserver*>(observers_))
+    observer->RegistersChanged(before, after);
 }
 
 void ConsoleModel::DropEndedCalls() {

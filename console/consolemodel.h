@@ -10,8 +10,10 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "console/classroomstate.h"
+#include "console/consoleobserver.h"
 #include "console/consoleuser.h"
 #include "console/display.h"
 #include "link/transmit.h"
@@ -144,6 +146,10 @@ class ConsoleModel {
   // Whether an operation is running (a dialog inside it may run events).
   bool Busy() const { return busy_; }
 
+  // ---- Observers (the lesson tools). Not owned; removed before they die. ----
+  void AddObserver(ConsoleObserver* observer);
+  void RemoveObserver(ConsoleObserver* observer);
+
  private:
   class Operation;
   // Runs body(display as it stands) as one operation on a desk: ends name
@@ -167,6 +173,8 @@ class ConsoleModel {
   bool StoreClassroomFile(const std::string& path);
   bool RefusedAsUnstorable(const std::string& path);
   void ShowWriteError(const std::string& what);
+  void NotifyOperationStarting();
+  void NotifyRegistersChanged(const SwitchRegisters& before);
 
   ClassroomState& room_;
   FrameSender& sender_;
@@ -185,6 +193,7 @@ class ConsoleModel {
   std::function<int64_t()> clock_;
   int planWidth_ = 0;
   int planHeight_ = 0;
+  std::vector<ConsoleObserver*> observers_;
 };
 
 }  // namespace console

@@ -272,3 +272,39 @@ TEST_F(Model, CallsListTheDesksInTheOrderTheyCalledUntilTheirLedGoesOff) {
 }
 
 }  // namespace
+
+// The lesson tools hear of each operation once, and of each change of the
+// register copy with the copy as it stood before and after; a refused write
+// and an operation refused inside another report nothing changed.
+TEST_F(Model, ObserversHearOperationsAndRegisterChanges) {
+  struct Recorder : ConsoleObserver {
+    int operations = 0;
+    std::vector<std::pair<SwitchRegisters, SwitchRegisters>> changes;
+    void OperationStarting() override { ++operations; }
+    void RegistersChanged(const SwitchRegisters& before, const SwitchRegisters& after) override {
+      changes.emplace_back(before, after);
+    }
+  } recorder;
+  model.AddObserver(&recorder);
+
+  model.ListenTo(4);
+  ASSERT_EQ(recorder.operations, 1);
+  ASSERT_EQ(recorder.changes.size(), 1u);
+  EXPECT_EQ(recorder.changes[0].first.Route, 0x00);
+  EXPECT_EQ(recorder.changes[0].second.Route, room.SwitchState.Route);
+
+  controller.FailNext();
+  model.StopListening(4);
+  EXPECT_EQ(recorder.operations, 2);
+  EXPECT_EQ(recorder.changes.size(), 1u);
+
+  model.ApplyIndicators(0x00, 0x20);  // desk 6's LED lit by the poll
+  ASSERT_EQ(recorder.changes.size(), 2u);
+  EXPECT_FALSE(SameRegisters(recorder.changes[1].first, recorder.changes[1].second));
+  EXPECT_EQ(recorder.operations, 2);
+
+  model.RemoveObserver(&recorder);
+  model.ListenTo(7);
+  EXPECT_EQ(recorder.operations, 2);
+  EXPECT_EQ(recorder.changes.size(), 2u);
+}
