@@ -29,7 +29,7 @@ std::string AdapterNameFromById(const std::string& byIdName) {
   }
   // The interface and port suffix tells nothing a teacher can check on the plug.
   const size_t suffix = name.rfind("-if");
-  if (suffix != std::string::npos && suffix > 0) name.erase(suffix);
+  if (suffix != std::string::npos) name.erase(suffix);
   std::replace(name.begin(), name.end(), '_', ' ');
   return name.empty() ? byIdName : name;
 }
@@ -78,6 +78,31 @@ std::vector<PortInfo> WithExtraPorts(std::vector<PortInfo> ports,
     if (!known) ports.push_back({name, std::string("указан в ") + kExtraPortsVariable});
   }
   return ports;
+}
+
+std::vector<std::string> ComNamesIn(const std::string& dosDeviceList) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start < dosDeviceList.size()) {
+    size_t end = dosDeviceList.find('\0', start);
+    if (end == std::string::npos) end = dosDeviceList.size();
+    const std::string name = dosDeviceList.substr(start, end - start);
+    const bool com = name.size() > 3 && (name[0] == 'C' || name[0] == 'c') &&
+                     (name[1] == 'O' || name[1] == 'o') && (name[2] == 'M' || name[2] == 'm') &&
+                     std::all_of(name.begin() + 3, name.end(), IsDigit);
+    if (com) names.push_back("COM" + name.substr(3));
+    start = end + 1;
+  }
+  return names;
+}
+
+std::string FriendlyDescription(const std::string& friendlyName, const std::string& portName) {
+  const std::string suffix = " (" + portName + ")";
+  if (friendlyName.size() > suffix.size() &&
+      friendlyName.compare(friendlyName.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    return friendlyName.substr(0, friendlyName.size() - suffix.size());
+  }
+  return friendlyName;
 }
 
 std::vector<PortInfo> ListSerialPorts() {

@@ -36,6 +36,13 @@ std::vector<std::string> SplitExtraPorts(const std::string& value);
 std::vector<PortInfo> WithExtraPorts(std::vector<PortInfo> ports,
                                      const std::vector<std::string>& extra);
 
+// The Windows names: "COM3" and the like out of QueryDosDevice's list (names
+// ended by NUL), in the system's order; other devices left out.
+std::vector<std::string> ComNamesIn(const std::string& dosDeviceList);
+// A driver's friendly name without the port it ends with:
+// "USB Serial Port (COM3)" -> "USB Serial Port".
+std::string FriendlyDescription(const std::string& friendlyName, const std::string& portName);
+
 inline constexpr char kExtraPortsVariable[] = "VORMIK_EXTRA_PORTS";
 
 }  // namespace platform

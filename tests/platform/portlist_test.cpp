@@ -50,4 +50,24 @@ TEST(PortList, ExtraCandidatesAddedOnceAtTheEnd) {
   EXPECT_TRUE(platform::SplitExtraPorts("").empty());
 }
 
+TEST(PortList, WindowsNamesAndDescriptions) {
+  using namespace std::string_literals;
+  const std::string dosDevices = "C:\0COM3\0LPT1\0com12\0COM\0COMX\0NUL\0AUX\0COM1\0\0"s;
+  EXPECT_EQ(platform::ComNamesIn(dosDevices), (std::vector<std::string>{"COM3", "COM12", "COM1"}));
+  EXPECT_TRUE(platform::ComNamesIn("").empty());
+  const struct {
+    const char* friendly;
+    const char* port;
+    const char* description;
+  } rows[] = {
+      {"USB Serial Port (COM3)", "COM3", "USB Serial Port"},
+      {"Prolific USB-to-Serial Comm Port (COM12)", "COM12", "Prolific USB-to-Serial Comm Port"},
+      {"Communications Port (COM1)", "COM3", "Communications Port (COM1)"},
+      {"(COM3)", "COM3", "(COM3)"},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(platform::FriendlyDescription(r.friendly, r.port), r.description) << r.friendly;
+  }
+}
+
 }  // namespace
