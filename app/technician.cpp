@@ -1,6 +1,10 @@
 // --list-ports and --find-controller: the port list and the search, printed.
 #include "app/technician.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,10 +18,32 @@ constexpr char kListPorts[] = "list-ports";
 constexpr char kFindController[] = "find-controller";
 constexpr int kNotFound = 1;
 
+#ifdef _WIN32
+// The program has no console of its own: the answer goes to the one it was
+// started from, in UTF-8 (the console's OEM code page has no room for it).
+void UseStartingConsole() {
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+      std::freopen("CONOUT$", "w", stdout);
+      std::freopen("CONOUT$", "w", stderr);
+    }
+  }
+  SetConsoleOutputCP(CP_UTF8);
+}
+
+void Print(std::FILE* stream, const std::string& utf8) {
+  std::fputs(utf8.c_str(), stream);
+  std::fflush(stream);
+}
+#else
+void UseStartingConsole() {}
+
 void Print(std::FILE* stream, const std::string& utf8) {
   std::fputs(QString::fromStdString(utf8).toLocal8Bit().constData(), stream);
   std::fflush(stream);
 }
+#endif
 
 int ListPorts() {
   const std::vector<platform::PortInfo> ports = platform::ListSerialPorts();
@@ -62,7 +88,9 @@ void AddTechnicianOptions(QCommandLineParser& parser) {
 }
 
 int AnswerTechnicianOptions(const QCommandLineParser& parser) {
-  if (parser.isSet(QString::fromLatin1(kListPorts))) return ListPorts();
-  if (parser.isSet(QString::fromLatin1(kFindController))) return FindControllerPort();
-  return -1;
+  const bool list = parser.isSet(QString::fromLatin1(kListPorts));
+  const bool find = parser.isSet(QString::fromLatin1(kFindController));
+  if (!list && !find) return -1;
+  UseStartingConsole();
+  return list ? ListPorts() : FindControllerPort();
 }
