@@ -11,7 +11,8 @@
 
 namespace {
 
-// "COM7,COM42": the ports the Wine run has put in its dosdevices.
+// "COM43": the ports the Wine run has named to Wine (scripts/windows-tests.sh),
+// leading to the stand-in controller.
 std::vector<std::string> MappedPorts() {
   const char* names = std::getenv("VORMIK_TEST_LISTED_PORTS");
   std::vector<std::string> ports;
@@ -37,7 +38,9 @@ TEST(Win32PortList, MappedPortsAreListedInOrderWithADescription) {
   }
   for (size_t i = 0; i < ports.size(); ++i) {
     EXPECT_FALSE(ports[i].description.empty()) << ports[i].name;
-    if (i > 0) EXPECT_TRUE(platform::PortNameLess(ports[i - 1].name, ports[i].name));
+    if (i > 0) {
+      EXPECT_TRUE(platform::PortNameLess(ports[i - 1].name, ports[i].name));
+    }
   }
 }
 
@@ -53,7 +56,8 @@ TEST(Win32PortList, ExtraCandidatesFollowTheSystemsPorts) {
 TEST(Win32PortList, ProbeTellsAWrongAnswerFromAMissingPort) {
   const std::vector<std::string> mapped = MappedPorts();
   if (mapped.empty()) GTEST_SKIP() << "no mapped COM ports (VORMIK_TEST_LISTED_PORTS)";
-  // The stand-in echoes each byte plus one: a port that answers, but no controller.
+  // The stand-in echoes each byte plus one: a port that answers, but no
+  // controller. Reached through the system's list, as the search reaches it.
   EXPECT_EQ(ProbePort(mapped.front()), ProbeOutcome::kNoAnswer);
   EXPECT_EQ(ProbePort("COM249"), ProbeOutcome::kMissing);
 }
