@@ -9,6 +9,7 @@
 
 #include "app/consolewindow.h"
 #include "config/settings.h"
+#include "link/frame.h"
 #include "link/registercopy.h"
 #include "platform/portlist.h"
 
@@ -63,7 +64,15 @@ bool ConsoleWindow::IsLinkPort(const std::string& portName) const {
 ProbeOutcome ConsoleWindow::ProbeCandidate(const std::string& portName) {
   // The link holds its port open and exclusive: only the link can ask there.
   if (IsLinkPort(portName)) {
-    return link_->ProbeController() ? ProbeOutcome::kAnswered : ProbeOutcome::kNoAnswer;
+    if (!link_->ProbeController()) return ProbeOutcome::kNoAnswer;
+    // The probe is a LedA write of zero: lit LEDs of the copy go back at once.
+    const SwitchRegisters& copy = room_.SwitchState;
+    if ((copy.LedALow | copy.LedAHigh) != 0) {
+      link_->TransmitComposed([&copy]() -> std::optional<RegisterWrite> {
+        return RegisterWrite{frame::kLedA, copy.LedAHigh, copy.LedALow};
+      });
+    }
+    return ProbeOutcome::kAnswered;
   }
   ProbeSetup setup;
   setup.lockBase = environment_.portLockName;

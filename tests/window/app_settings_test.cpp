@@ -51,7 +51,18 @@ class AppSettingsTest : public QObject {
     QCOMPARE(Writes(fx, mark), QString());
     QCOMPARE(fx.form().controllerPort().portName(), fx.emulator()->linkPath());
 
+    // The link's own port is probed through the link, and the probe's LedA
+    // write of zero is followed by the copy's lit LEDs.
+    QCOMPARE(Play(fx, "on2"), QString());
+    const size_t linkMark = fx.TraceMark();
+    dialog->portBox->setEditText(QString::fromStdString(fx.emulator()->linkPath()));
+    dialog->CheckChosenPort();
+    QCOMPARE(dialog->lastOutcome(), std::optional<ProbeOutcome>(ProbeOutcome::kAnswered));
+    QCOMPARE(Writes(fx, linkMark), QStringLiteral("81 00 00 | 81 00 02"));
+    QCOMPARE(fx.emulator()->Registers()->ledA, uint16_t(0x0002));
+
     // A port where nothing answers says so.
+    dialog->portBox->setEditText(QString::fromStdString(other.linkPath()));
     other.Send("fault silent on");
     dialog->CheckChosenPort();
     QCOMPARE(dialog->lastOutcome(), std::optional<ProbeOutcome>(ProbeOutcome::kNoAnswer));
