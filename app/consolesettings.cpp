@@ -48,7 +48,8 @@ void ConsoleWindow::BuildSettingsControls() {
   searchOffer = new QToolButton(statusStrip);
   searchOffer->setObjectName(QStringLiteral("SearchController"));
   searchOffer->setText(kSearchCaption);
-  searchOffer->setToolTip(QStringLiteral("Проверить другие порты и найти, где отвечает контроллер"));
+  searchOffer->setToolTip(
+      QStringLiteral("Проверить другие порты и найти, где отвечает контроллер"));
   searchOffer->setFocusPolicy(Qt::NoFocus);
   searchOffer->hide();
   static_cast<QHBoxLayout*>(statusStrip->layout())->insertWidget(1, searchOffer);
@@ -173,16 +174,16 @@ void ConsoleWindow::SearchForController() {
     return;
   }
   if (IsLinkPort(*result.found)) {
-    prompter_.ShowMessage(kSearchCaption,
-                          QString::fromStdString("Контроллер снова отвечает на порту " +
-                                                 *result.found + "."),
-                          QMessageBox::Information);
+    prompter_.ShowMessage(
+        kSearchCaption,
+        QString::fromStdString("Контроллер снова отвечает на порту " + *result.found + "."),
+        QMessageBox::Information);
     return;
   }
-  if (!prompter_.AskYesNo(kSearchCaption,
-                          QString::fromStdString(SearchResultText(result) +
-                                                 "\nРаботать через этот порт?"),
-                          QMessageBox::Question)) {
+  if (!prompter_.AskYesNo(
+          kSearchCaption,
+          QString::fromStdString(SearchResultText(result) + "\nРаботать через этот порт?"),
+          QMessageBox::Question)) {
     return;
   }
   const settings::EditableSettings before =

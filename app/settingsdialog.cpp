@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 SettingsDialog::SettingsDialog(const settings::EditableSettings& current,
-                               std::vector<platform::PortInfo> ports, PortProber probe,
-                               Saver save, QWidget* parent)
+                               std::vector<platform::PortInfo> ports, PortProber probe, Saver save,
+                               QWidget* parent)
     : QDialog(parent),
       ports_(std::move(ports)),
       probe_(std::move(probe)),
@@ -61,8 +61,7 @@ SettingsDialog::SettingsDialog(const settings::EditableSettings& current,
     field->setObjectName(QString::fromLatin1(name));
     field->setChecked(on);
   };
-  box(pollingBox, "Polling", "Опрашивать контроллер (светодиоды и вызовы столов)",
-      current.polling);
+  box(pollingBox, "Polling", "Опрашивать контроллер (светодиоды и вызовы столов)", current.polling);
   box(skipAckBox, "NotWaitAck", "Не ждать подтверждения кадров (только для особых случаев)",
       current.skipAcknowledgements);
   box(movableDesksBox, "MovableDesks", "Разрешить перемещать столы мышью", current.movableDesks);

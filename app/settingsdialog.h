@@ -33,17 +33,17 @@ class SettingsDialog : public QDialog {
   std::optional<ProbeOutcome> lastOutcome() const { return lastOutcome_; }
 
   // Named controls (object names in brackets).
-  QComboBox* portBox = nullptr;           // "PortName": editable
-  QLabel* portDescription = nullptr;      // "PortDescription"
-  QPushButton* checkButton = nullptr;     // "CheckPort" "Проверить"
-  QPushButton* findButton = nullptr;      // "FindController" "Найти контроллер"
-  QLabel* checkResult = nullptr;          // "CheckResult"
-  QCheckBox* pollingBox = nullptr;        // "Polling"
-  QCheckBox* skipAckBox = nullptr;        // "NotWaitAck"
-  QCheckBox* movableDesksBox = nullptr;   // "MovableDesks"
-  QCheckBox* callSoundBox = nullptr;      // "CallSound"
-  QSpinBox* roundSecondsBox = nullptr;    // "RoundSeconds"
-  QPushButton* saveButton = nullptr;      // "Save" "Сохранить"
+  QComboBox* portBox = nullptr;          // "PortName": editable
+  QLabel* portDescription = nullptr;     // "PortDescription"
+  QPushButton* checkButton = nullptr;    // "CheckPort" "Проверить"
+  QPushButton* findButton = nullptr;     // "FindController" "Найти контроллер"
+  QLabel* checkResult = nullptr;         // "CheckResult"
+  QCheckBox* pollingBox = nullptr;       // "Polling"
+  QCheckBox* skipAckBox = nullptr;       // "NotWaitAck"
+  QCheckBox* movableDesksBox = nullptr;  // "MovableDesks"
+  QCheckBox* callSoundBox = nullptr;     // "CallSound"
+  QSpinBox* roundSecondsBox = nullptr;   // "RoundSeconds"
+  QPushButton* saveButton = nullptr;     // "Save" "Сохранить"
 
   // The buttons' work, callable from tests.
   void CheckChosenPort();

@@ -61,16 +61,14 @@ int FindControllerPort() {
   for (const platform::PortInfo& port : platform::ListSerialPorts()) {
     candidates.push_back(port.name);
   }
-  const SearchResult result = FindController(
-      candidates, [](const std::string& name) {
-        const ProbeOutcome outcome = ProbePort(name);
-        Print(stderr, ProbeOutcomeText(name, outcome) + "\n");
-        return outcome;
-      });
+  const SearchResult result = FindController(candidates, [](const std::string& name) {
+    const ProbeOutcome outcome = ProbePort(name);
+    Print(stderr, ProbeOutcomeText(name, outcome) + "\n");
+    return outcome;
+  });
   if (!result.found) {
-    Print(stderr, result.tried.empty()
-                      ? "Контроллер не найден: нет ни одного порта для проверки.\n"
-                      : "Контроллер не найден: ни один порт не ответил.\n");
+    Print(stderr, result.tried.empty() ? "Контроллер не найден: нет ни одного порта для проверки.\n"
+                                       : "Контроллер не найден: ни один порт не ответил.\n");
     return kNotFound;
   }
   Print(stdout, *result.found + "\n");

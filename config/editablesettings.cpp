@@ -5,9 +5,8 @@ namespace settings {
 
 bool EditableSettings::operator==(const EditableSettings& other) const {
   return portName == other.portName && polling == other.polling &&
-         skipAcknowledgements == other.skipAcknowledgements &&
-         movableDesks == other.movableDesks && callSound == other.callSound &&
-         roundSeconds == other.roundSeconds;
+         skipAcknowledgements == other.skipAcknowledgements && movableDesks == other.movableDesks &&
+         callSound == other.callSound && roundSeconds == other.roundSeconds;
 }
 
 EditableSettings ReadEditableSettings(const ini::IniDocument& document) {

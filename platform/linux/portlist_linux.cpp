@@ -49,15 +49,13 @@ std::string LinkTargetName(const std::string& linkPath) {
   return slash == std::string::npos ? target : target.substr(slash + 1);
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 // The kernel's UART types (include/uapi/linux/serial_core.h) a PC has.
 std::string UartName(int type) {
-  static const std::map<int, const char*> kNames = {
-      {1, "8250"},    {2, "16450"},   {3, "16550"},   {4, "16550A"},
-      {5, "Cirrus"},  {6, "16650"},   {7, "16650V2"}, {8, "16750"}};
+  static const std::map<int, const char*> kNames = {{1, "8250"},    {2, "16450"},  {3, "16550"},
+                                                    {4, "16550A"},  {5, "Cirrus"}, {6, "16650"},
+                                                    {7, "16650V2"}, {8, "16750"}};
   const auto found = kNames.find(type);
   return found != kNames.end() ? found->second : "тип " + std::to_string(type);
 }
@@ -108,9 +106,8 @@ std::vector<PortInfo> ListSerialPortsUnder(const std::string& root) {
     const std::string device = LinkTargetName(dev + "serial/by-id/" + link);
     if (device.empty() || !Exists(dev + device) || named.count(device) != 0) continue;
     named.insert(device);
-    found.push_back({device,
-                     {dev + "serial/by-id/" + link,
-                      AdapterNameFromById(link) + " (" + device + ")"}});
+    found.push_back(
+        {device, {dev + "serial/by-id/" + link, AdapterNameFromById(link) + " (" + device + ")"}});
   }
   for (const std::string& name : Entries(dev)) {
     if (named.count(name) != 0) continue;

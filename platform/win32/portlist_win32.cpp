@@ -1,6 +1,7 @@
 // The serial ports of a Windows system: the SERIALCOMM map, the DOS device
 // names, and the drivers' friendly names through SetupAPI.
 #include <windows.h>
+// SetupAPI needs the Windows types first.
 #include <setupapi.h>
 
 #include <algorithm>
@@ -14,7 +15,8 @@ namespace platform {
 namespace {
 
 // GUID_DEVCLASS_PORTS: the "Ports (COM & LPT)" class.
-const GUID kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+const GUID kPortsClass = {
+    0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
 struct NameLess {
   bool operator()(const std::string& a, const std::string& b) const { return PortNameLess(a, b); }
@@ -75,16 +77,16 @@ void AddFriendlyNames(Found& found) {
     char port[64] = {};
     DWORD portLength = sizeof port - 1;
     DWORD type = 0;
-    const bool named = RegQueryValueExA(key, "PortName", nullptr, &type,
-                                        reinterpret_cast<BYTE*>(port), &portLength) ==
-                           ERROR_SUCCESS &&
-                       type == REG_SZ;
+    const bool named =
+        RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(port),
+                         &portLength) == ERROR_SUCCESS &&
+        type == REG_SZ;
     RegCloseKey(key);
     if (!named) continue;
     char friendly[256] = {};
     if (!SetupDiGetDeviceRegistryPropertyA(set, &info, SPDRP_FRIENDLYNAME, nullptr,
-                                           reinterpret_cast<BYTE*>(friendly),
-                                           sizeof friendly - 1, nullptr)) {
+                                           reinterpret_cast<BYTE*>(friendly), sizeof friendly - 1,
+                                           nullptr)) {
       continue;
     }
     const std::string name = Normalised(port);

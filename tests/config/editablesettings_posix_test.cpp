@@ -1,12 +1,11 @@
 // The teacher's settings read from vormik.ini and written back key by key:
 // golden files in Windows-1251 with CR LF, comments and unknown keys kept.
-#include "config/editablesettings.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "config/editablesettings.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -22,7 +21,9 @@ void Put(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string Golden(const std::string& name) { return Bytes(std::string(VORMIK_GOLDEN_DIR "/") + name); }
+std::string Golden(const std::string& name) {
+  return Bytes(std::string(VORMIK_GOLDEN_DIR "/") + name);
+}
 
 TEST(EditableSettings, ReadsEachKeyWithItsDefaultAndMeaning) {
   struct Row {
@@ -83,9 +84,8 @@ TEST(EditableSettings, OnlyAChangedMeaningIsWritten) {
   } rows[] = {
       {"polling back on", [](settings::EditableSettings& s) { s.polling = true; },
        "ReadThreadStop=0"},
-      {"acknowledgements skipped", [](settings::EditableSettings& s) {
-         s.skipAcknowledgements = true;
-       }, "NotWaitCSFromMC=1"},
+      {"acknowledgements skipped",
+       [](settings::EditableSettings& s) { s.skipAcknowledgements = true; }, "NotWaitCSFromMC=1"},
       {"desks fixed again", [](settings::EditableSettings& s) { s.movableDesks = false; },
        "EnableToMoveDesks=0"},
   };

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,10 +83,9 @@ class ScriptedPort : public platform::SerialPort {
   bool Drain() override { return open_; }
   bool ReadByte(uint8_t& b) override {
     const std::vector<uint8_t>& sent = pc_.written[name_];
-    const bool wholeProbe =
-        sent.size() >= frame::kProbeFrame.size() &&
-        std::equal(frame::kProbeFrame.begin(), frame::kProbeFrame.end(),
-                   sent.end() - frame::kProbeFrame.size());
+    const bool wholeProbe = sent.size() >= frame::kProbeFrame.size() &&
+                            std::equal(frame::kProbeFrame.begin(), frame::kProbeFrame.end(),
+                                       sent.end() - frame::kProbeFrame.size());
     if (!open_ || !wholeProbe || !Script().reply || answered_) return false;
     answered_ = true;
     b = *Script().reply;
@@ -177,22 +176,46 @@ TEST(PortSearch, EachWayAProbeEnds) {
     ProbeOutcome expected;
     bool frameSent;
   } rows[] = {
-      {"acknowledged", {true, true, kProbeAck, false}, LockWait::kAcquired,
-       ProbeOutcome::kAnswered, true},
-      {"acknowledged, lock broken", {true, true, kProbeAck, false}, LockWait::kFailed,
-       ProbeOutcome::kAnswered, true},
-      {"silent", {true, true, std::nullopt, false}, LockWait::kAcquired, ProbeOutcome::kNoAnswer,
+      {"acknowledged",
+       {true, true, kProbeAck, false},
+       LockWait::kAcquired,
+       ProbeOutcome::kAnswered,
        true},
-      {"wrong byte back", {true, true, uint8_t(kProbeAck - 1), false}, LockWait::kAcquired,
-       ProbeOutcome::kNoAnswer, true},
-      {"no such device", {false, true, kProbeAck, false}, LockWait::kAcquired,
-       ProbeOutcome::kMissing, false},
-      {"in use elsewhere", {true, false, kProbeAck, false}, LockWait::kAcquired,
-       ProbeOutcome::kUnavailable, false},
-      {"unplugged during the probe", {true, true, kProbeAck, true}, LockWait::kAcquired,
-       ProbeOutcome::kMissing, false},
-      {"lock kept by another program", {true, true, kProbeAck, false}, LockWait::kTimedOut,
-       ProbeOutcome::kLockBusy, false},
+      {"acknowledged, lock broken",
+       {true, true, kProbeAck, false},
+       LockWait::kFailed,
+       ProbeOutcome::kAnswered,
+       true},
+      {"silent",
+       {true, true, std::nullopt, false},
+       LockWait::kAcquired,
+       ProbeOutcome::kNoAnswer,
+       true},
+      {"wrong byte back",
+       {true, true, uint8_t(kProbeAck - 1), false},
+       LockWait::kAcquired,
+       ProbeOutcome::kNoAnswer,
+       true},
+      {"no such device",
+       {false, true, kProbeAck, false},
+       LockWait::kAcquired,
+       ProbeOutcome::kMissing,
+       false},
+      {"in use elsewhere",
+       {true, false, kProbeAck, false},
+       LockWait::kAcquired,
+       ProbeOutcome::kUnavailable,
+       false},
+      {"unplugged during the probe",
+       {true, true, kProbeAck, true},
+       LockWait::kAcquired,
+       ProbeOutcome::kMissing,
+       false},
+      {"lock kept by another program",
+       {true, true, kProbeAck, false},
+       LockWait::kTimedOut,
+       ProbeOutcome::kLockBusy,
+       false},
   };
   for (const Row& r : rows) {
     Computer pc;
@@ -218,9 +241,8 @@ TEST(PortSearch, NothingAnsweringSaysWhatEachPortDid) {
             "Контроллер не ответил на порту COM1.\n"
             "Порт COM2 не открывается: занят другой программой или нет доступа.\n"
             "Порта COM3 нет: устройство не найдено.");
-  EXPECT_EQ(SearchResultText(FindController({}, [](const std::string&) {
-              return ProbeOutcome::kAnswered;
-            })),
+  EXPECT_EQ(SearchResultText(
+                FindController({}, [](const std::string&) { return ProbeOutcome::kAnswered; })),
             "Контроллер не найден: нет ни одного порта для проверки.");
 }
 

@@ -27,7 +27,7 @@ TEST(PortList, NumbersInNamesCompareByValue) {
   std::vector<std::string> names = {"ttyS10", "COM10", "ttyS2", "COM3", "ttyUSB0",
                                     "ttyS1",  "COM1",  "tty",   "ttyS"};
   std::sort(names.begin(), names.end(), platform::PortNameLess);
-  const std::vector<std::string> expected = {"COM1", "COM3", "COM10", "tty", "ttyS",
+  const std::vector<std::string> expected = {"COM1",  "COM3",  "COM10",  "tty",    "ttyS",
                                              "ttyS1", "ttyS2", "ttyS10", "ttyUSB0"};
   EXPECT_EQ(names, expected);
   EXPECT_FALSE(platform::PortNameLess("ttyS2", "ttyS2"));

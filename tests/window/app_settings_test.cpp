@@ -12,7 +12,8 @@ namespace {
 
 QString Hex(const std::vector<testsupport::TraceLine>& frames) {
   QStringList out;
-  for (const auto& f : frames) out << QString::asprintf("%02X %02X %02X", f.rx[2], f.rx[3], f.rx[4]);
+  for (const auto& f : frames)
+    out << QString::asprintf("%02X %02X %02X", f.rx[2], f.rx[3], f.rx[4]);
   return out.join(QStringLiteral(" | "));
 }
 
@@ -88,7 +89,8 @@ class AppSettingsTest : public QObject {
     QCOMPARE(fx.form().controllerPort().portName(), other.linkPath());
     const std::string after = FileText(fx.settingsPath());
     QVERIFY(after.find("PortName=" + other.linkPath() + "\r\n") != std::string::npos);
-    QCOMPARE(after.size() - before.size(), other.linkPath().size() - fx.emulator()->linkPath().size());
+    QCOMPARE(after.size() - before.size(),
+             other.linkPath().size() - fx.emulator()->linkPath().size());
     // The probe, then the copy: LedA, Line, LedB, route with pairs.
     QCOMPARE(Hex(testsupport::FramesOnly(other.WaitForTrace(5, 3000, true))),
              QStringLiteral("81 00 00 | 81 00 00 | 82 00 00 | 83 00 00 | 84 00 12"));

@@ -17,7 +17,8 @@ std::vector<std::string> MappedPorts() {
   const char* names = std::getenv("VORMIK_TEST_LISTED_PORTS");
   std::vector<std::string> ports;
   std::string rest = names != nullptr ? names : "";
-  for (size_t comma; !rest.empty(); rest = comma == std::string::npos ? "" : rest.substr(comma + 1)) {
+  for (size_t comma; !rest.empty();
+       rest = comma == std::string::npos ? "" : rest.substr(comma + 1)) {
     comma = rest.find(',');
     ports.push_back(rest.substr(0, comma));
   }
