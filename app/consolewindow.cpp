@@ -61,7 +61,6 @@ constexpr int kDefaultClientWidth = 700;
 constexpr int kDefaultClientHeight = 500;
 constexpr int kMaxClientSize = 4096;  // bounds the drawing surface too
 constexpr int kStopWaitSliceMs = 20;
-constexpr char kCallSoundKey[] = "CallSound";  // [Interface]: 1 sounds a new call
 constexpr int kBottomPanelsHeight = 50;  // the teacher and all-desks panels
 constexpr int kStatusStripHeight = 24;
 constexpr int kCallBlinkSeconds = 10;  // a new call blinks this long, then stays
@@ -156,6 +155,7 @@ void ConsoleWindow::DrawLinkState(const LinkStatusSnapshot& status) {
   linkLabel->setText(QStringLiteral("<span style=\"color:%1\">●</span> %2")
                          .arg(QLatin1String(colour), QString::fromStdString(text.text).toHtmlEscaped()));
   linkLabel->setProperty("tone", static_cast<int>(text.tone));
+  searchOffer->setVisible(console::OffersControllerSearch(status));
 }
 
 // ---------------------------------------------------------------------------
@@ -190,6 +190,7 @@ void ConsoleWindow::BuildControls() {
   BuildActionsAndMenu();
   BuildStatusStrip();
   BuildFirstStartHint();
+  BuildSettingsControls();
   blinkTimer_ = new QTimer(this);
   blinkTimer_->setInterval(kBlinkIntervalMs);
   connect(blinkTimer_, &QTimer::timeout, this, [this] {
@@ -774,7 +775,7 @@ void ConsoleWindow::Start() {
   setFixedSize(clientWidth, clientHeight + kStatusStripHeight);
   ResizeSurface();
   PlaceBottomPanels();
-  callSound_ = file.ReadInteger(settings::kInterface, kCallSoundKey, 0) != 0;
+  callSound_ = file.ReadInteger(settings::kInterface, settings::kCallSound, 0) != 0;
 
   // The strip follows every exchange; the listener runs on the thread that
   // made the change, so the drawing is queued to this one.
@@ -795,7 +796,8 @@ void ConsoleWindow::Start() {
   // Lets the controller settle after the reset; nothing of the user is taken meanwhile.
   QThread::msleep(timing::kStartupSettleMs);
 
-  if (!pollingOff) pollThread_->Resume();
+  pollingOn_ = !pollingOff;
+  if (pollingOn_) pollThread_->Resume();
   DrawLinkState(port_->status().Snapshot());
 }
 

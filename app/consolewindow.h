@@ -20,6 +20,7 @@
 
 #include "app/environment.h"
 #include "app/prompter.h"
+#include "app/settingsdialog.h"
 #include "app/widgets.h"
 #include "console/classroomstate.h"
 #include "console/consolemodel.h"
@@ -60,11 +61,13 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   QToolButton* saveButton = nullptr;           // "ToolButton10" (hidden)
   QWidget* toolbarEndGap = nullptr;            // "ToolButton15"
   QToolButton* exitButton = nullptr;           // "ToolButton16" (hidden)
+  QToolButton* settingsButton = nullptr;       // "SettingsButton" "Настройки…"
 
   // Under the plan: the link state and the students' calls.
   QFrame* statusStrip = nullptr;
   QLabel* linkLabel = nullptr;
   QWidget* callList = nullptr;  // one button per calling desk, first caller first
+  QToolButton* searchOffer = nullptr;  // "SearchController": while the controller is not found
   // Shown over an empty plan without a classroom file.
   QFrame* firstStartHint = nullptr;
 
@@ -83,6 +86,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   QAction* openAction = nullptr;  // Ctrl+O
   QAction* saveAsAction = nullptr;
   QAction* exitAction = nullptr;
+  QAction* settingsAction = nullptr;  // Ctrl+,
 
   // The window's controls in control order: desks 1..4, 16, 15, 5..14, then
   // the teacher panel and the all-desks panel.
@@ -118,6 +122,19 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   // save a changed plan first, then opens it as the open command does.
   void OpenClassroomFromOutside(const QString& path);
 
+  // The settings dialog over the settings file as it stands, probing through
+  // ProbeCandidate and saving through SaveAndApplySettings.
+  std::unique_ptr<SettingsDialog> CreateSettingsDialog();
+  void OpenSettings();
+  // Writes the keys changed from `before` and applies the choice at once: a
+  // new port reopens the link there. False, having said why, when not saved.
+  bool SaveAndApplySettings(const settings::EditableSettings& before,
+                            const settings::EditableSettings& after);
+  // One probe: through the link for the port in use, on its own for another.
+  ProbeOutcome ProbeCandidate(const std::string& portName);
+  // Tries the ports present and offers the one that answered.
+  void SearchForController();
+
   // Returns false when the close was refused (a failed save as).
   bool ConfirmAndClose();
   // Stops the poll cleanly (keeps dispatching while it waits); false when it
@@ -151,6 +168,11 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   void BuildActionsAndMenu();
   void BuildStatusStrip();
   void BuildFirstStartHint();
+  void BuildSettingsControls();
+  // The poll held between two exchanges, the port and its lock replaced, the
+  // register copy written when the controller answers there, the poll back.
+  void MoveLinkTo(const std::string& portName);
+  bool IsLinkPort(const std::string& portName) const;
   void DrawCalls(const console::ConsoleDisplay& shown);
   void DrawDeskMarks();
   void RefuseNameCharacter(QLineEdit* box, const QString& character);
@@ -188,6 +210,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   QTimer* blinkTimer_ = nullptr;
   bool blinkBright_ = true;
   bool callSound_ = false;
+  bool pollingOn_ = false;
   size_t callsHeard_ = 0;
   std::optional<console::ConsoleDisplay> drawn_;  // what the controls show now
   view::DeskDrag drag_;

@@ -14,6 +14,7 @@
 #include "app/instancechannel.h"
 #include "app/environment.h"
 #include "app/prompter.h"
+#include "app/technician.h"
 #include "app/translation.h"
 #include "console/classroomstate.h"
 
@@ -67,6 +68,7 @@ void DescribeCommandLine(QCommandLineParser& parser) {
                                QStringLiteral("Файл описания кабинета (.cld), который нужно "
                                               "открыть."),
                                QStringLiteral("[файл]"));
+  AddTechnicianOptions(parser);
   AcceptQtOptions(parser);
 }
 
@@ -114,6 +116,7 @@ int AnswerCommandLine(int argc, char** argv, bool& platformNamed) {
     Print(stdout, QStringLiteral("vormik %1\n").arg(QStringLiteral(VORMIK_VERSION)));
     return 0;
   }
+  if (const int code = AnswerTechnicianOptions(parser); code >= 0) return code;
   if (parser.isSet(QStringLiteral("help"))) {
     // An application object only for Qt's Russian headings of the help text.
     QCoreApplication core(argc, argv);

@@ -18,6 +18,13 @@ inline constexpr char kMainFormHeight[] = "MainFormHeight";
 inline constexpr char kEnableToMoveDesks[] = "EnableToMoveDesks";
 inline constexpr char kNumberOfVisibleDesk[] = "NumberOfVisibleDesk";
 inline constexpr char kClassRoomConfigurationFile[] = "ClassRoomConfigurationFile";
+inline constexpr char kCallSound[] = "CallSound";  // 1: a beep on each new call
+
+inline constexpr char kLesson[] = "Lesson";
+inline constexpr char kRoundSeconds[] = "RoundSeconds";  // the monitoring round's step
+inline constexpr int kDefaultRoundSeconds = 20;
+inline constexpr int kMinRoundSeconds = 3;
+inline constexpr int kMaxRoundSeconds = 600;
 
 inline constexpr char kNumDesk[] = "NumDesk";
 inline constexpr char kDesk2DeskCommIF[] = "Desk2DeskCommIF";

@@ -23,4 +23,8 @@ LinkStateText DescribeLinkState(const LinkStatusSnapshot& status, const std::str
   return {port + "связь ещё не проверена", LinkTone::Neutral};
 }
 
+bool OffersControllerSearch(const LinkStatusSnapshot& status) {
+  return status.state == LinkState::kNotAnswering || status.state == LinkState::kDeviceMissing;
+}
+
 }  // namespace console

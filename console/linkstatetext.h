@@ -18,4 +18,8 @@ struct LinkStateText {
 // sinceClock: the wall-clock time ("12:03:04") the controller stopped answering.
 LinkStateText DescribeLinkState(const LinkStatusSnapshot& status, const std::string& sinceClock);
 
+// The strip offers to look for the controller on the other ports while the
+// one in use does not answer or is gone.
+bool OffersControllerSearch(const LinkStatusSnapshot& status);
+
 }  // namespace console

@@ -48,12 +48,21 @@ bool PollThread::WaitStopped(int timeoutMs) {
   return ended;
 }
 
+bool PollThread::WaitParked(int timeoutMs) {
+  std::unique_lock<std::mutex> guard(mutex_);
+  return wake_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                        [this] { return finished_ || (parked_ && suspendCount_ > 0); });
+}
+
 void PollThread::Run() {
   for (;;) {
     {
       // Suspension only ever takes effect here, between two exchanges.
       std::unique_lock<std::mutex> guard(mutex_);
+      parked_ = true;
+      wake_.notify_all();
       wake_.wait(guard, [this] { return suspendCount_ == 0 || stop_.load(); });
+      parked_ = false;
     }
     if (stop_) break;
     PollOnce();

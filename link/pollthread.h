@@ -36,6 +36,11 @@ class PollThread : public PollControl {
   // blocked in a hand-over), so it calls this in short slices.
   bool WaitStopped(int timeoutMs);
   bool StopRequested() const { return stop_.load(); }
+  // After Suspend: waits up to timeoutMs until the loop rests between two
+  // exchanges (or has ended); true then, and the port is free of the poll
+  // until the next Resume. Called in short slices with dispatching, as
+  // WaitStopped is.
+  bool WaitParked(int timeoutMs);
 
   uint8_t StatusHigh() const { return statusHigh_.load(); }
   uint8_t StatusLow() const { return statusLow_.load(); }
@@ -56,5 +61,6 @@ class PollThread : public PollControl {
   std::condition_variable wake_;
   int suspendCount_ = 1;  // guarded by mutex_
   bool finished_ = false;  // guarded by mutex_
+  bool parked_ = false;    // guarded by mutex_: waiting while suspended
   std::thread thread_;
 };

@@ -1,0 +1,194 @@
+// The console window's settings: the dialog opened from the toolbar or
+// Ctrl+,, the search offered from the status strip, and a saved choice
+// applied at once (a new port moves the link there).
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QKeySequence>
+
+#include "app/consolewindow.h"
+#include "config/settings.h"
+#include "link/frame.h"
+#include "link/registercopy.h"
+#include "platform/portlist.h"
+
+namespace {
+
+constexpr int kParkSliceMs = 20;
+constexpr int kParkLimitMs = 30000;
+constexpr int kSettingsImage = 10;  // the key
+const QString kSearchCaption = QStringLiteral("Найти контроллер");
+
+std::vector<std::string> NamesOf(const std::vector<platform::PortInfo>& ports) {
+  std::vector<std::string> names;
+  for (const platform::PortInfo& port : ports) names.push_back(port.name);
+  return names;
+}
+
+}  // namespace
+
+void ConsoleWindow::BuildSettingsControls() {
+  // Where the hidden exit button would stand.
+  settingsButton = new QToolButton(allDesksToolbar);
+  settingsButton->setObjectName(QStringLiteral("SettingsButton"));
+  settingsButton->setGeometry(297, 0, 32, 25);
+  settingsButton->setToolTip(QStringLiteral("Настройки… (Ctrl+,)"));
+  settingsButton->setIcon(imageList.value(kSettingsImage));
+  settingsButton->setIconSize(QSize(16, 16));
+  settingsButton->setAutoRaise(true);
+  settingsButton->setFocusPolicy(Qt::NoFocus);
+  settingsAction = new QAction(QStringLiteral("Настройки…"), this);
+  settingsAction->setObjectName(QStringLiteral("Settings1"));
+  settingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+  addAction(settingsAction);
+  connect(settingsButton, &QToolButton::clicked, this, &ConsoleWindow::OpenSettings);
+  connect(settingsAction, &QAction::triggered, this, &ConsoleWindow::OpenSettings);
+
+  searchOffer = new QToolButton(statusStrip);
+  searchOffer->setObjectName(QStringLiteral("SearchController"));
+  searchOffer->setText(kSearchCaption);
+  searchOffer->setToolTip(
+      QStringLiteral("Проверить другие порты и найти, где отвечает контроллер"));
+  searchOffer->setFocusPolicy(Qt::NoFocus);
+  searchOffer->hide();
+  static_cast<QHBoxLayout*>(statusStrip->layout())->insertWidget(1, searchOffer);
+  connect(searchOffer, &QToolButton::clicked, this, &ConsoleWindow::SearchForController);
+}
+
+bool ConsoleWindow::IsLinkPort(const std::string& portName) const {
+  const std::string current = port_->portName();
+  const std::string device = platform::DevicePathOf(portName);
+  return portName == current || (!device.empty() && device == platform::DevicePathOf(current));
+}
+
+ProbeOutcome ConsoleWindow::ProbeCandidate(const std::string& portName) {
+  // The link holds its port open and exclusive: only the link can ask there.
+  if (IsLinkPort(portName)) {
+    if (!link_->ProbeController()) return ProbeOutcome::kNoAnswer;
+    // The probe is a LedA write of zero: lit LEDs of the copy go back at once.
+    const SwitchRegisters& copy = room_.SwitchState;
+    if ((copy.LedALow | copy.LedAHigh) != 0) {
+      link_->TransmitComposed([&copy]() -> std::optional<RegisterWrite> {
+        return RegisterWrite{frame::kLedA, copy.LedAHigh, copy.LedALow};
+      });
+    }
+    return ProbeOutcome::kAnswered;
+  }
+  ProbeSetup setup;
+  setup.lockBase = environment_.portLockName;
+  return ProbePort(portName, setup);
+}
+
+std::unique_ptr<SettingsDialog> ConsoleWindow::CreateSettingsDialog() {
+  const settings::EditableSettings current =
+      settings::ReadEditableSettings(ini::IniDocument::Load(environment_.settingsPath));
+  return std::make_unique<SettingsDialog>(
+      current, platform::ListSerialPorts(),
+      [this](const std::string& name) { return ProbeCandidate(name); },
+      [this, current](const settings::EditableSettings& chosen) {
+        return SaveAndApplySettings(current, chosen);
+      },
+      this);
+}
+
+void ConsoleWindow::OpenSettings() {
+  // Not while an operation waits for the port or the teacher.
+  if (model_->Busy() || closing_) return;
+  Apply([](console::ConsoleModel& m) { m.EndNameEditing(); });
+  CreateSettingsDialog()->exec();
+}
+
+bool ConsoleWindow::SaveAndApplySettings(const settings::EditableSettings& before,
+                                         const settings::EditableSettings& after) {
+  const std::string problem =
+      settings::SaveChangedSettings(environment_.settingsPath, before, after);
+  if (!problem.empty()) {
+    prompter_.ShowMessage(QStringLiteral("Настройки"), QString::fromStdString(problem),
+                          QMessageBox::Warning);
+    return false;
+  }
+  // NotWaitCSFromMC is read by every frame; the rest is applied here.
+  callSound_ = after.callSound;
+  room_.MoveDesks = after.movableDesks ? 1 : 0;
+  if (after.portName != port_->portName()) MoveLinkTo(after.portName);
+  if (after.polling != pollingOn_) {
+    pollingOn_ = after.polling;
+    port_->status().SetPollingOff(!pollingOn_);
+    if (pollingOn_) {
+      pollThread_->Resume();
+    } else {
+      pollThread_->Suspend();
+    }
+  }
+  Redraw();
+  return true;
+}
+
+void ConsoleWindow::MoveLinkTo(const std::string& portName) {
+  pollThread_->Suspend();
+  QElapsedTimer waited;
+  waited.start();
+  // The poll may be blocked in its hand-over, which only this thread runs.
+  while (!pollThread_->WaitParked(kParkSliceMs)) {
+    if (waited.elapsed() > kParkLimitMs) {
+      pollThread_->Resume();
+      prompter_.ShowMessage(QStringLiteral("Настройки"),
+                            QStringLiteral("Опрос контроллера не остановился: порт будет "
+                                           "сменён при следующем запуске программы."),
+                            QMessageBox::Warning);
+      return;
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  port_->ClosePort();
+  // On Linux each port has its own sharing lock.
+  port_->CreateSharingLockForPort(portName, environment_.portLockName);
+  if (!port_->sharingLockProblem().empty()) {
+    prompter_.ShowMessage(QStringLiteral("Vormik"),
+                          QString::fromStdString(port_->sharingLockProblem()),
+                          QMessageBox::Warning);
+  }
+  port_->OpenControllerPort(portName);
+  // A controller met for the first time holds nothing of this lesson: it is
+  // given the whole copy, as at start-up it is given the reset.
+  if (link_->ProbeController()) SendRegisterCopy(room_.SwitchState, *link_);
+  pollThread_->Resume();
+  DrawLinkState(port_->status().Snapshot());
+}
+
+void ConsoleWindow::SearchForController() {
+  if (model_->Busy() || closing_) return;
+  const std::vector<std::string> candidates = NamesOf(platform::ListSerialPorts());
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const SearchResult result = FindController(
+      candidates, [this](const std::string& name) { return ProbeCandidate(name); },
+      [](const std::string&) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return true;
+      });
+  QApplication::restoreOverrideCursor();
+  if (!result.found) {
+    prompter_.ShowMessage(kSearchCaption, QString::fromStdString(SearchResultText(result)),
+                          QMessageBox::Information);
+    return;
+  }
+  if (IsLinkPort(*result.found)) {
+    prompter_.ShowMessage(
+        kSearchCaption,
+        QString::fromStdString("Контроллер снова отвечает на порту " + *result.found + "."),
+        QMessageBox::Information);
+    return;
+  }
+  if (!prompter_.AskYesNo(
+          kSearchCaption,
+          QString::fromStdString(SearchResultText(result) + "\nРаботать через этот порт?"),
+          QMessageBox::Question)) {
+    return;
+  }
+  const settings::EditableSettings before =
+      settings::ReadEditableSettings(ini::IniDocument::Load(environment_.settingsPath));
+  settings::EditableSettings after = before;
+  after.portName = *result.found;
+  SaveAndApplySettings(before, after);
+}
