@@ -62,9 +62,10 @@ const char* DurationWord(LessonEventKind kind) {
   }
 }
 
-std::string LabelOf(int desk, const std::array<DeskPlanEntry, kDeskCount>& plan) {
-  if (desk < 0 || desk >= kDeskCount) return {};
-  return plan[desk].label.empty() ? std::to_string(desk + 1) : plan[desk].label;
+// The desk's number, not its caption: the column sorts, and a caption
+// ("Стол 5") would repeat the column's name.
+std::string NumberOf(int desk) {
+  return desk >= 0 && desk < kDeskCount ? std::to_string(desk + 1) : std::string();
 }
 
 }  // namespace
@@ -109,9 +110,9 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
-std::string EventText(const LessonEvent& event, const std::array<DeskPlanEntry, kDeskCount>& plan) {
+std::string EventText(const LessonEvent& event) {
   std::string text = KindText(event.kind);
-  if (event.kind == LessonEventKind::PairJoined) text += " " + LabelOf(event.desk ^ 1, plan);
+  if (event.kind == LessonEventKind::PairJoined) text += " " + NumberOf(event.desk ^ 1);
   if (event.durationMs >= 0 && event.kind != LessonEventKind::PairJoined) {
     text += std::string(", ") + DurationWord(event.kind) + " " + DurationText(event.durationMs);
   }
@@ -120,9 +121,9 @@ std::string EventText(const LessonEvent& event, const std::array<DeskPlanEntry, 
 
 std::string JournalLine(const LessonEvent& event, const std::array<DeskPlanEntry, kDeskCount>& plan) {
   const bool ofDesk = event.desk >= 0 && event.desk < kDeskCount;
-  return ClockText(event.at) + ";" + CsvField(LabelOf(event.desk, plan)) + ";" +
+  return ClockText(event.at) + ";" + NumberOf(event.desk) + ";" +
          CsvField(ofDesk ? plan[event.desk].studentName : std::string()) + ";" +
-         CsvField(EventText(event, plan)) + "\r\n";
+         CsvField(EventText(event)) + "\r\n";
 }
 
 LessonJournal::LessonJournal(ConsoleModel& model, LessonClock clock, std::string folder)

@@ -24,7 +24,7 @@ std::string DurationText(int64_t ms);
 // One CSV field: quoted when it holds ';', '"', a line break or edge spaces.
 std::string CsvField(const std::string& text);
 // The event column of a journal line, in Russian.
-std::string EventText(const LessonEvent& event, const std::array<DeskPlanEntry, kDeskCount>& plan);
+std::string EventText(const LessonEvent& event);
 // The whole line (with CR LF) as the journal writes it.
 std::string JournalLine(const LessonEvent& event, const std::array<DeskPlanEntry, kDeskCount>& plan);
 

@@ -15,10 +15,6 @@ constexpr double kLanePadding = 0.1;  // of a row's height, above and below its 
 
 int64_t EndOr(int64_t endMs, int64_t nowMs) { return endMs >= 0 ? endMs : nowMs; }
 
-std::string LabelOf(int desk, const std::array<DeskPlanEntry, kDeskCount>& plan) {
-  return plan[desk].label.empty() ? std::to_string(desk + 1) : plan[desk].label;
-}
-
 // Ticks at a round step that gives at most about ten of them.
 int64_t TickStepMs(int64_t spanMs) {
   static const int64_t kSteps[] = {60000, 120000, 300000, 600000, 900000, 1800000, 3600000};
@@ -43,7 +39,7 @@ std::vector<CallLogRow> CallLogRows(const LessonRecord& record,
   for (const CallRecord* call : calls) {
     CallLogRow row;
     row.time = ClockText({call->litMs, now.utcOffsetSeconds});
-    row.desk = LabelOf(call->desk, plan);
+    row.desk = std::to_string(call->desk + 1);
     row.name = plan[call->desk].studentName;
     row.waiting = waiting(call);
     if (call->answeredMs >= 0) {

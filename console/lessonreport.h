@@ -16,7 +16,7 @@ namespace console {
 // ---- The call log ("Журнал вызовов"). ----
 struct CallLogRow {
   std::string time;    // when the LED lit
-  std::string desk;    // the desk's label
+  std::string desk;    // the desk's number
   std::string name;
   std::string waited;  // until answered; "ждёт 0:42" while waiting, "не принят"
   std::string lasted;  // lit to out; "идёт" while lit
