@@ -118,7 +118,9 @@ void LessonTools::BuildMenu(QFrame* statusStrip) {
   callLogAction = menu->addAction(QStringLiteral("Журнал вызовов..."), this, &LessonTools::ShowCallLog);
   showHeardAction = menu->addAction(QStringLiteral("Показывать, сколько слушали каждый стол"));
   showHeardAction->setCheckable(true);
-  connect(showHeardAction, &QAction::triggered, this, [this](bool shown) {
+  connect(showHeardAction, &QAction::triggered, this, [this] {
+    // From the tools' own flag: the action's check mark only follows it.
+    const bool shown = !heardShown_;
     SetHeardShown(shown);
     try {
       ini::IniFile file(settingsPath_);
@@ -136,8 +138,8 @@ void LessonTools::BuildMenu(QFrame* statusStrip) {
 }
 
 void LessonTools::ShowProblem(const QString& text) {
-  problemLabel->setText(QStringLiteral("⚠ Журнал"));
-  problemLabel->setToolTip(text);
+  // The label takes plain text only; a tooltip would read a path as markup.
+  problemLabel->setText(QStringLiteral("⚠ ") + text);
   problemLabel->show();
 }
 

@@ -4,6 +4,9 @@
 #include <QDateTime>
 #include <QTableWidget>
 #include <QtTest>
+#include <sys/stat.h>
+
+#include <cstdio>
 
 #include "app/calllogdialog.h"
 #include "app/lessontools.h"
@@ -150,6 +153,25 @@ class LessonToolsTest : public QObject {
     const QString saved = fx.prompter().records.back().text.section('\n', 1);
     QVERIFY2(platform::FileExists(saved.toStdString()), qPrintable(saved));
     QVERIFY(FileText(JournalPath(fx)).find(";;;консоль закрыта\r\n") != std::string::npos);
+  }
+
+  void aJournalThatCannotBeWrittenIsShownOnce() {
+    WindowFixture fx;
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    LessonTools& tools = fx.form().lessonTools();
+    QVERIFY(fx.Close());
+    // Between two runs something took the file's place.
+    const std::string journal = JournalPath(fx);
+    QCOMPARE(::rename(journal.c_str(), (journal + ".old").c_str()), 0);
+    QCOMPARE(::mkdir(journal.c_str(), 0700), 0);
+    tools.journal().RoundStarted();
+    QVERIFY(!tools.problemLabel->isHidden());
+    const QString shown = tools.problemLabel->text();
+    QVERIFY2(shown.contains(QString::fromStdString(journal)), qPrintable(shown));
+    QCOMPARE(tools.problemLabel->textFormat(), Qt::PlainText);
+    tools.journal().RoundStopped();
+    QCOMPARE(tools.problemLabel->text(), shown);
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage), 0);
   }
 
   void closingWithoutALessonAsksNothing() {
