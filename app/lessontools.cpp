@@ -47,9 +47,10 @@ void HeardGaugeWidget::setGauge(const console::HeardGauge& gauge) {
     return;
   }
   gauge_ = gauge;
-  setToolTip(gauge.neverHeard ? QStringLiteral("На этом уроке стол ещё не слушали")
-                              : QStringLiteral("Слушали на этом уроке: %1")
-                                    .arg(QString::fromStdString(gauge.figure)));
+  setToolTip(
+      gauge.neverHeard
+          ? QStringLiteral("На этом уроке стол ещё не слушали")
+          : QStringLiteral("Слушали на этом уроке: %1").arg(QString::fromStdString(gauge.figure)));
   update();
 }
 
@@ -76,7 +77,11 @@ void HeardGaugeWidget::paintEvent(QPaintEvent*) {
 LessonTools::LessonTools(QWidget* window, console::ConsoleModel& model, Prompter& prompter,
                          const std::string& settingsPath, QFrame* statusStrip,
                          const std::array<DeskPanel*, kDeskCount>& desks)
-    : QObject(window), window_(window), model_(model), prompter_(prompter), settingsPath_(settingsPath) {
+    : QObject(window),
+      window_(window),
+      model_(model),
+      prompter_(prompter),
+      settingsPath_(settingsPath) {
   journal_ = std::make_unique<console::LessonJournal>(model_, WallClock,
                                                       platform::DirectoryOf(settingsPath_));
   journal_->SetProblemListener(
@@ -115,7 +120,8 @@ void LessonTools::BuildMenu(QFrame* statusStrip) {
 
   menu = new QMenu(menuButton);
   menu->setObjectName(QStringLiteral("LessonMenuEntries"));
-  callLogAction = menu->addAction(QStringLiteral("Журнал вызовов..."), this, &LessonTools::ShowCallLog);
+  callLogAction =
+      menu->addAction(QStringLiteral("Журнал вызовов..."), this, &LessonTools::ShowCallLog);
   showHeardAction = menu->addAction(QStringLiteral("Показывать, сколько слушали каждый стол"));
   showHeardAction->setCheckable(true);
   connect(showHeardAction, &QAction::triggered, this, [this] {
@@ -130,9 +136,11 @@ void LessonTools::BuildMenu(QFrame* statusStrip) {
       ShowProblem(QString::fromStdString(error.what()));
     }
   });
-  newLessonAction = menu->addAction(QStringLiteral("Новый урок"), this, &LessonTools::StartNewLesson);
+  newLessonAction =
+      menu->addAction(QStringLiteral("Новый урок"), this, &LessonTools::StartNewLesson);
   menu->addSeparator();
-  reportAction = menu->addAction(QStringLiteral("Отчёт об уроке (PDF)"), this, &LessonTools::SaveReport);
+  reportAction =
+      menu->addAction(QStringLiteral("Отчёт об уроке (PDF)"), this, &LessonTools::SaveReport);
   planAction = menu->addAction(QStringLiteral("Печать плана (PDF)"), this, &LessonTools::SavePlan);
   menuButton->setMenu(menu);
 }
@@ -185,8 +193,8 @@ QString LessonTools::LessonsFolder() const {
 
 QString LessonTools::SaveReport() {
   const console::Moment now = journal_->Now();
-  const QString path = LessonsFolder() +
-                       QString::fromStdString(console::DateText(now)) + QStringLiteral("-") +
+  const QString path = LessonsFolder() + QString::fromStdString(console::DateText(now)) +
+                       QStringLiteral("-") +
                        QDateTime::fromMSecsSinceEpoch(now.ms).toString(QStringLiteral("HHmm")) +
                        QStringLiteral("-report.pdf");
   console::LessonRecord record = journal_->record();

@@ -34,31 +34,50 @@ void CivilFromDays(int64_t days, int& year, int& month, int& day) {
 
 const char* KindText(LessonEventKind kind) {
   switch (kind) {
-    case LessonEventKind::ConsoleStarted: return "консоль запущена";
-    case LessonEventKind::ConsoleClosed: return "консоль закрыта";
-    case LessonEventKind::NewLesson: return "новый урок";
-    case LessonEventKind::RoundStarted: return "обход начат";
-    case LessonEventKind::RoundStopped: return "обход завершён";
-    case LessonEventKind::CallLit: return "вызов";
-    case LessonEventKind::CallAnswered: return "вызов принят";
-    case LessonEventKind::CallEnded: return "вызов завершён";
-    case LessonEventKind::ListenStarted: return "прослушивание начато";
-    case LessonEventKind::ListenEnded: return "прослушивание завершено";
-    case LessonEventKind::SpeakStarted: return "разговор начат";
-    case LessonEventKind::SpeakEnded: return "разговор завершён";
-    case LessonEventKind::PairJoined: return "в паре со столом";
-    case LessonEventKind::PairParted: return "пара разъединена";
-    case LessonEventKind::LineOn: return "подключён к линии";
-    case LessonEventKind::LineOff: return "отключён от линии";
+    case LessonEventKind::ConsoleStarted:
+      return "консоль запущена";
+    case LessonEventKind::ConsoleClosed:
+      return "консоль закрыта";
+    case LessonEventKind::NewLesson:
+      return "новый урок";
+    case LessonEventKind::RoundStarted:
+      return "обход начат";
+    case LessonEventKind::RoundStopped:
+      return "обход завершён";
+    case LessonEventKind::CallLit:
+      return "вызов";
+    case LessonEventKind::CallAnswered:
+      return "вызов принят";
+    case LessonEventKind::CallEnded:
+      return "вызов завершён";
+    case LessonEventKind::ListenStarted:
+      return "прослушивание начато";
+    case LessonEventKind::ListenEnded:
+      return "прослушивание завершено";
+    case LessonEventKind::SpeakStarted:
+      return "разговор начат";
+    case LessonEventKind::SpeakEnded:
+      return "разговор завершён";
+    case LessonEventKind::PairJoined:
+      return "в паре со столом";
+    case LessonEventKind::PairParted:
+      return "пара разъединена";
+    case LessonEventKind::LineOn:
+      return "подключён к линии";
+    case LessonEventKind::LineOff:
+      return "отключён от линии";
   }
   return "";
 }
 
 const char* DurationWord(LessonEventKind kind) {
   switch (kind) {
-    case LessonEventKind::CallAnswered: return "ожидание";
-    case LessonEventKind::CallEnded: return "длился";
-    default: return "длилось";
+    case LessonEventKind::CallAnswered:
+      return "ожидание";
+    case LessonEventKind::CallEnded:
+      return "длился";
+    default:
+      return "длилось";
   }
 }
 
@@ -71,7 +90,8 @@ std::string NumberOf(int desk) {
 }  // namespace
 
 std::string ClockText(Moment at) {
-  const int64_t secondOfDay = LocalSeconds(at) - FloorDiv(LocalSeconds(at), kSecondsPerDay) * kSecondsPerDay;
+  const int64_t secondOfDay =
+      LocalSeconds(at) - FloorDiv(LocalSeconds(at), kSecondsPerDay) * kSecondsPerDay;
   char text[32];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(secondOfDay / 3600),
                 static_cast<int>(secondOfDay / 60 % 60), static_cast<int>(secondOfDay % 60));
@@ -119,7 +139,8 @@ std::string EventText(const LessonEvent& event) {
   return text;
 }
 
-std::string JournalLine(const LessonEvent& event, const std::array<DeskPlanEntry, kDeskCount>& plan) {
+std::string JournalLine(const LessonEvent& event,
+                        const std::array<DeskPlanEntry, kDeskCount>& plan) {
   const bool ofDesk = event.desk >= 0 && event.desk < kDeskCount;
   return ClockText(event.at) + ";" + NumberOf(event.desk) + ";" +
          CsvField(ofDesk ? plan[event.desk].studentName : std::string()) + ";" +

@@ -26,12 +26,14 @@ std::string CsvField(const std::string& text);
 // The event column of a journal line, in Russian.
 std::string EventText(const LessonEvent& event);
 // The whole line (with CR LF) as the journal writes it.
-std::string JournalLine(const LessonEvent& event, const std::array<DeskPlanEntry, kDeskCount>& plan);
+std::string JournalLine(const LessonEvent& event,
+                        const std::array<DeskPlanEntry, kDeskCount>& plan);
 
-inline constexpr char kJournalHeader[] = "\xEF\xBB\xBF\xD0\x92\xD1\x80\xD0\xB5\xD0\xBC\xD1\x8F;"
-                                         "\xD0\xA1\xD1\x82\xD0\xBE\xD0\xBB;"
-                                         "\xD0\xA3\xD1\x87\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xBA;"
-                                         "\xD0\xA1\xD0\xBE\xD0\xB1\xD1\x8B\xD1\x82\xD0\xB8\xD0\xB5\r\n";
+inline constexpr char kJournalHeader[] =
+    "\xEF\xBB\xBF\xD0\x92\xD1\x80\xD0\xB5\xD0\xBC\xD1\x8F;"
+    "\xD0\xA1\xD1\x82\xD0\xBE\xD0\xBB;"
+    "\xD0\xA3\xD1\x87\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xBA;"
+    "\xD0\xA1\xD0\xBE\xD0\xB1\xD1\x8B\xD1\x82\xD0\xB8\xD0\xB5\r\n";
 
 class LessonJournal : public ConsoleObserver {
  public:

@@ -41,8 +41,8 @@ enum class LessonEventKind {
 struct LessonEvent {
   Moment at;
   LessonEventKind kind = LessonEventKind::ConsoleStarted;
-  int desk = -1;             // -1 for the console's own events
-  int64_t durationMs = -1;   // how long the thing that ended (or the wait) lasted
+  int desk = -1;            // -1 for the console's own events
+  int64_t durationMs = -1;  // how long the thing that ended (or the wait) lasted
 };
 
 // What a desk was doing for a stretch of the lesson: the timeline's lanes.
@@ -69,7 +69,7 @@ struct DeskStates {
   uint16_t spoken = 0;
   uint16_t paired = 0;
   uint16_t onLine = 0;
-  uint16_t calling = 0;   // a call the console knows of (an LED lit by the poll)
+  uint16_t calling = 0;  // a call the console knows of (an LED lit by the poll)
 };
 // The first four from the registers; `calling` as given.
 DeskStates ReadDeskStates(const SwitchRegisters& registers, uint16_t calling);
@@ -94,7 +94,7 @@ class LessonRecord {
   Moment start() const { return start_; }
   // Any event of a desk since the lesson began (the console's own do not count).
   bool HadDeskEvents() const;
-  // How long the desk has been listened to in this lesson, up to nowMs.
+  // How long the desk has been in that state in this lesson, up to nowMs.
   int64_t ActiveMs(int desk, ActivityKind kind, int64_t nowMs) const;
 
  private:

@@ -92,8 +92,9 @@ std::vector<PlanDesk> LayOutPlan(const std::array<DeskPlanEntry, kDeskCount>& pl
   const double offsetY = area.y + (area.h - (bottom - top) * scale) / 2;
   for (int d = 0; d < kDeskCount; ++d) {
     if (!plan[d].visible) continue;
-    out.push_back({d, {offsetX + (plan[d].left - left) * scale, offsetY + (plan[d].top - top) * scale,
-                       kDeskPanelWidth * scale, kDeskPanelHeight * scale}});
+    out.push_back({d,
+                   {offsetX + (plan[d].left - left) * scale, offsetY + (plan[d].top - top) * scale,
+                    kDeskPanelWidth * scale, kDeskPanelHeight * scale}});
   }
   return out;
 }
@@ -118,7 +119,8 @@ TimelineLayout LayOutTimeline(const LessonRecord& record,
   const double rowHeight = chart.h / rows;
   const double laneHeight = rowHeight * (1 - 2 * kLanePadding) / kTimelineLanes;
   for (int d = 0; d < kDeskCount; ++d) {
-    if (rowOf[d] >= 0) layout.rows.push_back({d, {chart.x, chart.y + rowOf[d] * rowHeight, chart.w, rowHeight}});
+    if (rowOf[d] >= 0)
+      layout.rows.push_back({d, {chart.x, chart.y + rowOf[d] * rowHeight, chart.w, rowHeight}});
   }
   auto bar = [&](int desk, TimelineLane lane, int64_t from, int64_t to) {
     if (rowOf[desk] < 0 || to <= from) return;
@@ -140,7 +142,8 @@ TimelineLayout LayOutTimeline(const LessonRecord& record,
   // Ticks on round local times.
   int64_t tick = ((layout.fromMs + offsetMs + step - 1) / step) * step - offsetMs;
   for (; tick <= layout.toMs; tick += step) {
-    layout.ticks.push_back({x(tick), ClockText({tick, record.start().utcOffsetSeconds}).substr(0, 5)});
+    layout.ticks.push_back(
+        {x(tick), ClockText({tick, record.start().utcOffsetSeconds}).substr(0, 5)});
   }
   return layout;
 }

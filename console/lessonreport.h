@@ -15,11 +15,11 @@ namespace console {
 
 // ---- The call log ("Журнал вызовов"). ----
 struct CallLogRow {
-  std::string time;    // when the LED lit
-  std::string desk;    // the desk's number
+  std::string time;  // when the LED lit
+  std::string desk;  // the desk's number
   std::string name;
-  std::string waited;  // until answered; "ждёт 0:42" while waiting, "не принят"
-  std::string lasted;  // lit to out; "идёт" while lit
+  std::string waited;    // until answered; "ждёт 0:42" while waiting, "не принят"
+  std::string lasted;    // lit to out; "идёт" while lit
   bool waiting = false;  // still lit and not answered
 };
 // Still-waiting calls first (longest wait first), then the rest, newest first.
@@ -28,8 +28,8 @@ std::vector<CallLogRow> CallLogRows(const LessonRecord& record,
 
 // ---- Who has been heard. ----
 struct HeardGauge {
-  int permille = 0;        // of the most-heard desk's time
-  std::string figure;      // "3:05"
+  int permille = 0;         // of the most-heard desk's time
+  std::string figure;       // "3:05"
   bool neverHeard = false;  // stands out on the plan
 };
 std::array<HeardGauge, kDeskCount> HeardGauges(const LessonRecord& record, int64_t nowMs);
@@ -64,7 +64,7 @@ struct TimelineTick {
   std::string text;  // "14:05"
 };
 struct TimelineLayout {
-  Box chart;  // the time axis spans chart.x .. chart.x + chart.w
+  Box chart;                      // the time axis spans chart.x .. chart.x + chart.w
   std::vector<TimelineRow> rows;  // one per shown desk, in desk order
   std::vector<TimelineBar> bars;
   std::vector<TimelineTick> ticks;

@@ -21,11 +21,12 @@ AppendOpenStatus AppendFile::Open(const std::string& path, bool& empty) {
   if (slash != std::string::npos && slash > 0 && !CreateOwnFolder(path.substr(0, slash))) {
     return AppendOpenStatus::FolderMissing;
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC |
-                                          O_NOCTTY | O_NONBLOCK,
-                        0600);
+  const int fd =
+      ::open(path.c_str(),
+             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
   if (fd < 0) {
-    return errno == ELOOP || errno == EISDIR ? AppendOpenStatus::NotAFile : AppendOpenStatus::Failed;
+    return errno == ELOOP || errno == EISDIR ? AppendOpenStatus::NotAFile
+                                             : AppendOpenStatus::Failed;
   }
   struct stat st;
   if (::fstat(fd, &st) != 0) {

@@ -29,9 +29,9 @@ AppendOpenStatus AppendFile::Open(const std::string& path, bool& empty) {
   }
   // The user's profile folders are not shared with other users, so the
   // owner is not compared here; a link is refused all the same.
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return AppendOpenStatus::Failed;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file, &info) || GetFileType(file) != FILE_TYPE_DISK ||

@@ -49,7 +49,8 @@ std::vector<std::string> Lines(const std::string& text) {
 struct Lesson {
   explicit Lesson(const std::string& folder)
       : model(room, controller, [] { return true; }, user, {folder + "vormik.ini", ""}),
-        journal(model, [this] { return now; }, folder) {
+        journal(
+            model, [this] { return now; }, folder) {
     for (int d = 0; d < kDeskCount; ++d) model.PlaceDesk(d, 0, 0, true);
   }
   void Poll(uint16_t lit) {
@@ -69,7 +70,8 @@ TEST(JournalFile, EachLineIsReadableByAnotherProcessAtOnce) {
   const std::string path = dir.File("lessons/2026-12-07.csv");
   lesson.journal.ConsoleStarted();
   EXPECT_EQ(lesson.journal.path(), path);
-  EXPECT_EQ(ReadByAnotherProcess(path), std::string(kJournalHeader) + "10:20:00;;;консоль запущена\r\n");
+  EXPECT_EQ(ReadByAnotherProcess(path),
+            std::string(kJournalHeader) + "10:20:00;;;консоль запущена\r\n");
   lesson.now.ms += 2000;
   lesson.Poll(0x0010);
   EXPECT_EQ(Lines(ReadByAnotherProcess(path)).back(), "10:20:02;5;;вызов");
@@ -90,7 +92,8 @@ TEST(JournalFile, AnotherStartTheSameDayAppendsWithoutASecondHeader) {
     lesson.journal.ConsoleStarted();
   }
   const std::string text = ReadByAnotherProcess(dir.File("lessons/2026-12-07.csv"));
-  EXPECT_EQ(text, std::string(kJournalHeader) + "10:20:00;;;консоль запущена\r\n10:20:00;;;консоль запущена\r\n");
+  EXPECT_EQ(text, std::string(kJournalHeader) +
+                      "10:20:00;;;консоль запущена\r\n10:20:00;;;консоль запущена\r\n");
 }
 
 TEST(JournalFile, KilledWriterLeavesOnlyWholeLines) {
@@ -188,7 +191,8 @@ TEST(JournalFile, RefusesWhatItMustNotWriteAndSaysSoOnce) {
     EXPECT_EQ(told[0], lesson.journal.problem());
     // The console carried on: the record is kept all the same.
     EXPECT_EQ(lesson.journal.record().calls().size(), 1u) << c.what;
-    EXPECT_FALSE(testsupport::Eventually([&] { return platform::FileExists(folder + "victim"); }, 0))
+    EXPECT_FALSE(
+        testsupport::Eventually([&] { return platform::FileExists(folder + "victim"); }, 0))
         << c.what;
   }
 }

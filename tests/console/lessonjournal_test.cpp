@@ -1,13 +1,14 @@
 // The lesson journal following the console model with a fake clock: the lines
 // of a scripted lesson, waiting and listening times, a new lesson, and the
 // text of the journal's fields.
+#include "console/lessonjournal.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "console/consolemodel.h"
-#include "console/lessonjournal.h"
 #include "console/lessonreport.h"
 #include "scriptedcontroller.h"
 
@@ -22,7 +23,8 @@ class Journal : public ::testing::Test {
  protected:
   Journal()
       : model(room, controller, [] { return true; }, user, {"/nonexistent/vormik.ini", ""}),
-        journal(model, [this] { return now; }, "/nonexistent/") {
+        journal(
+            model, [this] { return now; }, "/nonexistent/") {
     for (int d = 0; d < kDeskCount; ++d) {
       model.PlaceDesk(d, 150 * (d % 4), 100 * (d / 4), true);
       model.BeginNameEditing(d);
@@ -40,7 +42,8 @@ class Journal : public ::testing::Test {
   std::vector<std::string> LinesFrom(size_t first) const {
     std::vector<std::string> lines;
     const auto& events = journal.record().events();
-    for (size_t i = first; i < events.size(); ++i) lines.push_back(JournalLine(events[i], model.plan()));
+    for (size_t i = first; i < events.size(); ++i)
+      lines.push_back(JournalLine(events[i], model.plan()));
     return lines;
   }
 
@@ -106,7 +109,7 @@ TEST_F(Journal, WaitingAndListeningTimes) {
   At(30);
   model.ListenTo(8);  // desk 9 answered after 20 s
   At(50);
-  PollFinds({2});     // desk 9's call over after 40 s
+  PollFinds({2});  // desk 9's call over after 40 s
   At(70);
   model.ListenTo(0);  // desk 9 heard for 40 s
   At(100);
@@ -206,8 +209,8 @@ TEST(JournalText, ClockAndDateAsTheTeachersClockShowsThem) {
 
 TEST(JournalText, Durations) {
   const std::pair<int64_t, std::string> cases[] = {
-      {0, "0:00"}, {999, "0:00"}, {59999, "0:59"}, {60000, "1:00"},
-      {3599000, "59:59"}, {3600000, "1:00:00"}, {-5, "0:00"}, {36061000, "10:01:01"},
+      {0, "0:00"},        {999, "0:00"},        {59999, "0:59"}, {60000, "1:00"},
+      {3599000, "59:59"}, {3600000, "1:00:00"}, {-5, "0:00"},    {36061000, "10:01:01"},
   };
   for (const auto& c : cases) EXPECT_EQ(DurationText(c.first), c.second) << c.first;
 }

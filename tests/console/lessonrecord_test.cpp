@@ -1,10 +1,11 @@
 // The lesson record from desk states alone: the order of events within one
 // change, calls heard at once, and what the report's layout makes of it.
+#include "console/lessonrecord.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "console/lessonrecord.h"
 #include "console/lessonreport.h"
 
 using namespace console;
@@ -48,14 +49,25 @@ TEST(LessonRecord, EventsOfOneChangeInTheirOrder) {
 
   const StepCase cases[] = {
       {"speaking ends before listening", speak3, DeskStates{}, {K::SpeakEnded, K::ListenEnded}},
-      {"listening starts before speaking", DeskStates{}, speak3, {K::ListenStarted, K::SpeakStarted}},
-      {"a call to a desk already heard is answered at once", listen3, heardCalling3,
+      {"listening starts before speaking",
+       DeskStates{},
+       speak3,
+       {K::ListenStarted, K::SpeakStarted}},
+      {"a call to a desk already heard is answered at once",
+       listen3,
+       heardCalling3,
        {K::CallLit, K::CallAnswered}},
-      {"listening to a calling desk answers it", calling3, heardCalling3,
+      {"listening to a calling desk answers it",
+       calling3,
+       heardCalling3,
        {K::ListenStarted, K::CallAnswered}},
-      {"a call answered and over in one change", calling3, listen3,
+      {"a call answered and over in one change",
+       calling3,
+       listen3,
        {K::ListenStarted, K::CallAnswered, K::CallEnded}},
-      {"a joined pair is heard as one", listen3, pair34,
+      {"a joined pair is heard as one",
+       listen3,
+       pair34,
        {K::ListenStarted, K::PairJoined, K::PairJoined}},
       {"nothing changed", listen3, listen3, {}},
   };
@@ -144,9 +156,9 @@ TEST(LessonReport, TimelineBarsWhereTheRecordPutsThem) {
   };
   ASSERT_EQ(layout.bars.size(), std::size(cases));
   for (const BarCase& c : cases) {
-    const auto bar = std::find_if(layout.bars.begin(), layout.bars.end(), [&](const TimelineBar& b) {
-      return b.desk == c.desk && b.lane == c.lane;
-    });
+    const auto bar =
+        std::find_if(layout.bars.begin(), layout.bars.end(),
+                     [&](const TimelineBar& b) { return b.desk == c.desk && b.lane == c.lane; });
     ASSERT_NE(bar, layout.bars.end()) << c.desk;
     EXPECT_DOUBLE_EQ(bar->box.x, c.x) << c.desk;
     EXPECT_DOUBLE_EQ(bar->box.w, c.w) << c.desk;

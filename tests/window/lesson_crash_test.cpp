@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
-
 #include <fstream>
 
 #include "platform/system.h"
@@ -19,7 +18,8 @@ namespace {
 std::string JournalText(const QString& folder) {
   const QStringList journals = QDir(folder + "/lessons").entryList({"*.csv"}, QDir::Files);
   std::string text;
-  if (!journals.isEmpty()) platform::ReadWholeFile((folder + "/lessons/" + journals.front()).toStdString(), text);
+  if (!journals.isEmpty())
+    platform::ReadWholeFile((folder + "/lessons/" + journals.front()).toStdString(), text);
   return text;
 }
 
@@ -56,9 +56,11 @@ class LessonCrashTest : public QObject {
              "the console wrote no journal");
 
     // Calls light and go out while the poll reports them, then the console dies.
-    for (int round = 0; round < 40 && JournalText(folder).find("вызов завершён") == std::string::npos; ++round) {
+    for (int round = 0;
+         round < 40 && JournalText(folder).find("вызов завершён") == std::string::npos; ++round) {
       const char* state = round % 2 ? " off" : " on";
-      for (int desk = 1; desk <= 16; ++desk) QVERIFY(emu.Send("led " + std::to_string(desk) + state));
+      for (int desk = 1; desk <= 16; ++desk)
+        QVERIFY(emu.Send("led " + std::to_string(desk) + state));
       QTest::qWait(300);
     }
     for (int desk = 1; desk <= 16; ++desk) QVERIFY(emu.Send("led " + std::to_string(desk) + " on"));

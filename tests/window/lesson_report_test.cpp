@@ -72,9 +72,11 @@ class LessonReportTest : public QObject {
     console::ConsoleModel model(room, controller, [] { return true; }, user,
                                 {dir.File("vormik.ini"), ""});
     console::Moment now{kStartMs, 0};
-    console::LessonJournal journal(model, [&] { return now; }, dir.path() + "/");
-    const char* names[] = {"Анна Петрова", "Борис Ким", "Вера Льюис", "Глеб Орлов", "Дина Юсупова",
-                           "Егор Чанг", "Жанна Ли", "Захар Мамедов", "Ирина Белова", "Кирилл Ан"};
+    console::LessonJournal journal(
+        model, [&] { return now; }, dir.path() + "/");
+    const char* names[] = {"Анна Петрова", "Борис Ким", "Вера Льюис", "Глеб Орлов",
+                           "Дина Юсупова", "Егор Чанг", "Жанна Ли",   "Захар Мамедов",
+                           "Ирина Белова", "Кирилл Ан"};
     // Ten desks shown (1-8, 11, 12), two rows of the standard layout left out.
     const int shown[] = {0, 1, 2, 3, 4, 5, 6, 7, 10, 11};
     for (int i = 0; i < 10; ++i) {
@@ -107,15 +109,14 @@ class LessonReportTest : public QObject {
     for (const char* name : names) QVERIFY2(text.contains(QString::fromUtf8(name)), name);
 
     const QString png = QString::fromStdString(dir.File("page"));
-    Run(pdftoppm, {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-l"), QStringLiteral("2"),
-                   QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
-                   QStringLiteral("-singlefile"), pdf, png});
+    Run(pdftoppm, {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-l"),
+                   QStringLiteral("2"), QStringLiteral("-r"), QStringLiteral("72"),
+                   QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, png});
     const QImage page(png + QStringLiteral(".png"));
     QVERIFY(!page.isNull());
     QCOMPARE(page.width(), static_cast<int>(console::kReportPageWidth));
 
-    const std::vector<Interval> heard =
-        ListeningFromJournal(FileText(journal.path()));
+    const std::vector<Interval> heard = ListeningFromJournal(FileText(journal.path()));
     QCOMPARE(heard.size(), size_t(3));
     // The chart's time scale: the lesson's ten minutes across its width.
     const console::TimelineLayout layout = console::LayOutTimeline(
@@ -123,8 +124,9 @@ class LessonReportTest : public QObject {
     const console::Box chart = console::kReportTimelineChart;
     auto xOf = [&](int seconds) { return chart.x + chart.w * seconds / 600.0; };
     for (const Interval& listened : heard) {
-      const auto row = std::find_if(layout.rows.begin(), layout.rows.end(),
-                                    [&](const console::TimelineRow& r) { return r.desk == listened.desk; });
+      const auto row =
+          std::find_if(layout.rows.begin(), layout.rows.end(),
+                       [&](const console::TimelineRow& r) { return r.desk == listened.desk; });
       QVERIFY(row != layout.rows.end());
       // The listen lane is the first of the row's six, below a tenth of padding.
       const int y = static_cast<int>(row->box.y + row->box.h * 0.1 + row->box.h * 0.8 / 12);
@@ -132,15 +134,20 @@ class LessonReportTest : public QObject {
         const int x = static_cast<int>(xOf(s));
         const bool inside = s > listened.from + 2 && s < listened.to - 2;
         const bool outside = s < listened.from - 2 || s > listened.to + 2;
-        if (inside) QVERIFY2(Green(page.pixel(x, y)), qPrintable(QStringLiteral("desk %1 at %2 s").arg(listened.desk + 1).arg(s)));
-        if (outside) QVERIFY2(!Green(page.pixel(x, y)), qPrintable(QStringLiteral("desk %1 at %2 s").arg(listened.desk + 1).arg(s)));
+        if (inside)
+          QVERIFY2(Green(page.pixel(x, y)),
+                   qPrintable(QStringLiteral("desk %1 at %2 s").arg(listened.desk + 1).arg(s)));
+        if (outside)
+          QVERIFY2(!Green(page.pixel(x, y)),
+                   qPrintable(QStringLiteral("desk %1 at %2 s").arg(listened.desk + 1).arg(s)));
       }
     }
   }
 
   void planPageHoldsEveryShownName() {
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (pdftotext.isEmpty()) QSKIP("poppler-utils is not installed (bash scripts/install-deps.sh --tests)");
+    if (pdftotext.isEmpty())
+      QSKIP("poppler-utils is not installed (bash scripts/install-deps.sh --tests)");
     testsupport::TempDir dir;
     std::array<console::DeskPlanEntry, kDeskCount> plan;
     for (int d = 0; d < kDeskCount; ++d) {

@@ -1,11 +1,11 @@
 // The lesson tools in the real window against the emulator: the journal's
 // lines for a call, the call log, the heard gauges and their setting.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QDateTime>
 #include <QTableWidget>
 #include <QtTest>
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "app/calllogdialog.h"
@@ -100,7 +100,7 @@ class LessonToolsTest : public QObject {
     QCOMPARE(table->item(1, 4)->text(), QStringLiteral("идёт"));
     // The student puts the LED out: the log follows without being reopened.
     QVERIFY(fx.emulator()->Send("led 7 off"));
-    QTRY_COMPARE(Column(table, 1), QStringList({"7", "2"}) );
+    QTRY_COMPARE(Column(table, 1), QStringList({"7", "2"}));
     QTRY_COMPARE(table->item(0, 3)->text(), QStringLiteral("не принят"));
   }
 
