@@ -29,6 +29,7 @@
 #include "link/transmit.h"
 #include "view/deskdrag.h"
 
+class LessonTools;
 class PrompterUser;
 
 class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover {
@@ -99,6 +100,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   ControllerPort& controllerPort() { return *port_; }
   ControllerLink& controllerLink() { return *link_; }
   PollThread& pollThread() { return *pollThread_; }
+  LessonTools& lessonTools() { return *lessonTools_; }
 
   // Runs an operation of the model and draws the result.
   template <typename Operation>
@@ -198,6 +200,8 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   std::unique_ptr<ControllerLink> link_;
   std::unique_ptr<PollThread> pollThread_;
   std::unique_ptr<console::ConsoleModel> model_;
+  // After the model: its journal stops following the model before the model goes.
+  std::unique_ptr<LessonTools> lessonTools_;
   std::vector<QWidget*> controls_;
   bool closing_ = false;
   // A close asked for while an operation waits: the waits and questions end

@@ -3,7 +3,8 @@
 #   install-deps.sh            what the console needs to build and run
 #   install-deps.sh --package  that, plus what builds the Debian package
 #   install-deps.sh --tests    that, plus clang for the fuzz and sanitizer runs and
-#                              the desktop tools the package check uses
+#                              the desktop tools the package check uses, and
+#                              poppler-utils (pdftotext, pdftoppm) for the report tests
 #   install-deps.sh --only P…  just the packages named
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
@@ -13,7 +14,7 @@ packaging=(dpkg-dev)
 extra=()
 case "${1:-}" in
   --package) packages+=("${packaging[@]}") ;;
-  --tests) packages+=(clang libclang-rt-14-dev "${packaging[@]}" desktop-file-utils xdg-utils
+  --tests) packages+=(clang libclang-rt-14-dev "${packaging[@]}" desktop-file-utils xdg-utils poppler-utils
                       libfile-mimeinfo-perl shared-mime-info) ;;
   # Named packages come without their recommendations (Wine's are many).
   --only) shift; packages=("$@"); extra=(--no-install-recommends) ;;

@@ -1,0 +1,62 @@
+// Windows implementation of the append-only file: FILE_APPEND_DATA, and a
+// reparse point at the path (a link) is opened as itself and refused.
+#include "platform/appendfile.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace platform {
+
+bool CreateOwnFolder(const std::string& path) {
+  if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+AppendOpenStatus AppendFile::Open(const std::string& path, bool& empty) {
+  Close();
+  const std::string::size_type slash = path.find_last_of("/\\");
+  if (slash != std::string::npos && slash > 0 && !CreateOwnFolder(path.substr(0, slash))) {
+    return AppendOpenStatus::FolderMissing;
+  }
+  // The user's profile folders are not shared with other users, so the
+  // owner is not compared here; a link is refused all the same.
+  HANDLE file =
+      CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return AppendOpenStatus::Failed;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info) || GetFileType(file) != FILE_TYPE_DISK ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    CloseHandle(file);
+    return AppendOpenStatus::NotAFile;
+  }
+  empty = info.nFileSizeHigh == 0 && info.nFileSizeLow == 0;
+  handle_ = file;
+  return AppendOpenStatus::Ok;
+}
+
+bool AppendFile::Append(const std::string& bytes) {
+  if (handle_ == nullptr) return false;
+  DWORD written = 0;
+  return WriteFile(static_cast<HANDLE>(handle_), bytes.data(), static_cast<DWORD>(bytes.size()),
+                   &written, nullptr) &&
+         written == bytes.size();
+}
+
+void AppendFile::Close() {
+  if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+  handle_ = nullptr;
+}
+
+bool AppendFile::isOpen() const { return handle_ != nullptr; }
+
+}  // namespace platform

@@ -1,0 +1,200 @@
+// The journal's file: one line per event, on disk for another process at
+// once, whole lines after a SIGKILL, and a file it must not write refused.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "console/consolemodel.h"
+#include "console/lessonjournal.h"
+#include "platform/system.h"
+#include "scriptedcontroller.h"
+#include "tests/support/eventually.h"
+#include "tests/support/tempdir.h"
+
+using namespace console;
+
+namespace {
+
+constexpr int64_t kStartMs = 1796638800000;  // 2026-12-07 10:20:00 UTC
+
+// What another process (cat) reads of the file now.
+std::string ReadByAnotherProcess(const std::string& path) {
+  std::string text;
+  if (FILE* pipe = ::popen(("cat '" + path + "' 2>/dev/null").c_str(), "r")) {
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start != text.size()) lines.push_back(text.substr(start));  // a cut last line
+  return lines;
+}
+
+struct Lesson {
+  explicit Lesson(const std::string& folder)
+      : model(room, controller, [] { return true; }, user, {folder + "vormik.ini", ""}),
+        journal(
+            model, [this] { return now; }, folder) {
+    for (int d = 0; d < kDeskCount; ++d) model.PlaceDesk(d, 0, 0, true);
+  }
+  void Poll(uint16_t lit) {
+    model.ApplyIndicators(static_cast<uint8_t>(lit >> 8), static_cast<uint8_t>(lit & 0xFF));
+  }
+  ClassroomState room;
+  ScriptedController controller;
+  ScriptedUser user;
+  Moment now{kStartMs, 0};
+  ConsoleModel model;
+  LessonJournal journal;
+};
+
+TEST(JournalFile, EachLineIsReadableByAnotherProcessAtOnce) {
+  testsupport::TempDir dir;
+  Lesson lesson(dir.path() + "/");
+  const std::string path = dir.File("lessons/2026-12-07.csv");
+  lesson.journal.ConsoleStarted();
+  EXPECT_EQ(lesson.journal.path(), path);
+  EXPECT_EQ(ReadByAnotherProcess(path),
+            std::string(kJournalHeader) + "10:20:00;;;консоль запущена\r\n");
+  lesson.now.ms += 2000;
+  lesson.Poll(0x0010);
+  EXPECT_EQ(Lines(ReadByAnotherProcess(path)).back(), "10:20:02;5;;вызов");
+  lesson.model.ListenTo(4);
+  EXPECT_EQ(Lines(ReadByAnotherProcess(path)).back(), "10:20:02;5;;вызов принят, ожидание 0:00");
+  lesson.journal.ConsoleClosed();
+  EXPECT_EQ(Lines(ReadByAnotherProcess(path)).back(), "10:20:02;;;консоль закрыта");
+  EXPECT_TRUE(lesson.journal.problem().empty());
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(JournalFile, AnotherStartTheSameDayAppendsWithoutASecondHeader) {
+  testsupport::TempDir dir;
+  for (int run = 0; run < 2; ++run) {
+    Lesson lesson(dir.path() + "/");
+    lesson.journal.ConsoleStarted();
+  }
+  const std::string text = ReadByAnotherProcess(dir.File("lessons/2026-12-07.csv"));
+  EXPECT_EQ(text, std::string(kJournalHeader) +
+                      "10:20:00;;;консоль запущена\r\n10:20:00;;;консоль запущена\r\n");
+}
+
+TEST(JournalFile, KilledWriterLeavesOnlyWholeLines) {
+  testsupport::TempDir dir;
+  const std::string path = dir.File("lessons/2026-12-07.csv");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // A lesson that never ends: calls light and go out as fast as it can.
+    Lesson lesson(dir.path() + "/");
+    lesson.journal.ConsoleStarted();
+    for (uint32_t i = 0;; ++i) {
+      lesson.now.ms += 1000;
+      lesson.Poll(static_cast<uint16_t>(i * 40503u));
+    }
+  }
+  struct stat st;
+  const bool grew = testsupport::Eventually(
+      [&] { return ::stat(path.c_str(), &st) == 0 && st.st_size > 200000; }, 20000);
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(grew);
+  ASSERT_TRUE(WIFSIGNALED(status));
+
+  const std::string text = ReadByAnotherProcess(path);
+  ASSERT_EQ(text.compare(0, 3, "\xEF\xBB\xBF"), 0);
+  ASSERT_GE(text.size(), 2u);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << "the last line was cut";
+  const std::vector<std::string> lines = Lines(text.substr(3));
+  ASSERT_GT(lines.size(), 1000u);
+  EXPECT_EQ(lines[1], "10:20:00;;;консоль запущена");
+  for (size_t i = 2; i < lines.size(); ++i) {
+    // Time;desk;name;event, the event one of the call's.
+    const std::string& line = lines[i];
+    ASSERT_EQ(std::count(line.begin(), line.end(), ';'), 3) << i << ": " << line;
+    ASSERT_NE(line.find(";вызов"), std::string::npos) << i << ": " << line;
+  }
+}
+
+struct RefusalCase {
+  const char* what;
+  void (*plant)(const std::string& folder);
+  const char* reason;
+};
+
+TEST(JournalFile, RefusesWhatItMustNotWriteAndSaysSoOnce) {
+  const RefusalCase cases[] = {
+      {"a link planted at the file's place",
+       [](const std::string& folder) {
+         ::mkdir((folder + "lessons").c_str(), 0700);
+         ::symlink((folder + "victim").c_str(), (folder + "lessons/2026-12-07.csv").c_str());
+       },
+       "ссылка"},
+      {"a link in place of the folder",
+       [](const std::string& folder) {
+         ::mkdir((folder + "elsewhere").c_str(), 0700);
+         ::symlink((folder + "elsewhere").c_str(), (folder + "lessons").c_str());
+       },
+       "папку"},
+      {"a folder at the file's place",
+       [](const std::string& folder) {
+         ::mkdir((folder + "lessons").c_str(), 0700);
+         ::mkdir((folder + "lessons/2026-12-07.csv").c_str(), 0700);
+       },
+       "не файл"},
+      {"a file in place of the folder",
+       [](const std::string& folder) {
+         if (FILE* f = std::fopen((folder + "lessons").c_str(), "w")) std::fclose(f);
+       },
+       "папку"},
+      {"a file of another user",
+       [](const std::string& folder) {
+         ::mkdir((folder + "lessons").c_str(), 0700);
+         const std::string file = folder + "lessons/2026-12-07.csv";
+         if (FILE* f = std::fopen(file.c_str(), "w")) std::fclose(f);
+         // Only root can give a file away; for anyone else the case is void.
+         if (::chown(file.c_str(), 65534, 65534) != 0) ::unlink(file.c_str());
+       },
+       "другому пользователю"},
+  };
+  for (const RefusalCase& c : cases) {
+    testsupport::TempDir dir;
+    const std::string folder = dir.path() + "/";
+    c.plant(folder);
+    if (std::string(c.reason) == "другому пользователю" && ::geteuid() != 0) continue;
+    Lesson lesson(folder);
+    std::vector<std::string> told;
+    lesson.journal.SetProblemListener([&](const std::string& text) { told.push_back(text); });
+    lesson.journal.ConsoleStarted();
+    lesson.Poll(0x0001);
+    lesson.model.ListenTo(0);
+    ASSERT_EQ(told.size(), 1u) << c.what;
+    EXPECT_NE(told[0].find(c.reason), std::string::npos) << c.what << ": " << told[0];
+    EXPECT_EQ(told[0], lesson.journal.problem());
+    // The console carried on: the record is kept all the same.
+    EXPECT_EQ(lesson.journal.record().calls().size(), 1u) << c.what;
+    EXPECT_FALSE(
+        testsupport::Eventually([&] { return platform::FileExists(folder + "victim"); }, 0))
+        << c.what;
+  }
+}
+
+}  // namespace
