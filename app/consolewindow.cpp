@@ -760,19 +760,22 @@ bool ConsoleWindow::FilterNameBoxEvent(int desk, QLineEdit* box, QEvent* event) 
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
-      // The double click is told from this box's own presses: whatever the
-      // platform paired them with, a double click on a name opens that name.
+      // A double click on a name opens that name: told from this box's own
+      // presses as well as by the platform, so that neither a pairing the
+      // platform missed nor its late double click can open another box.
       auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() != Qt::LeftButton) {
         nameClicks_.Forget();
         return false;
       }
-      const bool doubleClickEvent = event->type() == QEvent::MouseButtonDblClick;
-      // The platform's double click after a second press already taken.
-      if (doubleClickEvent && nameClicks_.JustCompleted(desk)) return true;
-      const bool second = nameClicks_.Press(
-          desk, mouse->timestamp(), static_cast<uint64_t>(QApplication::doubleClickInterval()));
-      if (!second) return doubleClickEvent;
+      if (event->type() == QEvent::MouseButtonDblClick) {
+        // After a second press already taken there is nothing more to do.
+        if (nameClicks_.JustCompleted(desk)) return true;
+        nameClicks_.Paired(desk);
+      } else if (!nameClicks_.Press(desk, mouse->timestamp(),
+                                    static_cast<uint64_t>(QApplication::doubleClickInterval()))) {
+        return false;
+      }
       Apply([desk](ConsoleModel& m) { m.BeginNameEditing(desk); });
       box->setFocus(Qt::MouseFocusReason);
       return true;

@@ -23,6 +23,12 @@ class ClickPairs {
   // True when the last press ended a double click on `control` (the
   // platform's own double-click event for it then needs nothing more).
   bool JustCompleted(int control) const { return control >= 0 && completedControl_ == control; }
+  // The platform's own double click on `control` (sent in place of, or
+  // after, its second press): the pair is complete.
+  void Paired(int control) {
+    lastControl_ = -1;
+    completedControl_ = control;
+  }
   // A press anywhere else: the next press on a control is a first.
   void Forget() {
     lastControl_ = -1;

@@ -37,6 +37,15 @@ TEST(ClickPairs, TheSecondPressOnTheSameBoxWithinTheIntervalOpensIt) {
   }
 }
 
+TEST(ClickPairs, ThePlatformsOwnDoubleClickCompletesThePair) {
+  view::ClickPairs pairs;
+  pairs.Press(2, 1000, 400);
+  pairs.Paired(2);
+  EXPECT_TRUE(pairs.JustCompleted(2));
+  EXPECT_FALSE(pairs.JustCompleted(3));
+  EXPECT_FALSE(pairs.Press(2, 1100, 400));  // a third press is a first
+}
+
 TEST(ClickPairs, APressElsewhereBreaksThePair) {
   view::ClickPairs pairs;
   pairs.Press(2, 1000, 400);
