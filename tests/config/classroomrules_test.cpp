@@ -1,5 +1,5 @@
 // The rules a classroom plan keeps to on load and in the name box: names the
-// file keeps whole, desks within reach, files that are no classroom.
+// file keeps whole, desks within reach; settings that name no port.
 #include <gtest/gtest.h>
 
 #include "config/classroomplan.h"
@@ -8,6 +8,12 @@
 using classroom::Position;
 
 namespace {
+
+std::string Repeated(const std::string& letter, size_t times) {
+  std::string text;
+  for (size_t i = 0; i < times; ++i) text += letter;
+  return text;
+}
 
 TEST(FitStudentName, KeepsWhatTheFileGivesBack) {
   const size_t max = classroom::kMaxStudentNameCharacters;
@@ -20,16 +26,7 @@ TEST(FitStudentName, KeepsWhatTheFileGivesBack) {
       {"NUL dropped", std::string("Ива\0нов", 13), "Иванов"},
       {"exactly the limit", std::string(max, 'x'), std::string(max, 'x')},
       {"one over", std::string(max + 1, 'x'), std::string(max, 'x')},
-      {"two-byte letters counted as letters", [&] {
-         std::string s;
-         for (size_t i = 0; i <= max; ++i) s += "ж";
-         return s;
-       }(),
-       [&] {
-         std::string s;
-         for (size_t i = 0; i < max; ++i) s += "ж";
-         return s;
-       }()},
+      {"two-byte letters counted as letters", Repeated("ж", max + 1), Repeated("ж", max)},
       {"empty", "", ""},
   };
   for (const auto& row : rows) EXPECT_EQ(classroom::FitStudentName(row.name), row.fitted) << row.what;
@@ -58,19 +55,6 @@ TEST(ReachablePosition, OnlyADeskMoreThanHalfOutsideIsBroughtIn) {
   }
   // Before the window has measured its plan, nothing moves.
   EXPECT_EQ(classroom::ReachablePosition({-5000, 9000}, panel, {0, 0}), (Position{-5000, 9000}));
-}
-
-TEST(LoadFailureMessage, NamesAFileThatIsNoClassroom) {
-  classroom::LoadedClassroom loaded;
-  EXPECT_EQ(classroom::LoadFailureMessage(loaded, "a.cld"),
-            "Файл «a.cld» — не файл описания кабинета: в нём нет ни одного стола (разделов "
-            "[Desk1]…[Desk16]).");
-  loaded.hasDeskSection = true;
-  EXPECT_TRUE(loaded.ok());
-  EXPECT_EQ(classroom::LoadFailureMessage(loaded, "a.cld"), "");
-  loaded.result.status = ini::LoadStatus::Missing;
-  EXPECT_FALSE(loaded.ok());
-  EXPECT_EQ(classroom::LoadFailureMessage(loaded, "a.cld"), "Файл кабинета «a.cld» не найден.");
 }
 
 TEST(SettingsReadable, OnlyAReadOrMissingFileNamesAPort) {

@@ -139,28 +139,4 @@ TEST(CallEntryText, NamesTheDeskOnceWithItsStudentAndTheTime) {
   }
 }
 
-TEST(DeskButtonHints, SayWhatTheNextClickDoes) {
-  const struct {
-    bool listen, speak, led;
-    DeskButtonHints hints;
-  } rows[] = {
-      {false, false, false,
-       {"Слушать стол", "Говорить со столом",
-        "Светодиод стола: загорается, когда ученик вызывает учителя"}},
-      {true, true, true,
-       {"Перестать слушать стол", "Перестать говорить со столом",
-        "Выключить светодиод стола (вызов ученика)"}},
-  };
-  for (const auto& row : rows) {
-    DeskDisplay desk;
-    desk.listenDown = row.listen;
-    desk.speakDown = row.speak;
-    desk.ledOn = row.led;
-    const DeskButtonHints hints = HintsFor(desk);
-    EXPECT_EQ(hints.listen, row.hints.listen);
-    EXPECT_EQ(hints.speak, row.hints.speak);
-    EXPECT_EQ(hints.led, row.hints.led);
-  }
-}
-
 }  // namespace
