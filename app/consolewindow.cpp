@@ -770,8 +770,8 @@ bool ConsoleWindow::FilterNameBoxEvent(int desk, QLineEdit* box, QEvent* event) 
       }
       if (event->type() == QEvent::MouseButtonDblClick) {
         // After a second press already taken there is nothing more to do.
-        if (nameClicks_.JustCompleted(desk)) return true;
-        nameClicks_.Paired(desk);
+        if (nameClicks_.JustCompleted(desk, mouse->timestamp())) return true;
+        nameClicks_.Paired(desk, mouse->timestamp());
       } else if (!nameClicks_.Press(desk, mouse->timestamp(),
                                     static_cast<uint64_t>(QApplication::doubleClickInterval()))) {
         return false;

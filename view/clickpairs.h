@@ -20,14 +20,17 @@ class ClickPairs {
     lastTimeMs_ = timeMs;
     return second;
   }
-  // True when the last press ended a double click on `control` (the
-  // platform's own double-click event for it then needs nothing more).
-  bool JustCompleted(int control) const { return control >= 0 && completedControl_ == control; }
+  // True when the press at `timeMs` ended a double click on `control`: the
+  // platform's double-click event for that same press needs nothing more.
+  bool JustCompleted(int control, uint64_t timeMs) const {
+    return control >= 0 && completedControl_ == control && lastTimeMs_ == timeMs;
+  }
   // The platform's own double click on `control` (sent in place of, or
   // after, its second press): the pair is complete.
-  void Paired(int control) {
+  void Paired(int control, uint64_t timeMs) {
     lastControl_ = -1;
     completedControl_ = control;
+    lastTimeMs_ = timeMs;
   }
   // A press anywhere else: the next press on a control is a first.
   void Forget() {

@@ -32,7 +32,7 @@ TEST(ClickPairs, TheSecondPressOnTheSameBoxWithinTheIntervalOpensIt) {
     view::ClickPairs pairs;
     for (const Press& p : row.presses) {
       EXPECT_EQ(pairs.Press(p.box, p.ms, 400), p.doubleClick) << row.what << " at " << p.ms;
-      EXPECT_EQ(pairs.JustCompleted(p.box), p.doubleClick) << row.what;
+      EXPECT_EQ(pairs.JustCompleted(p.box, p.ms), p.doubleClick) << row.what;
     }
   }
 }
@@ -40,10 +40,11 @@ TEST(ClickPairs, TheSecondPressOnTheSameBoxWithinTheIntervalOpensIt) {
 TEST(ClickPairs, ThePlatformsOwnDoubleClickCompletesThePair) {
   view::ClickPairs pairs;
   pairs.Press(2, 1000, 400);
-  pairs.Paired(2);
-  EXPECT_TRUE(pairs.JustCompleted(2));
-  EXPECT_FALSE(pairs.JustCompleted(3));
-  EXPECT_FALSE(pairs.Press(2, 1100, 400));  // a third press is a first
+  pairs.Paired(2, 1100);
+  EXPECT_TRUE(pairs.JustCompleted(2, 1100));
+  EXPECT_FALSE(pairs.JustCompleted(3, 1100));
+  EXPECT_FALSE(pairs.JustCompleted(2, 1150));  // a later double click opens again
+  EXPECT_FALSE(pairs.Press(2, 1200, 400));     // a third press is a first
 }
 
 }  // namespace

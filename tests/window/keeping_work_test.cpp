@@ -215,6 +215,14 @@ void KeepingWorkTest::nameBoxesKeepWhatWasTyped() {
   QCOMPARE(second->text().size(), 2047);
   QTest::keyClick(second, Qt::Key_Return);
   QCOMPARE(form.model().plan()[1].studentName.size(), size_t(2047 * 2));  // UTF-8
+  // Nor a NUL, which would end the name in the file. (The same box again,
+  // right after Enter: it opens.)
+  QTest::mouseDClick(second, Qt::LeftButton);
+  QVERIFY(!second->isReadOnly());
+  second->selectAll();
+  QTest::keyClicks(second, "ab");
+  second->insert(QString(QChar(u'\0')));
+  QCOMPARE(second->text(), QString("ab"));
   QCOMPARE(ScreenMismatch(form), QString());
   fx.room().ClassroomChanged = 0;
 }
