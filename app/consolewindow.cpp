@@ -69,7 +69,6 @@ constexpr int kBlinkIntervalMs = 400;
 constexpr int kStopWaitLimitMs = 30000;
 constexpr int kCallListMaxWidth = 440;  // the link state keeps the rest of the strip
 
-
 QFont WindowFont() {
   QFont font;
   font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
@@ -642,12 +641,13 @@ void ConsoleWindow::DrawCalls(const console::ConsoleDisplay& shown) {
     auto* entry = new QToolButton(callList);
     entry->setObjectName(QStringLiteral("Call%1").arg(call.desk + 1));
     const std::string& student = shown.desks[call.desk].name;
-    const QString time = QDateTime::fromSecsSinceEpoch(call.since).toString(QStringLiteral("HH:mm"));
-    entry->setText(QString::fromStdString(
-        console::CallEntryText(call.desk, student, time.toStdString())));
-    entry->setToolTip(QStringLiteral("Вызов стола %1 (%2) с %3: нажмите, чтобы слушать стол")
-                          .arg(QString::number(call.desk + 1), QString::fromStdString(student),
-                               time));
+    const QString time =
+        QDateTime::fromSecsSinceEpoch(call.since).toString(QStringLiteral("HH:mm"));
+    entry->setText(
+        QString::fromStdString(console::CallEntryText(call.desk, student, time.toStdString())));
+    entry->setToolTip(
+        QStringLiteral("Вызов стола %1 (%2) с %3: нажмите, чтобы слушать стол")
+            .arg(QString::number(call.desk + 1), QString::fromStdString(student), time));
     entry->setStyleSheet(QStringLiteral("QToolButton { background: rgb(255,160,60); }"));
     entry->setFocusPolicy(Qt::NoFocus);
     const int desk = call.desk;

@@ -84,7 +84,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   QAction* ledOnAction = nullptr;
   QAction* ledOffAction = nullptr;
   QAction* openAction = nullptr;  // Ctrl+O
-  QAction* saveAction = nullptr;    // Ctrl+S
+  QAction* saveAction = nullptr;  // Ctrl+S
   QAction* saveAsAction = nullptr;  // Ctrl+Shift+S
   QAction* exitAction = nullptr;
 

@@ -69,8 +69,7 @@ bool QtPrompter::AskYesNo(const QString& caption, const QString& text, QMessageB
   return box.exec() == QMessageBox::Yes;
 }
 
-QMessageBox::StandardButton QtPrompter::AskYesNoCancel(const QString& caption,
-                                                       const QString& text,
+QMessageBox::StandardButton QtPrompter::AskYesNoCancel(const QString& caption, const QString& text,
                                                        QMessageBox::Icon icon) {
   QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                   QApplication::activeWindow());

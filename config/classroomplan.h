@@ -81,7 +81,6 @@ inline constexpr size_t kMaxStudentNameCharacters = ini::kMaxValueLength;
 // file would end the name there), cut after kMaxStudentNameCharacters.
 std::string FitStudentName(std::string_view utf8Name);
 
-
 // A desk whose student name the file cannot hold exactly: it would be saved
 // with '?' in place of the character.
 struct UnstorableName {

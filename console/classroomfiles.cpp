@@ -40,7 +40,6 @@ std::string WithoutTrailingSeparator(std::string folder) {
   return folder;
 }
 
-
 }  // namespace
 
 // A classroom file name without a folder is taken beside vormik.ini, never in

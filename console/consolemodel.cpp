@@ -67,7 +67,8 @@ ConsoleDisplay ConsoleModel::Display() const {
 }
 
 std::string ConsoleModel::WindowTitle() const {
-  return "Vormik (" + (classroomFile_.empty() ? std::string("новый кабинет") : classroomFile_) + ")";
+  return "Vormik (" + (classroomFile_.empty() ? std::string("новый кабинет") : classroomFile_) +
+         ")";
 }
 
 uint16_t ConsoleModel::VisibleDesksMask() const {

@@ -24,8 +24,8 @@ class KeepingWork : public ::testing::Test {
   KeepingWork()
       : model(room, controller, [] { return true; }, user,
               {dir.File("vormik.ini"), dir.File("vormik")}) {
-    Write("vormik.ini", "[Interface]\r\nClassRoomConfigurationFile=" + dir.File("room.cld") +
-                            "\r\n");
+    Write("vormik.ini",
+          "[Interface]\r\nClassRoomConfigurationFile=" + dir.File("room.cld") + "\r\n");
     Write("room.cld", "[Desk1]\r\nVisible=1\r\nStudentName=Old\r\n");
     Write("other.cld", "[Desk2]\r\nVisible=1\r\nStudentName=Other\r\n");
     model.LoadClassroom();
@@ -63,14 +63,18 @@ TEST_F(KeepingWork, TheSaveQuestionComesBeforeAPlanIsReplaced) {
   struct Row {
     Command command;
     Answer answer;
-    bool saved;       // room.cld holds the renamed desk
-    bool replaced;    // the command went on
+    bool saved;     // room.cld holds the renamed desk
+    bool replaced;  // the command went on
   };
   const Row rows[] = {
-      {Command::Open, Answer::Yes, true, true},      {Command::Open, Answer::No, false, true},
-      {Command::Open, Answer::Cancel, false, false}, {Command::Standard, Answer::Yes, true, true},
-      {Command::Standard, Answer::No, false, true},  {Command::Standard, Answer::Cancel, false, false},
-      {Command::Close, Answer::Yes, true, true},     {Command::Close, Answer::No, false, true},
+      {Command::Open, Answer::Yes, true, true},
+      {Command::Open, Answer::No, false, true},
+      {Command::Open, Answer::Cancel, false, false},
+      {Command::Standard, Answer::Yes, true, true},
+      {Command::Standard, Answer::No, false, true},
+      {Command::Standard, Answer::Cancel, false, false},
+      {Command::Close, Answer::Yes, true, true},
+      {Command::Close, Answer::No, false, true},
       {Command::Close, Answer::Cancel, false, false},
   };
   for (const Row& row : rows) {
@@ -215,9 +219,8 @@ TEST_F(KeepingWork, DesksOutsideThePlanAreBroughtInsideUntilSaved) {
   const auto& plan = model.plan();
   EXPECT_EQ(std::make_pair(plan[0].left, plan[0].top), std::make_pair(700 - kDeskPanelWidth, 30));
   EXPECT_EQ(std::make_pair(plan[1].left, plan[1].top), std::make_pair(-5000, -5000));  // hidden
-  EXPECT_EQ(std::make_pair(plan[2].left, plan[2].top), std::make_pair(300, -7));  // reachable
-  EXPECT_EQ(std::make_pair(plan[3].left, plan[3].top),
-            std::make_pair(0, 450 - kDeskPanelHeight));
+  EXPECT_EQ(std::make_pair(plan[2].left, plan[2].top), std::make_pair(300, -7));       // reachable
+  EXPECT_EQ(std::make_pair(plan[3].left, plan[3].top), std::make_pair(0, 450 - kDeskPanelHeight));
   EXPECT_TRUE(model.classroomChanged());  // the screen differs from the file
   EXPECT_EQ(Bytes("far.cld"), file);
 }

@@ -22,8 +22,8 @@ std::string ReadBytes(const std::string& path) {
 }
 
 std::string SavedName(const std::string& path, int deskNumber) {
-  return ini::IniDocument::Load(path).ReadString("Desk" + std::to_string(deskNumber),
-                                                 "StudentName", "<none>");
+  return ini::IniDocument::Load(path).ReadString("Desk" + std::to_string(deskNumber), "StudentName",
+                                                 "<none>");
 }
 
 void Rename(ConsoleWindow& form, int desk, const char* name) {
@@ -95,7 +95,7 @@ void KeepingWorkTest::saveQuestionComesFirst() {
   QCOMPARE(first.text, QString("Сохранить конфигурацию кабинета?"));
   QCOMPARE(SavedName(fx.classroomPath(), 3), saved ? "Смирнова" : "Ученик 3");
   QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 0);  // the current file, no dialog
-  QTest::qWait(200);  // anything sent reaches the trace by now
+  QTest::qWait(200);                                    // anything sent reaches the trace by now
   if (!wentOn) {
     // "Отмена": one question, nothing sent, everything as it was.
     QCOMPARE(fx.prompter().records.size(), size_t(1));
