@@ -67,7 +67,7 @@ constexpr int kStatusStripHeight = 24;
 constexpr int kCallBlinkSeconds = 10;  // a new call blinks this long, then stays
 constexpr int kBlinkIntervalMs = 400;
 constexpr int kStopWaitLimitMs = 30000;
-
+constexpr int kCallListMaxWidth = 440;  // the link state keeps the rest of the strip
 
 QFont WindowFont() {
   QFont font;
@@ -214,12 +214,19 @@ void ConsoleWindow::BuildStatusStrip() {
   linkLabel = new QLabel(statusStrip);
   linkLabel->setObjectName(QStringLiteral("LinkState"));
   layout->addWidget(linkLabel, 1);
-  callList = new QWidget(statusStrip);
+  callScroller = new CallStrip(statusStrip);
+  callScroller->setObjectName(QStringLiteral("CallScroller"));
+  callList = new QWidget(callScroller);
   callList->setObjectName(QStringLiteral("CallList"));
   auto* calls = new QHBoxLayout(callList);
   calls->setContentsMargins(0, 0, 0, 0);
   calls->setSpacing(4);
-  layout->addWidget(callList, 0);
+  // The entries start at the right of the strip and grow to the left until
+  // it is full; from then on the row scrolls.
+  calls->addStretch(1);
+  callScroller->setWidget(callList);
+  callScroller->setMaximumWidth(kCallListMaxWidth);
+  layout->addWidget(callScroller, 1);
 }
 
 void ConsoleWindow::BuildFirstStartHint() {
@@ -295,6 +302,7 @@ void ConsoleWindow::BuildDeskPanel(int deskNumber) {
   connect(validator, &NameValidator::refused, this,
           [this, box = panel->nameBox](const QString& c) { RefuseNameCharacter(box, c); });
   panel->nameBox->setValidator(validator);
+  panel->nameBox->setMaxLength(static_cast<int>(classroom::kMaxStudentNameCharacters));
   // Outside editing the box lets its panel's colour show through.
   SetNameBoxColour(panel->nameBox, Qt::transparent);
   QPalette boxColours = panel->nameBox->palette();
@@ -390,8 +398,8 @@ void ConsoleWindow::BuildToolbar() {
   saveButton = button("ToolButton10", 249, "Сохранить в файл", 12);
   toolbarEndGap = gap("ToolButton15", 281, 16);
   exitButton = button("ToolButton16", 297, "Выход из программы", 17);
-  // Kept with their commands, but out of the user's reach.
-  saveButton->hide();
+  // Kept with its command, but out of the user's reach: the window's own
+  // close button exits.
   exitButton->hide();
 }
 
@@ -416,9 +424,12 @@ void ConsoleWindow::BuildActionsAndMenu() {
   // file), as the window has no menu bar to show them.
   action(openAction, "FileOpen1", "Открыть...", 16);
   openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  action(saveAction, "FileSave1", "Сохранить", 12);
+  saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   action(saveAsAction, "FileSaveAs1", "Сохранить как...", 18);
+  saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   action(exitAction, "FileExit1", "Выход", 17);
-  for (QAction* file : {openAction, saveAsAction, exitAction}) addAction(file);
+  for (QAction* file : {openAction, saveAction, saveAsAction, exitAction}) addAction(file);
 
   deskMenu = new QMenu(this);
   deskMenu->setObjectName(QStringLiteral("PopupMenu1"));
@@ -476,7 +487,7 @@ void ConsoleWindow::ConnectHandlers() {
   on(saveAsButton, [](ConsoleModel& m) { m.SaveClassroomAs(); });
   on(openButton, [](ConsoleModel& m) { m.OpenClassroom(); });
   on(standardClassroomButton, [](ConsoleModel& m) { m.CreateStandardClassroom(); });
-  on(saveButton, [](ConsoleModel& m) { m.SaveClassroomShowingErrors(); });
+  on(saveButton, [](ConsoleModel& m) { m.SaveCurrentClassroom(); });
   connect(exitButton, &QAbstractButton::clicked, this, &QWidget::close);
 
   // The desk menu acts on the selected desk.
@@ -497,6 +508,8 @@ void ConsoleWindow::ConnectHandlers() {
   onSelected(ledOffAction, [](ConsoleModel& m, int) { m.SwitchSelectedLed(false); });
   connect(openAction, &QAction::triggered, this,
           [this] { Apply([](ConsoleModel& m) { m.OpenClassroom(); }); });
+  connect(saveAction, &QAction::triggered, this,
+          [this] { Apply([](ConsoleModel& m) { m.SaveCurrentClassroom(); }); });
   connect(saveAsAction, &QAction::triggered, this,
           [this] { Apply([](ConsoleModel& m) { m.SaveClassroomAs(); }); });
   connect(exitAction, &QAction::triggered, this, &QWidget::close);
@@ -565,6 +578,13 @@ void ConsoleWindow::DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown
   panel->listen->setChecked(shown.listenDown);
   panel->speak->setChecked(shown.speakDown);
   if ((panel->led->tag() != 0) != shown.ledOn) ShowLed(panel->led, shown.ledOn);
+  const console::DeskButtonHints hints = console::HintsFor(shown);
+  const QString listenHint = QString::fromStdString(hints.listen);
+  if (panel->listen->toolTip() != listenHint) panel->listen->setToolTip(listenHint);
+  const QString speakHint = QString::fromStdString(hints.speak);
+  if (panel->speak->toolTip() != speakHint) panel->speak->setToolTip(speakHint);
+  const QString ledHint = QString::fromStdString(hints.led);
+  if (panel->led->toolTip() != ledHint) panel->led->setToolTip(ledHint);
   const QString caption = QString::fromUtf8(console::LineCaptionText(shown.line));
   if (panel->lineButton->text() != caption) panel->lineButton->setText(caption);
 
@@ -625,10 +645,14 @@ void ConsoleWindow::DrawCalls(const console::ConsoleDisplay& shown) {
   for (const console::Call& call : shown.calls) {
     auto* entry = new QToolButton(callList);
     entry->setObjectName(QStringLiteral("Call%1").arg(call.desk + 1));
-    entry->setText(QStringLiteral("Стол %1 · %2")
-                       .arg(QString::fromStdString(shown.desks[call.desk].label),
-                            QDateTime::fromSecsSinceEpoch(call.since).toString("HH:mm:ss")));
-    entry->setToolTip(QStringLiteral("Вызов: слушать этот стол"));
+    const std::string& student = shown.desks[call.desk].name;
+    const QString time =
+        QDateTime::fromSecsSinceEpoch(call.since).toString(QStringLiteral("HH:mm"));
+    entry->setText(
+        QString::fromStdString(console::CallEntryText(call.desk, student, time.toStdString())));
+    entry->setToolTip(
+        QStringLiteral("Вызов стола %1 (%2) с %3: нажмите, чтобы слушать стол")
+            .arg(QString::number(call.desk + 1), QString::fromStdString(student), time));
     entry->setStyleSheet(QStringLiteral("QToolButton { background: rgb(255,160,60); }"));
     entry->setFocusPolicy(Qt::NoFocus);
     const int desk = call.desk;
@@ -731,20 +755,59 @@ void ConsoleWindow::mousePressEvent(QMouseEvent* event) {
 bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
   auto* box = qobject_cast<QLineEdit*>(watched);
   const int desk = box != nullptr ? DeskOf(box) : -1;
-  if (desk >= 0) {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-      Apply([desk](console::ConsoleModel& m) { m.BeginNameEditing(desk); });
+  if (desk >= 0 && FilterNameBoxEvent(desk, box, event)) return true;
+  return QWidget::eventFilter(watched, event);
+}
+
+// True when the event was taken here.
+bool ConsoleWindow::FilterNameBoxEvent(int desk, QLineEdit* box, QEvent* event) {
+  using console::ConsoleModel;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      // A double click on a name opens that name: told from this box's own
+      // presses as well as by the platform, so that neither a pairing the
+      // platform missed nor its late double click can open another box.
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) {
+        nameClicks_.Forget();
+        return false;
+      }
+      if (event->type() == QEvent::MouseButtonDblClick) {
+        // After a second press already taken there is nothing more to do.
+        if (nameClicks_.JustCompleted(desk, mouse->timestamp())) return true;
+        nameClicks_.Paired(desk, mouse->timestamp());
+      } else if (!nameClicks_.Press(desk, mouse->timestamp(),
+                                    static_cast<uint64_t>(QApplication::doubleClickInterval()))) {
+        return false;
+      }
+      Apply([desk](ConsoleModel& m) { m.BeginNameEditing(desk); });
+      box->setFocus(Qt::MouseFocusReason);
       return true;
     }
-    if (event->type() == QEvent::KeyPress) {
+    case QEvent::KeyPress: {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        Apply([desk](console::ConsoleModel& m) { m.PressEnterInName(desk); });
+        Apply([desk](ConsoleModel& m) { m.PressEnterInName(desk); });
         return true;
       }
+      if (key == Qt::Key_Escape && model_->EditingName(desk)) {
+        Apply([desk](ConsoleModel& m) { m.CancelNameEditing(desk); });
+        return true;
+      }
+      return false;
     }
+    case QEvent::FocusOut: {
+      // The box's own menu (copy, paste) keeps the edit going.
+      if (static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason) return false;
+      if (model_->EditingName(desk)) {
+        Apply([desk](ConsoleModel& m) { m.FinishNameEditing(desk); });
+      }
+      return false;
+    }
+    default:
+      return false;
   }
-  return QWidget::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------
@@ -754,14 +817,18 @@ void ConsoleWindow::Start() {
   // A folder that cannot take the file leaves every read at its default.
   settings::WriteDefaultSettingsIfMissing(environment_.settingsPath);
 
-  ini::IniFile file(environment_.settingsPath);
-  // A settings file that cannot be read (too large, say) leaves the defaults: said once.
-  const std::string settingsProblem =
-      settings::SettingsLoadMessage(file.loadResult(), environment_.settingsPath);
-  if (!settingsProblem.empty()) {
-    prompter_.ShowMessage(QStringLiteral("Vormik"), QString::fromStdString(settingsProblem),
+  // Read before anything is taken from it: a file that is there but cannot
+  // be read (a folder, a FIFO, too large) names no port, and the default one
+  // may be another controller. Said once; the port stays closed.
+  const ini::LoadResult settingsLoad = settings::LoadSettings(environment_.settingsPath).result;
+  const bool settingsReadable = settings::SettingsReadable(settingsLoad);
+  if (!settingsReadable) {
+    prompter_.ShowMessage(QStringLiteral("Vormik"),
+                          QString::fromStdString(settings::SettingsLoadMessage(
+                              settingsLoad, environment_.settingsPath)),
                           QMessageBox::Warning);
   }
+  ini::IniFile file(environment_.settingsPath);
   const std::string portName =
       file.ReadString(settings::kCommunication, settings::kPortName, settings::kDefaultPortName);
   // One lock per port: consoles on other controllers never wait for this one.
@@ -790,35 +857,35 @@ void ConsoleWindow::Start() {
   const bool pollingOff =
       file.ReadInteger(settings::kCommunication, settings::kReadThreadStop, 0) != 0;
   port_->status().SetPollingOff(pollingOff);
-  port_->OpenControllerPort(portName);
+  if (settingsReadable) port_->OpenControllerPort(portName);
 
   if (environment_.registerFileType) platform::RegisterFileType(environment_.executablePath);
   StoreCommandLineFile();
 
-  if (link_->ProbeController()) model_->ResetAll();
-
-  // Lets the controller settle after the reset; nothing of the user is taken meanwhile.
-  QThread::msleep(timing::kStartupSettleMs);
-
-  pollingOn_ = !pollingOff;
-  if (pollingOn_) pollThread_->Resume();
+  if (settingsReadable) {
+    if (link_->ProbeController()) model_->ResetAll();
+    // Lets the controller settle after the reset; nothing of the user is taken meanwhile.
+    QThread::msleep(timing::kStartupSettleMs);
+    pollingOn_ = !pollingOff;
+    if (pollingOn_) pollThread_->Resume();
+  }
   DrawLinkState(port_->status().Snapshot());
 }
 
-// A classroom file named on the command line becomes the current one.
+// A classroom file named on the command line becomes the current one when it
+// is one.
 void ConsoleWindow::StoreCommandLineFile() {
-  if (environment_.arguments.empty() || !platform::FileExists(environment_.arguments.front())) {
-    return;
-  }
+  if (environment_.arguments.empty()) return;
   // Kept as a full path: the settings outlive this run's working folder.
   const std::string path = QFileInfo(QString::fromStdString(environment_.arguments.front()))
                                .absoluteFilePath()
                                .toStdString();
-  // A file no load could ever read would fail every later start too.
-  const ini::LoadResult check = ini::CheckFile(path);
-  if (check.status == ini::LoadStatus::TooLarge || check.status == ini::LoadStatus::NotAFile) {
+  // Only a file that loads as a classroom becomes the current one; the last
+  // classroom stays current otherwise, for this start and the next.
+  const classroom::LoadedClassroom loaded = classroom::LoadClassroomFile(path);
+  if (!loaded.ok()) {
     prompter_.ShowMessage(QString::fromUtf8(classroom::kFileMessageCaption),
-                          QString::fromStdString(classroom::LoadFailureMessage(check, path)),
+                          QString::fromStdString(classroom::LoadFailureMessage(loaded, path)),
                           QMessageBox::Warning);
     return;
   }

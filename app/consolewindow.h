@@ -11,6 +11,7 @@
 #include <QList>
 #include <QMenu>
 #include <QPoint>
+#include <QScrollArea>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -27,6 +28,7 @@
 #include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/transmit.h"
+#include "view/clickpairs.h"
 #include "view/deskdrag.h"
 
 class LessonTools;
@@ -59,7 +61,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   QToolButton* saveAsButton = nullptr;         // "ToolButton17"
   QToolButton* openButton = nullptr;           // "ToolButton14"
   QToolButton* standardClassroomButton = nullptr;  // "ToolButton12"
-  QToolButton* saveButton = nullptr;           // "ToolButton10" (hidden)
+  QToolButton* saveButton = nullptr;           // "ToolButton10" "Сохранить в файл"
   QWidget* toolbarEndGap = nullptr;            // "ToolButton15"
   QToolButton* exitButton = nullptr;           // "ToolButton16" (hidden)
   QToolButton* settingsButton = nullptr;       // "SettingsButton" "Настройки…"
@@ -67,6 +69,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   // Under the plan: the link state and the students' calls.
   QFrame* statusStrip = nullptr;
   QLabel* linkLabel = nullptr;
+  QScrollArea* callScroller = nullptr;  // scrolls the call list across
   QWidget* callList = nullptr;  // one button per calling desk, first caller first
   QToolButton* searchOffer = nullptr;  // "SearchController": while the controller is not found
   // Shown over an empty plan without a classroom file.
@@ -85,7 +88,8 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   QAction* ledOnAction = nullptr;
   QAction* ledOffAction = nullptr;
   QAction* openAction = nullptr;  // Ctrl+O
-  QAction* saveAsAction = nullptr;
+  QAction* saveAction = nullptr;  // Ctrl+S
+  QAction* saveAsAction = nullptr;  // Ctrl+Shift+S
   QAction* exitAction = nullptr;
   QAction* settingsAction = nullptr;  // Ctrl+,
 
@@ -178,6 +182,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   void DrawCalls(const console::ConsoleDisplay& shown);
   void DrawDeskMarks();
   void RefuseNameCharacter(QLineEdit* box, const QString& character);
+  bool FilterNameBoxEvent(int desk, QLineEdit* box, QEvent* event);
   void ConnectHandlers();
   void ConnectDesk(DeskPanel* panel);
   void PlaceBottomPanels();
@@ -218,4 +223,5 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   size_t callsHeard_ = 0;
   std::optional<console::ConsoleDisplay> drawn_;  // what the controls show now
   view::DeskDrag drag_;
+  view::ClickPairs nameClicks_;  // double clicks on name boxes
 };

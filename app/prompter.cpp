@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace {
 
@@ -66,6 +67,23 @@ bool QtPrompter::AskYesNo(const QString& caption, const QString& text, QMessageB
   QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No,
                   QApplication::activeWindow());
   return box.exec() == QMessageBox::Yes;
+}
+
+QMessageBox::StandardButton QtPrompter::AskYesNoCancel(const QString& caption, const QString& text,
+                                                       QMessageBox::Icon icon) {
+  QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                  QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  // Russian whether or not Qt's own translation is installed.
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
+  box.setEscapeButton(QMessageBox::Cancel);
+  const int pressed = box.exec();
+  if (pressed == QMessageBox::Yes || pressed == QMessageBox::No) {
+    return static_cast<QMessageBox::StandardButton>(pressed);
+  }
+  return QMessageBox::Cancel;
 }
 
 void QtPrompter::ShowMessage(const QString& caption, const QString& text, QMessageBox::Icon icon) {

@@ -10,6 +10,10 @@ class Prompter {
   virtual ~Prompter() = default;
   // Yes/No question; true for Yes.
   virtual bool AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) = 0;
+  // "Да", "Нет", "Отмена": Yes, No or Cancel (also for Escape and the
+  // question's close button).
+  virtual QMessageBox::StandardButton AskYesNoCancel(const QString& caption, const QString& text,
+                                                     QMessageBox::Icon icon) = 0;
   // A message with a single OK button.
   virtual void ShowMessage(const QString& caption, const QString& text,
                            QMessageBox::Icon icon) = 0;
@@ -25,6 +29,8 @@ class Prompter {
 class QtPrompter : public Prompter {
  public:
   bool AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
+  QMessageBox::StandardButton AskYesNoCancel(const QString& caption, const QString& text,
+                                             QMessageBox::Icon icon) override;
   void ShowMessage(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
   QString ChooseFileToOpen(QWidget* parent) override;
   QString ChooseFileToSave(QWidget* parent, const QString& proposedName,

@@ -16,6 +16,17 @@ class PrompterUser : public console::ConsoleUser {
                 console::MessageKind kind) override {
     return prompter_.AskYesNo(Text(caption), Text(text), Icon(kind));
   }
+  console::Answer AskYesNoCancel(const std::string& caption, const std::string& text,
+                                 console::MessageKind kind) override {
+    switch (prompter_.AskYesNoCancel(Text(caption), Text(text), Icon(kind))) {
+      case QMessageBox::Yes:
+        return console::Answer::Yes;
+      case QMessageBox::No:
+        return console::Answer::No;
+      default:
+        return console::Answer::Cancel;
+    }
+  }
   void ShowMessage(const std::string& caption, const std::string& text,
                    console::MessageKind kind) override {
     prompter_.ShowMessage(Text(caption), Text(text), Icon(kind));

@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 GlyphButton::GlyphButton(int groupIndex, bool checkable, QWidget* parent)
     : QToolButton(parent), groupIndex_(groupIndex) {
@@ -18,8 +20,9 @@ void GlyphButton::paintEvent(QPaintEvent* event) {
   if (!isChecked()) return;
   // The style's own look of a down toggle is too faint to read at a glance
   // in front of a class: mark it with a frame and tint, red for a live
-  // microphone to a desk, green for the rest.
-  const bool liveMicrophone = groupIndex_ == kSpeakGroupIndex;
+  // microphone (to a desk or into the line), green for the rest.
+  const bool liveMicrophone =
+      groupIndex_ == kSpeakGroupIndex || groupIndex_ == kTeacherLineGroupIndex;
   QPainter painter(this);
   painter.setPen(QPen(liveMicrophone ? QColor(200, 0, 0) : QColor(0, 110, 0), 2));
   painter.setBrush(liveMicrophone ? QColor(230, 0, 0, 90) : QColor(0, 160, 0, 60));
@@ -89,5 +92,20 @@ void DeskPanel::mouseMoveEvent(QMouseEvent* event) {
 
 void DeskPanel::mouseReleaseEvent(QMouseEvent* event) {
   emit mouseReleased(this, event);
+  event->accept();
+}
+
+CallStrip::CallStrip(QWidget* parent) : QScrollArea(parent) {
+  setFrameShape(QFrame::NoFrame);
+  setWidgetResizable(true);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void CallStrip::wheelEvent(QWheelEvent* event) {
+  const QPoint delta = event->angleDelta();
+  const int across = delta.x() != 0 ? delta.x() : delta.y();
+  QScrollBar* bar = horizontalScrollBar();
+  bar->setValue(bar->value() - across / 2);
   event->accept();
 }

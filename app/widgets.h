@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolButton>
 
 // A toggle (or plain) button with a picture. groupIndex 0 is a desk's LED
@@ -14,6 +15,7 @@ class GlyphButton : public QToolButton {
   Q_OBJECT
  public:
   static constexpr int kSpeakGroupIndex = 2;
+  static constexpr int kTeacherLineGroupIndex = 4;  // "Линия": the teacher's microphone
   GlyphButton(int groupIndex, bool checkable, QWidget* parent);
   int groupIndex() const { return groupIndex_; }
   int tag() const { return tag_; }
@@ -79,4 +81,15 @@ class DeskPanel : public QGroupBox {
   int tag_;
   DeskMarks marks_;
   QColor colour_ = Qt::white;
+};
+
+// The strip the call list runs in: a row longer than the strip scrolls
+// across, by the wheel too (a 24-pixel strip has no room for a scroll bar).
+class CallStrip : public QScrollArea {
+  Q_OBJECT
+ public:
+  explicit CallStrip(QWidget* parent);
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override;
 };

@@ -1,6 +1,8 @@
 // Reading and writing the classroom plan, desk labels and the standard classroom.
 #include "config/classroomplan.h"
 
+#include <algorithm>
+
 #include "config/cp1251.h"
 #include "config/settings.h"
 #include "platform/system.h"
@@ -52,7 +54,49 @@ LoadedClassroom LoadClassroomFile(const std::string& path) {
   LoadedClassroom loaded;
   loaded.result = ini::IniDocument::TryLoad(path, loaded.document);
   loaded.plan = ReadPlan(loaded.document);
+  for (int n = 1; n <= kDeskCount && !loaded.hasDeskSection; ++n) {
+    loaded.hasDeskSection = loaded.document.HasSection(DeskSection(n));
+  }
   return loaded;
+}
+
+std::string LoadFailureMessage(const LoadedClassroom& loaded, std::string_view utf8Path) {
+  if (!loaded.result.ok()) return LoadFailureMessage(loaded.result, utf8Path);
+  if (loaded.hasDeskSection) return {};
+  return "Файл " + Quoted(utf8Path) +
+         " — не файл описания кабинета: в нём нет ни одного стола (разделов [Desk1]…[Desk16]).";
+}
+
+std::string FitStudentName(std::string_view utf8Name) {
+  std::string fitted;
+  fitted.reserve(std::min(utf8Name.size(), kMaxStudentNameCharacters * 4));
+  size_t characters = 0;
+  for (size_t i = 0; i < utf8Name.size(); ++i) {
+    const char byte = utf8Name[i];
+    if (byte == '\0') continue;
+    if (!IsUtf8Continuation(byte) && characters++ == kMaxStudentNameCharacters) break;
+    fitted += byte;
+  }
+  return fitted;
+}
+
+namespace {
+
+// One axis of ReachablePosition.
+int ReachableCoordinate(int stored, int panel, int area) {
+  if (area <= 0) return stored;
+  const int low = 0;
+  const int high = std::max(0, area - panel);
+  const bool halfOutside = stored < low - panel / 2 || stored > high + panel / 2;
+  return halfOutside ? std::max(low, std::min(stored, high)) : stored;
+}
+
+}  // namespace
+
+Position ReachablePosition(Position stored, Size panel, Size area) {
+  if (area.width <= 0 || area.height <= 0) return stored;
+  return {ReachableCoordinate(stored.left, panel.width, area.width),
+          ReachableCoordinate(stored.top, panel.height, area.height)};
 }
 
 std::string LoadFailureMessage(const ini::LoadResult& result, std::string_view utf8Path) {

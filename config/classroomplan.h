@@ -54,20 +54,32 @@ void WritePlan(const ClassroomPlan& plan, ini::IniDocument& document);
 // ------------------------------------------------------------ classroom files
 
 // A classroom file as loaded: its document (kept for a save; it knows the
-// file's encoding), the plan it gives, and how the load went. On failure the
-// document is empty and the plan is the defaults: the caller keeps the plan it
-// had and shows LoadFailureMessage. A file above ini::kMaxFileBytes is refused
+// file's encoding), the plan it gives, and how the load went. A file read
+// whole but holding no [DeskN] section (a text of another program, random
+// bytes) is no classroom file. When !ok() the caller keeps the plan it had
+// and shows LoadFailureMessage. A file above ini::kMaxFileBytes is refused
 // before it is read.
 struct LoadedClassroom {
   ini::IniDocument document;
   ClassroomPlan plan;
   ini::LoadResult result;
+  bool hasDeskSection = false;
+  bool ok() const { return result.ok() && hasDeskSection; }
 };
 LoadedClassroom LoadClassroomFile(const std::string& path);
 
 inline constexpr char kFileMessageCaption[] = "Vormik";
 // Why a classroom file could not be loaded, in Russian; "" for Ok.
 std::string LoadFailureMessage(const ini::LoadResult& result, std::string_view utf8Path);
+// The same for a whole load, a file that is no classroom file included.
+std::string LoadFailureMessage(const LoadedClassroom& loaded, std::string_view utf8Path);
+
+// A student name holds at most this many characters: what a classroom file
+// gives back (ini::kMaxValueLength, in Windows-1251 one byte each).
+inline constexpr size_t kMaxStudentNameCharacters = ini::kMaxValueLength;
+// A typed or pasted name as the file can keep it: NUL characters dropped (the
+// file would end the name there), cut after kMaxStudentNameCharacters.
+std::string FitStudentName(std::string_view utf8Name);
 
 // A desk whose student name the file cannot hold exactly: it would be saved
 // with '?' in place of the character.
@@ -125,6 +137,16 @@ struct Position {
   }
 };
 Position StandardLayout(int deskNumber);
+
+// Where a desk panel of `panel` size stored at `stored` is shown on a plan of
+// `area` size: a panel more than half outside the plan (across or down)
+// could not be reached, so it is brought wholly inside; one that only
+// overhangs an edge stays where it was put. An empty area keeps every place.
+struct Size {
+  int width;
+  int height;
+};
+Position ReachablePosition(Position stored, Size panel, Size area);
 
 // "Ученик 1" .. "Ученик 16" (UTF-8).
 std::string StandardStudentName(int deskNumber);

@@ -444,6 +444,11 @@ size_t IniDocument::Lookup(std::string_view section, std::string_view key) const
   return si == kNone ? kNone : FindKey(si, k, NameHash(k, KeySeed(si)));
 }
 
+bool IniDocument::HasSection(std::string_view section) const {
+  const std::string s(Trim(Native(section)));
+  return !s.empty() && FindSection(s, NameHash(s, kFnvBasis)) != kNone;
+}
+
 std::string IniDocument::ReadString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue) const {
   const size_t ki = Lookup(section, key);

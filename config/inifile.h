@@ -75,6 +75,8 @@ class IniDocument {
   // The first character CanHold refuses (offset and UTF-8), if any.
   std::optional<cp1251::Unrepresentable> FirstUnholdable(std::string_view utf8) const;
 
+  // True when the section is in the document (with or without keys).
+  bool HasSection(std::string_view section) const;
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
   // 0x/0X prefix: hexadecimal, otherwise decimal; a non-integer gives the default.

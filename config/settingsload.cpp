@@ -9,9 +9,15 @@ LoadedSettings LoadSettings(const std::string& settingsPath) {
   return loaded;
 }
 
+bool SettingsReadable(const ini::LoadResult& result) {
+  return result.ok() || result.status == ini::LoadStatus::Missing;
+}
+
 std::string SettingsLoadMessage(const ini::LoadResult& result, std::string_view utf8Path) {
   const std::string file = "«" + std::string(utf8Path) + "»";
-  const char kDefaults[] = "; действуют настройки по умолчанию.";
+  const char kDefaults[] =
+      ". Порт контроллера не открыт: исправьте или удалите файл настроек и запустите "
+      "программу снова.";
   switch (result.status) {
     case ini::LoadStatus::Ok:
     case ini::LoadStatus::Missing:

@@ -19,9 +19,14 @@ struct LoadedSettings {
 };
 LoadedSettings LoadSettings(const std::string& settingsPath);
 
-// Russian, to show once: why the settings file was not read and the defaults
-// are in use. "" when it was read, and when it is only missing (the first
-// start writes it).
+// False when the file is there but could not be read (a folder, a FIFO or a
+// device, too large, no access): its port is unknown, and a guessed default
+// port could be another machine's controller, so none is opened.
+bool SettingsReadable(const ini::LoadResult& result);
+
+// Russian, to show once: why the settings file was not read and that the
+// controller's port stays closed. "" when it was read, and when it is only
+// missing (the first start writes it).
 std::string SettingsLoadMessage(const ini::LoadResult& result, std::string_view utf8Path);
 
 }  // namespace settings

@@ -1,5 +1,6 @@
 // Classroom files as the console model handles them: loading the plan, open,
-// save, save as, the standard classroom and the save question at closing.
+// save, save as, the standard classroom and the save question before a plan
+// is replaced or the console closes.
 #include <string>
 
 #include "config/classroomplan.h"
@@ -37,11 +38,6 @@ bool IsAbsolutePath(const std::string& path) {
 std::string WithoutTrailingSeparator(std::string folder) {
   while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
   return folder;
-}
-
-std::string CurrentClassroomFile(ini::IniFile& settingsFile, const char* defaultValue) {
-  return settingsFile.ReadString(settings::kInterface, settings::kClassRoomConfigurationFile,
-                                 defaultValue);
 }
 
 }  // namespace
@@ -88,6 +84,27 @@ bool ConsoleModel::StoreClassroomFile(const std::string& path) {
   return true;
 }
 
+void ConsoleModel::ApplyLoadedPlan(const classroom::ClassroomPlan& plan) {
+  bool broughtInside = false;
+  for (int d = 0; d < kDeskCount; ++d) {
+    classroom::Position place{plan[d].left, plan[d].top};
+    // Only a shown desk needs reaching; a hidden one keeps its stored place.
+    if (plan[d].visible) {
+      place = classroom::ReachablePosition(place, {kDeskPanelWidth, kDeskPanelHeight},
+                                           {planWidth_, planHeight_});
+    }
+    broughtInside = broughtInside || !(place == classroom::Position{plan[d].left, plan[d].top});
+    plan_[d].left = place.left;
+    plan_[d].top = place.top;
+    plan_[d].visible = plan[d].visible;
+    plan_[d].studentName = plan[d].studentName;
+    // A box still being edited now edits the loaded name.
+    editedNames_[d] = plan[d].studentName;
+  }
+  // The plan on screen now differs from the file, which stays as it is until saved.
+  if (broughtInside) room_.ClassroomChanged = 1;
+}
+
 void ConsoleModel::LoadClassroom() {
   // Each file is read once; every value comes from the copy in memory.
   const settings::LoadedSettings loadedSettings = settings::LoadSettings(paths_.settingsPath);
@@ -103,38 +120,26 @@ void ConsoleModel::LoadClassroom() {
   const std::string classroomFile = settingsDocument.ReadString(
       settings::kInterface, settings::kClassRoomConfigurationFile, settings::kNoClassroomFile);
 
-  classroom::ClassroomPlan plan = classroom::ReadPlan(ini::IniDocument());
-  if (!NamesNoFile(classroomFile)) {
-    const std::string path = ResolveClassroomPath(classroomFile);
-    classroom::LoadedClassroom loaded = classroom::LoadClassroomFile(path);
-    // A missing file is an empty plan; a file that cannot be read (too large,
-    // a folder, no access) leaves the plan the console has.
-    if (!loaded.result.ok() && loaded.result.status != ini::LoadStatus::Missing) {
-      user_.ShowMessage(classroom::kFileMessageCaption,
-                        classroom::LoadFailureMessage(loaded.result, path), MessageKind::Warning);
-      classroomFile_ = classroomFile;
-      return;
-    }
-    plan = std::move(loaded.plan);
+  if (NamesNoFile(classroomFile)) {
+    ApplyLoadedPlan(classroom::ReadPlan(ini::IniDocument()));
+    classroomFile_ = classroomFile;
+    return;
   }
-  for (int d = 0; d < kDeskCount; ++d) {
-    plan_[d].left = plan[d].left;
-    plan_[d].top = plan[d].top;
-    plan_[d].visible = plan[d].visible;
-    plan_[d].studentName = plan[d].studentName;
-    // A box still being edited now edits the loaded name.
-    editedNames_[d] = plan[d].studentName;
+  const std::string path = ResolveClassroomPath(classroomFile);
+  const classroom::LoadedClassroom loaded = classroom::LoadClassroomFile(path);
+  // A file that is missing, cannot be read or is no classroom file never
+  // becomes the current one: the plan and the current file stay.
+  if (!loaded.ok()) {
+    user_.ShowMessage(classroom::kFileMessageCaption, classroom::LoadFailureMessage(loaded, path),
+                      MessageKind::Warning);
+    return;
   }
+  ApplyLoadedPlan(loaded.plan);
   classroomFile_ = classroomFile;
 }
 
-void ConsoleModel::SaveClassroom() {
-  ini::IniFile settingsFile(paths_.settingsPath);
-  const std::string classroomFile = CurrentClassroomFile(settingsFile, settings::kNoClassroomFile);
-  // "***" (and an empty name) stand for no file: nothing may be created under them.
-  if (NamesNoFile(classroomFile)) throw ini::WriteError(classroomFile);
-  const std::string path = ResolveClassroomPath(classroomFile);
-
+// Writes the plan into `path`; `shownName` is the file as messages name it.
+void ConsoleModel::SavePlanInto(const std::string& path, const std::string& shownName) {
   const ConsoleDisplay shown = Display();
   classroom::ClassroomPlan plan;
   for (int d = 0; d < kDeskCount; ++d) {
@@ -159,8 +164,13 @@ void ConsoleModel::SaveClassroom() {
     case classroom::SaveStatus::WriteFailed:
       break;
   }
-  // The message names the file as the settings name it.
-  throw ini::WriteError(classroomFile);
+  throw ini::WriteError(shownName);
+}
+
+void ConsoleModel::SaveClassroom() {
+  // Without a current file nothing may be created under a placeholder name.
+  if (!HasClassroomFile()) throw ini::WriteError(settings::kNoClassroomFile);
+  SavePlanInto(ResolveClassroomPath(classroomFile_), classroomFile_);
 }
 
 void ConsoleModel::SaveClassroomShowingErrors() {
@@ -171,44 +181,80 @@ void ConsoleModel::SaveClassroomShowingErrors() {
   }
 }
 
-bool ConsoleModel::SaveClassroomAs() {
-  std::string proposed;
-  {
-    ini::IniFile settingsFile(paths_.settingsPath);
-    proposed = CurrentClassroomFile(settingsFile, "");
-  }
-  const std::string folder =
-      WithoutTrailingSeparator(platform::DirectoryOf(paths_.executablePath));
-  const std::string chosen = user_.ChooseFileToSave(proposed, folder);
-  if (!chosen.empty() && (RefusedAsUnstorable(chosen) || !StoreClassroomFile(chosen))) {
-    return false;
-  }
+bool ConsoleModel::SaveCurrentClassroom() {
+  EndNameEditing();
+  if (!HasClassroomFile()) return SaveClassroomAs();
   try {
     SaveClassroom();
   } catch (const std::runtime_error& error) {
     ShowWriteError(error.what());
     return false;
   }
-  ini::IniFile afterSave(paths_.settingsPath);
-  classroomFile_ = CurrentClassroomFile(afterSave, settings::kNoClassroomFile);
   return true;
 }
 
+bool ConsoleModel::SaveClassroomAs() {
+  EndNameEditing();
+  const std::string folder =
+      WithoutTrailingSeparator(platform::DirectoryOf(paths_.executablePath));
+  const std::string chosen =
+      user_.ChooseFileToSave(HasClassroomFile() ? classroomFile_ : std::string(), folder);
+  // A cancel writes nothing anywhere.
+  if (chosen.empty() || RefusedAsUnstorable(chosen)) return false;
+  try {
+    SavePlanInto(chosen, chosen);
+  } catch (const std::runtime_error& error) {
+    ShowWriteError(error.what());
+    return false;
+  }
+  // The plan is in the file: it is the current one, also when vormik.ini
+  // could not record it for the next start (that message is shown).
+  classroomFile_ = chosen;
+  StoreClassroomFile(chosen);
+  return true;
+}
+
+// "Да" saves (a failed or cancelled save keeps everything), "Нет" goes on
+// without saving, "Отмена" (Escape, the question's close button) stops.
+bool ConsoleModel::OfferToSaveChanges() {
+  EndNameEditing();
+  if (room_.ClassroomChanged == 0) return true;
+  switch (user_.AskYesNoCancel(kQuestionCaption, kSaveQuestion, MessageKind::Question)) {
+    case Answer::Yes:
+      return SaveCurrentClassroom();
+    case Answer::No:
+      return true;
+    case Answer::Cancel:
+      break;
+  }
+  return false;
+}
+
 void ConsoleModel::OpenClassroom() {
+  if (!OfferToSaveChanges()) return;
   const std::string chosen = user_.ChooseFileToOpen();
-  // A refused name is treated as a cancel.
-  if (!chosen.empty() && !RefusedAsUnstorable(chosen) && !StoreClassroomFile(chosen)) return;
-  // Also after a cancel: puts back the plan of the current file.
-  LoadClassroom();
+  // A cancel changes nothing.
+  if (!chosen.empty()) OpenClassroomFile(chosen);
 }
 
 bool ConsoleModel::OpenClassroomFile(const std::string& path) {
-  if (RefusedAsUnstorable(path) || !StoreClassroomFile(path)) return false;
-  LoadClassroom();
+  if (RefusedAsUnstorable(path)) return false;
+  const classroom::LoadedClassroom loaded = classroom::LoadClassroomFile(path);
+  if (!loaded.ok()) {
+    user_.ShowMessage(classroom::kFileMessageCaption, classroom::LoadFailureMessage(loaded, path),
+                      MessageKind::Warning);
+    return false;
+  }
+  if (!StoreClassroomFile(path)) return false;
+  // The plan on screen is the file's: nothing is left to save.
+  room_.ClassroomChanged = 0;
+  ApplyLoadedPlan(loaded.plan);
+  classroomFile_ = path;
   return true;
 }
 
 void ConsoleModel::CreateStandardClassroom() {
+  if (!OfferToSaveChanges()) return;
   const ini::IniDocument settingsDocument = ini::IniDocument::Load(paths_.settingsPath);
   const int visibleDesks = settingsDocument.ReadInteger(
       settings::kInterface, settings::kNumberOfVisibleDesk, settings::kDefaultNumberOfVisibleDesk);
@@ -226,14 +272,12 @@ void ConsoleModel::CreateStandardClassroom() {
     desk.studentName = classroom::StandardStudentName(n);
     editedNames_[n - 1] = desk.studentName;
   }
+  // A new plan: its first save asks for a name, so no class's file is
+  // overwritten with the standard names.
+  classroomFile_.clear();
   room_.ClassroomChanged = 1;
 }
 
-bool ConsoleModel::ConfirmClose() {
-  if (room_.ClassroomChanged == 0) return true;
-  if (!user_.AskYesNo(kQuestionCaption, kSaveQuestion, MessageKind::Question)) return true;
-  // A failed save has shown its message; the window stays so nothing is lost.
-  return SaveClassroomAs();
-}
+bool ConsoleModel::ConfirmClose() { return OfferToSaveChanges(); }
 
 }  // namespace console

@@ -70,7 +70,10 @@ ConsoleDisplay ConsoleModel::Display() const {
   return ComputeDisplay(in);
 }
 
-std::string ConsoleModel::WindowTitle() const { return "Vormik (" + classroomFile_ + ")"; }
+std::string ConsoleModel::WindowTitle() const {
+  return "Vormik (" + (classroomFile_.empty() ? std::string("новый кабинет") : classroomFile_) +
+         ")";
+}
 
 uint16_t ConsoleModel::VisibleDesksMask() const {
   uint16_t mask = 0;
@@ -113,7 +116,25 @@ void ConsoleModel::PressOnDesk(int desk) {
   EndNameEditing();
 }
 
-void ConsoleModel::EndNameEditing() { editingMask_ = 0; }
+void ConsoleModel::FinishNameEditing(int desk) {
+  if (!ValidDesk(desk) || !EditingName(desk)) return;
+  // Only a name that really changed makes the plan differ from its file.
+  if (editedNames_[desk] != plan_[desk].studentName) {
+    plan_[desk].studentName = editedNames_[desk];
+    room_.ClassroomChanged = 1;
+  }
+  editingMask_ &= static_cast<uint16_t>(~DeskBit(desk));
+}
+
+void ConsoleModel::EndNameEditing() {
+  for (int desk = 0; desk < kDeskCount; ++desk) FinishNameEditing(desk);
+}
+
+void ConsoleModel::CancelNameEditing(int desk) {
+  if (!ValidDesk(desk)) return;
+  editedNames_[desk] = plan_[desk].studentName;
+  editingMask_ &= static_cast<uint16_t>(~DeskBit(desk));
+}
 
 void ConsoleModel::BeginNameEditing(int desk) {
   if (!ValidDesk(desk)) return;
@@ -136,7 +157,7 @@ void ConsoleModel::PressEnterInName(int desk) {
 }
 
 void ConsoleModel::TypeName(int desk, const std::string& text) {
-  if (ValidDesk(desk) && EditingName(desk)) editedNames_[desk] = text;
+  if (ValidDesk(desk) && EditingName(desk)) editedNames_[desk] = classroom::FitStudentName(text);
 }
 
 // ---------------------------------------------------------------------------

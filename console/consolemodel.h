@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "config/classroomplan.h"
 #include "console/classroomstate.h"
 #include "console/consoleobserver.h"
 #include "console/consoleuser.h"
@@ -46,7 +47,8 @@ class ConsoleModel {
   const std::array<DeskPlanEntry, kDeskCount>& plan() const { return plan_; }
   int selectedDesk() const { return selected_; }
   bool classroomChanged() const { return room_.ClassroomChanged != 0; }
-  // "Vormik (<classroom file>)".
+  // "Vormik (<classroom file>)"; "Vormik (новый кабинет)" for a plan made
+  // here that has no file yet.
   std::string WindowTitle() const;
   const std::string& classroomFile() const { return classroomFile_; }
   // False while the settings name no classroom file ("***" or nothing).
@@ -59,13 +61,19 @@ class ConsoleModel {
   void SelectDesk(int desk);
   // A press on a desk panel: selects it and ends name editing.
   void PressOnDesk(int desk);
-  // Leaves editing in every name box, discarding what was typed.
+  // Leaves editing in every name box, keeping what was typed: the box lost
+  // its focus (a click elsewhere, Tab, another desk's control).
   void EndNameEditing();
-  // A double click: every other edit is discarded, this box opens.
+  // One box lost its focus: it leaves editing, keeping what was typed.
+  void FinishNameEditing(int desk);
+  // Escape: the box leaves editing and its name stays as it was.
+  void CancelNameEditing(int desk);
+  // A double click: every other edit is kept and closed, this box opens.
   void BeginNameEditing(int desk);
   // Enter: opens a box in display, confirms a box being edited.
   void PressEnterInName(int desk);
-  // The text of a box being edited, as typed; ignored for a box not in editing.
+  // The text of a box being edited, as typed, fitted to what a classroom file
+  // keeps (classroom::FitStudentName); ignored for a box not in editing.
   void TypeName(int desk, const std::string& text);
   bool EditingName(int desk) const { return ((editingMask_ >> desk) & 1) != 0; }
 
@@ -122,25 +130,33 @@ class ConsoleModel {
   // A drag ended: any change of position marks the plan as changed.
   void EndDeskMove(int desk, int startLeft, int startTop);
   // Reads the labels and link codes from the settings and the plan of the
-  // current classroom file.
+  // classroom file they name. A file that does not load as a classroom is
+  // refused with a message; the plan and the current file stay as they were.
   void LoadClassroom();
   // Writes the plan into the current classroom file; throws ini::WriteError
-  // when the write failed, SaveRefused when it was not tried.
+  // when the write failed (or there is no current file), SaveRefused when it
+  // was not tried.
   void SaveClassroom();
-  // The save command: the write error is shown, not thrown.
+  // The same, the error shown, not thrown.
   void SaveClassroomShowingErrors();
-  // Asks for a file, stores it as the current one and saves; false when the
-  // save failed (its message shown). A cancel saves to the current file.
+  // "Сохранить": the current file without a dialog; save as when there is none.
+  // False when nothing was saved (cancelled, or failed with its message shown).
+  bool SaveCurrentClassroom();
+  // Asks for a file and saves the plan into it; only a saved file becomes the
+  // current one. False when cancelled (nothing written) or failed (message shown).
   bool SaveClassroomAs();
-  // Asks for a file, stores it as the current one and loads it (a cancel
-  // reloads the current file).
+  // Offers to save a changed plan, asks for a file and opens it; a cancel at
+  // either step changes nothing.
   void OpenClassroom();
-  // Stores `path` as the current classroom file and loads it, as the open
-  // command does with a chosen file; false when it was refused.
+  // Opens `path` as the open command does with a chosen file: only a file
+  // that loads as a classroom becomes the current one and replaces the plan;
+  // false (message shown) when it was refused.
   bool OpenClassroomFile(const std::string& path);
-  // Asks, resets the controller (when it answers) and lays out the standard classroom.
+  // Offers to save a changed plan, asks, resets the controller (when it
+  // answers) and lays out the standard classroom as a new plan without a file.
   void CreateStandardClassroom();
-  // Closing: asks to save a changed plan; false when the close must not go on.
+  // Closing: offers to save a changed plan ("Да", "Нет", "Отмена"); false
+  // when the close must not go on (cancelled, or the save failed).
   bool ConfirmClose();
 
   // Whether an operation is running (a dialog inside it may run events).
@@ -170,6 +186,9 @@ class ConsoleModel {
   void DisconnectAllFromLine();
   void DropEndedCalls();
   std::string ResolveClassroomPath(const std::string& name) const;
+  bool OfferToSaveChanges();
+  void SavePlanInto(const std::string& path, const std::string& shownName);
+  void ApplyLoadedPlan(const classroom::ClassroomPlan& plan);
   bool StoreClassroomFile(const std::string& path);
   bool RefusedAsUnstorable(const std::string& path);
   void ShowWriteError(const std::string& what);

@@ -9,11 +9,17 @@ namespace console {
 
 enum class MessageKind { Information, Question, Warning, Critical };
 
+// The answer to a Yes/No/Cancel question.
+enum class Answer { Yes, No, Cancel };
+
 class ConsoleUser {
  public:
   virtual ~ConsoleUser() = default;
   // A Yes/No question; true for Yes.
   virtual bool AskYesNo(const std::string& caption, const std::string& text, MessageKind kind) = 0;
+  // A Yes/No/Cancel question; Cancel also when it was closed or left with Escape.
+  virtual Answer AskYesNoCancel(const std::string& caption, const std::string& text,
+                                MessageKind kind) = 0;
   // A message with a single OK button.
   virtual void ShowMessage(const std::string& caption, const std::string& text,
                            MessageKind kind) = 0;

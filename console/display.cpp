@@ -118,4 +118,30 @@ ConsoleDisplay ComputeDisplay(const DisplayInputs& in) {
   return out;
 }
 
+std::string CallEntryText(int desk, const std::string& studentName, const std::string& time) {
+  std::string text = std::to_string(desk + 1) + " · ";
+  if (!studentName.empty() && studentName != "***") {
+    size_t characters = 0;
+    size_t cut = studentName.size();
+    for (size_t i = 0; i < studentName.size(); ++i) {
+      if ((static_cast<unsigned char>(studentName[i]) & 0xC0) == 0x80) continue;
+      if (characters++ == kCallNameCharacters) {
+        cut = i;
+        break;
+      }
+    }
+    text += studentName.substr(0, cut) + (cut < studentName.size() ? "…" : "") + " · ";
+  }
+  return text + time;
+}
+
+DeskButtonHints HintsFor(const DeskDisplay& desk) {
+  DeskButtonHints hints;
+  hints.listen = desk.listenDown ? "Перестать слушать стол" : "Слушать стол";
+  hints.speak = desk.speakDown ? "Перестать говорить со столом" : "Говорить со столом";
+  hints.led = desk.ledOn ? "Выключить светодиод стола (вызов ученика)"
+                         : "Светодиод стола: загорается, когда ученик вызывает учителя";
+  return hints;
+}
+
 }  // namespace console

@@ -113,6 +113,20 @@ struct ConsoleDisplay {
 
 ConsoleDisplay ComputeDisplay(const DisplayInputs& inputs);
 
+// A call list entry, "5 · Иванов Пётр · 10:42": the desk's number, then its
+// student's name (left out while it is empty or the placeholder "***", cut
+// after kCallNameCharacters), then `time`, when the call began.
+inline constexpr size_t kCallNameCharacters = 24;
+std::string CallEntryText(int desk, const std::string& studentName, const std::string& time);
+
+// The tooltips of a desk's glyph buttons: what a click does now.
+struct DeskButtonHints {
+  std::string listen;
+  std::string speak;
+  std::string led;
+};
+DeskButtonHints HintsFor(const DeskDisplay& desk);
+
 // The order the window lists its desks in: 1-4, 16, 15, 5-14 (as indices).
 extern const std::array<int, kDeskCount> kControlOrder;
 

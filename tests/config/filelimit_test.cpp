@@ -111,9 +111,12 @@ TEST(FileSizeLimit, HugeClassroomAndSettingsFilesAreRefusedBeforeTheyAreRead) {
   const settings::LoadedSettings loadedSettings = settings::LoadSettings(settingsPath);
   EXPECT_EQ(loadedSettings.result.status, LoadStatus::TooLarge);
   EXPECT_EQ(settings::SettingsLoadMessage(loadedSettings.result, "vormik.ini"),
-            "Файл настроек «vormik.ini» слишком большой (65536 МБ, допустимо не больше 64 МБ); "
-            "действуют настройки по умолчанию.");
+            "Файл настроек «vormik.ini» слишком большой (65536 МБ, допустимо не больше 64 МБ). "
+            "Порт контроллера не открыт: исправьте или удалите файл настроек и запустите "
+            "программу снова.");
+  EXPECT_FALSE(settings::SettingsReadable(loadedSettings.result));
   EXPECT_EQ(settings::SettingsLoadMessage(ini::LoadResult{LoadStatus::Missing, 0}, "x"), "");
+  EXPECT_TRUE(settings::SettingsReadable(ini::LoadResult{LoadStatus::Missing, 0}));
 }
 
 }  // namespace

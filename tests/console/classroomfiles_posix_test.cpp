@@ -58,6 +58,8 @@ TEST_F(ClassroomFiles, OversizedFileIsRefusedAndThePlanStays) {
 
 TEST_F(ClassroomFiles, SaveRefusesANameTheFileCannotHold) {
   WriteSettings("class.cld");
+  const std::string before = "[Desk1]\r\nVisible=1\r\n";
+  std::ofstream(dir.File("class.cld")) << before;
   model.LoadClassroom();
   model.BeginNameEditing(0);
   model.TypeName(0, "Renée 中");
@@ -67,7 +69,8 @@ TEST_F(ClassroomFiles, SaveRefusesANameTheFileCannotHold) {
   ASSERT_EQ(user.messages.size(), 1u);
   EXPECT_NE(user.messages[0].find("é"), std::string::npos) << user.messages[0];
   EXPECT_TRUE(model.classroomChanged());
-  EXPECT_NE(::access(dir.File("class.cld").c_str(), F_OK), 0);  // nothing written
+  std::ifstream in(dir.File("class.cld"), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);  // nothing written
 
   model.BeginNameEditing(0);
   model.TypeName(0, "Ренэ №1");

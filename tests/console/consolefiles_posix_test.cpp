@@ -129,22 +129,24 @@ TEST_F(ConsoleFiles, SaveKeepsForeignSectionsAndKeys) {
 TEST_F(ConsoleFiles, SavesThatCannotWriteLeaveThePlanChanged) {
   WriteSettings({});
   room.ClassroomChanged = 1;
-  // No current file: save as (dialog cancelled) proposes no name, and both
-  // it and the plain save fail without creating a file named "***".
+  // No current file: save as proposes no name, and a cancel writes nothing
+  // and says nothing.
   EXPECT_FALSE(model.SaveClassroomAs());
   EXPECT_EQ(user.proposed, std::vector<std::string>{""});
+  EXPECT_TRUE(user.messages.empty());
+  // The plain save without a current file never creates a file named "***".
   model.SaveClassroomShowingErrors();
-  EXPECT_EQ(user.messages,
-            std::vector<std::string>(2, "Unable to write to ***"));
+  EXPECT_EQ(user.messages, std::vector<std::string>{"Unable to write to ***"});
   EXPECT_FALSE(platform::FileExists(dir.File("***")));
   EXPECT_FALSE(platform::FileExists("***"));
 
-  // A folder that does not exist: the chosen name stays stored, nothing else moves.
+  // A folder that does not exist: the chosen name is not stored, nothing moves.
+  const std::string settingsBefore = Bytes(dir.File("vormik.ini"));
   const std::string target = dir.File("no-such-folder/room.cld");
   user.saveName = target;
   EXPECT_FALSE(model.SaveClassroomAs());
   EXPECT_EQ(user.messages.back(), "Unable to write to " + target);
-  EXPECT_EQ(CurrentFile(), target);
+  EXPECT_EQ(Bytes(dir.File("vormik.ini")), settingsBefore);
   EXPECT_EQ(model.WindowTitle(), "Vormik (***)");
   EXPECT_TRUE(model.classroomChanged());
 }
@@ -162,12 +164,15 @@ TEST_F(ConsoleFiles, UnstorablePathsAreRefused) {
     const std::string chosen = dir.File(folder) + "/a.cld";
     const std::string warning = "Имя файла содержит символы, которые нельзя сохранить в vormik.ini: " +
                                 chosen + ". Выберите файл в другой папке или переименуйте его.";
-    // Open: as after a cancel, the plan of the current file comes back.
+    // Open: refused, the plan stays as it stands.
     model.PlaceDesk(5, 400, 400, true);
+    const auto planShown = Plan();
+    room.ClassroomChanged = 0;
     user.openName = chosen;
     model.OpenClassroom();
     EXPECT_EQ(user.messages.back(), warning);
-    EXPECT_EQ(Plan(), planBefore);
+    EXPECT_EQ(Plan(), planShown);
+    EXPECT_NE(Plan(), planBefore);
 
     // Save as: abandoned, nothing written anywhere.
     room.ClassroomChanged = 1;
@@ -193,15 +198,20 @@ TEST_F(ConsoleFiles, ANameBeingEditedTakesTheLoadedOrStandardName) {
   EXPECT_TRUE(model.EditingName(0));
   EXPECT_EQ(model.Display().desks[0].name, "Новое имя");
   model.TypeName(0, "Новое имя typo");
-  model.EndNameEditing();
+  model.CancelNameEditing(0);
   model.SaveClassroomShowingErrors();
   EXPECT_EQ(ini::IniDocument::Load(dir.File("b.cld")).ReadString("Desk1", "StudentName", ""),
             "Новое имя");
 
+  // The standard classroom first keeps the name being typed, so that the
+  // save question knows of it ("Нет" here), then names every desk anew.
   model.PressEnterInName(2);
   model.TypeName(2, "!");
+  user.threeWayAnswers = {Answer::No};
   model.CreateStandardClassroom();
-  model.EndNameEditing();
+  ASSERT_GE(user.questions.size(), 2u);
+  EXPECT_EQ(user.questions[user.questions.size() - 2], "Сохранить конфигурацию кабинета?");
+  EXPECT_FALSE(model.EditingName(2));
   EXPECT_EQ(model.Display().desks[2].name, "Ученик 3");
 }
 
@@ -231,7 +241,9 @@ TEST_F(ConsoleFiles, StandardClassroomShowsTheSetNumberOfDesks) {
     EXPECT_EQ(controller.sent.size() - sent, 4u) << "the reset";
     // Neither the link codes nor the file belong to the plan built here.
     EXPECT_EQ(room.PairLinkCode[0], "cb");
-    EXPECT_EQ(model.WindowTitle(), "Vormik (***)");
+    // A new plan: no file is current, so its first save asks for a name.
+    EXPECT_EQ(model.WindowTitle(), "Vormik (новый кабинет)");
+    EXPECT_FALSE(model.HasClassroomFile());
   }
 }
 
@@ -251,7 +263,17 @@ TEST_F(ConsoleFiles, HostileFilesLoadAndSaveBack) {
   big += "[Desk4]\r\nVisible=0\r\n";
 
   WriteSettings({{"Interface", "ClassRoomConfigurationFile", dir.File("room.cld")}});
-  for (std::string* bytes : {&binary, &noEquals, &longValues, &oddBytes, &big}) {
+  // Random bytes hold no [DeskN] section: no classroom file, refused with a
+  // message naming it.
+  ASSERT_TRUE(platform::ReplaceFileAtomically(dir.File("room.cld"), binary));
+  model.LoadClassroom();
+  ASSERT_EQ(user.messages.size(), 1u);
+  EXPECT_EQ(user.messages.back(), "Файл «" + dir.File("room.cld") +
+                                      "» — не файл описания кабинета: в нём нет ни одного "
+                                      "стола (разделов [Desk1]…[Desk16]).");
+  EXPECT_EQ(model.WindowTitle(), "Vormik (***)");
+  user.messages.clear();
+  for (std::string* bytes : {&noEquals, &longValues, &oddBytes, &big}) {
     ASSERT_TRUE(platform::ReplaceFileAtomically(dir.File("room.cld"), *bytes));
     model.LoadClassroom();
     // The file's readable parts apply; the rest falls back to the defaults.

@@ -218,7 +218,7 @@ TEST_F(Model, NamesAndPositionsMarkThePlanChanged) {
   model.BeginNameEditing(0);
   model.TypeName(0, "Иванов");
   EXPECT_EQ(Desk(1).name, "Иванов");
-  model.EndNameEditing();  // discarded
+  model.CancelNameEditing(0);  // Escape
   EXPECT_EQ(Desk(1).name, "");
   EXPECT_FALSE(model.classroomChanged());
 

@@ -118,3 +118,25 @@ TEST(Display, LinkStateInWords) {
     EXPECT_EQ(text.tone, row.tone) << row.expected;
   }
 }
+
+namespace {
+
+TEST(CallEntryText, NamesTheDeskOnceWithItsStudentAndTheTime) {
+  const std::string thirtyLetters = "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭ";
+  const struct {
+    int desk;
+    std::string name;
+    std::string text;
+  } rows[] = {
+      {4, "Иванов Пётр", "5 · Иванов Пётр · 10:42"},
+      {15, "", "16 · 10:42"},
+      {0, "***", "1 · 10:42"},
+      {8, thirtyLetters, "9 · АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧ… · 10:42"},  // 24 letters kept
+      {8, thirtyLetters.substr(0, 48), "9 · АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧ · 10:42"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(CallEntryText(row.desk, row.name, "10:42"), row.text) << row.name;
+  }
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 // write unless told to fail it, and records every write it was sent.
 #pragma once
 
+#include <deque>
 #include <set>
 #include <string>
 #include <vector>
@@ -39,14 +40,24 @@ class ScriptedController : public FrameSender {
 class ScriptedUser : public console::ConsoleUser {
  public:
   std::vector<std::string> messages;
-  std::vector<std::string> questions;
+  std::vector<std::string> questions;  // both kinds, in the order asked
   bool answer = true;
+  // Answers to Yes/No/Cancel questions in turn; when none is left, `answer`.
+  std::deque<console::Answer> threeWayAnswers;
   std::string openName;
   std::string saveName;
 
   bool AskYesNo(const std::string&, const std::string& text, console::MessageKind) override {
     questions.push_back(text);
     return answer;
+  }
+  console::Answer AskYesNoCancel(const std::string&, const std::string& text,
+                                 console::MessageKind) override {
+    questions.push_back(text);
+    if (threeWayAnswers.empty()) return answer ? console::Answer::Yes : console::Answer::No;
+    const console::Answer next = threeWayAnswers.front();
+    threeWayAnswers.pop_front();
+    return next;
   }
   void ShowMessage(const std::string&, const std::string& text, console::MessageKind) override {
     messages.push_back(text);

@@ -192,7 +192,7 @@ void AppCompositionTest::toolbar() {
       {form().saveAsButton, "ToolButton17", 153, "Сохранить как", 18, true},
       {form().openButton, "ToolButton14", 185, "Открытие файла", 16, true},
       {form().standardClassroomButton, "ToolButton12", 217, "Создать стандартный кабинет", 13, true},
-      {form().saveButton, "ToolButton10", 249, "Сохранить в файл", 12, false},
+      {form().saveButton, "ToolButton10", 249, "Сохранить в файл", 12, true},
       {form().toolbarEndGap, "ToolButton15", 281, nullptr, -1, true},
       {form().exitButton, "ToolButton16", 297, "Выход из программы", 17, false},
   };
@@ -275,11 +275,20 @@ void AppCompositionTest::nameBoxKeysAndDoubleClick() {
   QTest::mouseDClick(other, Qt::LeftButton);
   QVERIFY(!other->isReadOnly());
   QVERIFY(form().model().EditingName(1));
+  other->selectAll();
   QTest::keyClicks(other, "xy");
-  // A click on the window background ends the editing and drops the whole edit.
+  // A click on the window background ends the editing and keeps what was typed.
   QTest::mouseClick(&form(), Qt::LeftButton, Qt::NoModifier, QPoint(350, 420));
   QVERIFY(other->isReadOnly());
-  QCOMPARE(other->text(), QString("Ученик 2"));
+  QCOMPARE(other->text(), QString("xy"));
+  QCOMPARE(form().model().plan()[1].studentName, std::string("xy"));
+  // Escape leaves the box with the name it had.
+  QTest::mouseDClick(other, Qt::LeftButton);
+  other->selectAll();
+  QTest::keyClicks(other, "zz");
+  QTest::keyClick(other, Qt::Key_Escape);
+  QVERIFY(other->isReadOnly());
+  QCOMPARE(other->text(), QString("xy"));
   QCOMPARE(ScreenMismatch(form()), QString());
 }
 

@@ -193,7 +193,8 @@ void AppStartupTest::commandLineClassroomFile() {
                                     "vormik.ini: " +
                                     cld + ". Выберите файл в другой папке или переименуйте его."));
   }
-  // A missing file changes nothing in the settings file.
+  // A missing file changes nothing in the settings file; it is named once,
+  // and so is the stored classroom that is missing too.
   {
     WindowOptions options;
     options.settingsText =
@@ -203,7 +204,25 @@ void AppStartupTest::commandLineClassroomFile() {
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     QCOMPARE(FileText(fx.settingsPath()), options.settingsText);
-    QCOMPARE(fx.prompter().records.size(), size_t{0});
+    QCOMPARE(fx.prompter().Texts(Kind::kMessage),
+             QString("Vormik: Файл кабинета «/nonexistent/room.cld» не найден.\n"
+                     "Vormik: Файл кабинета «/old/room.cld» не найден.\n"));
+    QCOMPARE(fx.form().windowTitle().remove("[*]"), QString("Vormik (***)"));
+  }
+  // A file of another kind is refused the same way: the last classroom stays.
+  {
+    testsupport::TempDir other;
+    const std::string notes = other.File("notes.cld");
+    QVERIFY(WriteText(notes, "[Notes]\r\nText=1\r\n"));
+    WindowOptions options;
+    options.writeClassroom = true;
+    options.arguments = {notes};
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QCOMPARE(fx.prompter().Count(Kind::kMessage), 1);
+    QVERIFY(fx.prompter().Texts(Kind::kMessage).contains("«" + QString::fromStdString(notes) + "»"));
+    QCOMPARE(fx.form().model().classroomFile(), fx.classroomPath());
+    QVERIFY(fx.Desk(16)->isVisible());
   }
 }
 
@@ -242,7 +261,7 @@ void AppStartupTest::closeAsksOnlyWhenTheClassroomChanged() {
     QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 0);
   }
   {
-    // Yes: save as runs and writes the chosen file.
+    // Yes: the current file is saved, without a dialog.
     WindowOptions options;
     options.askToSaveOnClose = true;
     options.writeClassroom = true;
@@ -253,13 +272,28 @@ void AppStartupTest::closeAsksOnlyWhenTheClassroomChanged() {
       m.TypeName(1, "Sidorov");
       m.PressEnterInName(1);
     });
-    const std::string target = fx.dir().File("saved.cld");
     fx.prompter().yesNoAnswers = {true};
+    QVERIFY(fx.Close());
+    QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 0);
+    const ini::IniDocument saved = ini::IniDocument::Load(fx.classroomPath());
+    QCOMPARE(saved.ReadString("Desk2", "StudentName", ""), std::string("Sidorov"));
+  }
+  {
+    // Yes for a plan without a file (the standard classroom): save as runs
+    // and writes the chosen file.
+    WindowOptions options;
+    options.askToSaveOnClose = true;
+    options.writeClassroom = true;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    fx.prompter().yesNoAnswers = {true, true};  // "Продолжить?", then the save question
+    fx.ClickButton(fx.form().standardClassroomButton);
+    const std::string target = fx.dir().File("saved.cld");
     fx.prompter().saveNames = {QString::fromStdString(target)};
     QVERIFY(fx.Close());
     QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 1);
     const ini::IniDocument saved = ini::IniDocument::Load(target);
-    QCOMPARE(saved.ReadString("Desk2", "StudentName", ""), std::string("Sidorov"));
+    QCOMPARE(saved.ReadString("Desk2", "StudentName", ""), std::string("Ученик 2"));
   }
 }
 
@@ -270,8 +304,9 @@ void AppStartupTest::failedSaveAtCloseKeepsTheWindowOpen() {
   options.writeClassroom = true;
   WindowFixture fx(options);
   QVERIFY2(fx.Ok(), fx.Error().c_str());
-  fx.room().ClassroomChanged = 1;
-  fx.prompter().yesNoAnswers = {true, true};
+  // The standard classroom has no file yet: "Да" at the close asks for one.
+  fx.prompter().yesNoAnswers = {true, true, true};
+  fx.ClickButton(fx.form().standardClassroomButton);
   fx.prompter().saveNames = {QString::fromStdString(fx.dir().File("missing-folder/x.cld")),
                              QString::fromStdString(fx.dir().File("good.cld"))};
   QVERIFY(!fx.Close());
@@ -286,7 +321,7 @@ void AppStartupTest::failedSaveAtCloseKeepsTheWindowOpen() {
   QCOMPARE(fx.prompter().Count(Kind::kQuestion, "Ошибка связи"), 0);
   // A second close asks again, and a save that works lets the window go.
   QVERIFY(fx.Close());
-  QCOMPARE(fx.prompter().Count(Kind::kQuestion, "Внимание!!!"), 2);
+  QCOMPARE(fx.prompter().Texts(Kind::kQuestion).count("Сохранить конфигурацию кабинета?"), 2);
   QVERIFY(platform::FileExists(fx.dir().File("good.cld")));
 }
 

@@ -29,7 +29,7 @@ class ClassroomFilesTest : public QObject {
 
  private slots:
   void saveAsWritesANewFileThatLoadsBack();
-  void openCancelledPutsDesksBack();
+  void openCancelledChangesNothing();
 };
 
 void ClassroomFilesTest::saveAsWritesANewFileThatLoadsBack() {
@@ -91,7 +91,7 @@ void ClassroomFilesTest::saveAsWritesANewFileThatLoadsBack() {
   QCOMPARE(fx.Desk(2)->nameBox->text(), QStringLiteral("Сидорова Аня"));
 }
 
-void ClassroomFilesTest::openCancelledPutsDesksBack() {
+void ClassroomFilesTest::openCancelledChangesNothing() {
   WindowOptions options;
   options.writeClassroom = true;
   WindowFixture fx(options);
@@ -105,20 +105,27 @@ void ClassroomFilesTest::openCancelledPutsDesksBack() {
     m.PressEnterInName(10);
   });
   const std::string settingsBefore = ReadBytes(fx.settingsPath());
+  const std::string classroomBefore = ReadBytes(fx.classroomPath());
 
+  // "Нет" to the save question, then the open dialog cancelled: the plan on
+  // screen stays as the teacher left it, still to be saved.
+  fx.prompter().threeWayAnswers = {QMessageBox::No};
   fx.ClickButton(form.openButton);
 
   QCOMPARE(fx.prompter().Count(Kind::kOpenDialog), 1);
-  QCOMPARE(fx.Desk(6)->pos(), WindowFixture::StoredPosition(6));
-  QVERIFY(!fx.Desk(3)->isHidden());
-  QCOMPARE(fx.Desk(11)->nameBox->text(), QStringLiteral("Ученик 11"));
-  QCOMPARE(fx.room().ClassroomChanged, 1);  // opening never clears a pending change
+  QCOMPARE(fx.Desk(6)->pos(), QPoint(400, 400));
+  QVERIFY(fx.Desk(3)->isHidden());
+  QCOMPARE(fx.Desk(11)->nameBox->text(), QStringLiteral("Другое имя"));
+  QCOMPARE(fx.room().ClassroomChanged, 1);
+  QVERIFY(form.isWindowModified());
   QCOMPARE(ReadBytes(fx.settingsPath()), settingsBefore);
+  QCOMPARE(ReadBytes(fx.classroomPath()), classroomBefore);
 
-  // Confirming another file makes it current and loads it.
+  // Confirming another file makes it current and loads it; nothing is left to save.
   const std::string other = fx.dir().File("other.cld");
   QVERIFY(platform::ReplaceFileAtomically(
       other, "[Desk1]\r\nCoordinateLeft=50\r\nCoordinateTop=60\r\nVisible=1\r\n"));
+  fx.prompter().threeWayAnswers = {QMessageBox::No};
   fx.prompter().openNames = {QString::fromStdString(other)};
   fx.ClickButton(form.openButton);
   QCOMPARE(CurrentFile(fx), other);
@@ -126,6 +133,8 @@ void ClassroomFilesTest::openCancelledPutsDesksBack() {
   QCOMPARE(fx.Desk(1)->nameBox->text(), QStringLiteral("***"));
   QVERIFY(fx.Desk(6)->isHidden());
   QCOMPARE(form.windowTitle().remove("[*]"), QString::fromStdString("Vormik (" + other + ")"));
+  QVERIFY(!form.isWindowModified());
+  QCOMPARE(ReadBytes(fx.classroomPath()), classroomBefore);
   QCOMPARE(ScreenMismatch(form), QString());
 }
 

@@ -9,6 +9,18 @@ bool FakePrompter::AskYesNo(const QString& caption, const QString& text, QMessag
   return answer;
 }
 
+QMessageBox::StandardButton FakePrompter::AskYesNoCancel(const QString& caption,
+                                                         const QString& text,
+                                                         QMessageBox::Icon icon) {
+  if (threeWayAnswers.empty()) {
+    return AskYesNo(caption, text, icon) ? QMessageBox::Yes : QMessageBox::No;
+  }
+  records.push_back({Kind::kQuestion, caption, text, icon});
+  const QMessageBox::StandardButton answer = threeWayAnswers.front();
+  threeWayAnswers.pop_front();
+  return answer;
+}
+
 void FakePrompter::ShowMessage(const QString& caption, const QString& text,
                                QMessageBox::Icon icon) {
   records.push_back({Kind::kMessage, caption, text, icon});

@@ -28,6 +28,9 @@ class FakePrompter : public Prompter {
   // connection question never loops forever).
   std::deque<bool> yesNoAnswers;
   bool defaultAnswer = false;
+  // Answers to Yes/No/Cancel questions in turn; when empty, the next Yes/No
+  // answer (true is Yes), so scripts written for two buttons still hold.
+  std::deque<QMessageBox::StandardButton> threeWayAnswers;
   // Names the dialogs return in turn; when empty they return "" (cancel).
   std::deque<QString> openNames;
   std::deque<QString> saveNames;
@@ -35,6 +38,8 @@ class FakePrompter : public Prompter {
   std::vector<Record> records;
 
   bool AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
+  QMessageBox::StandardButton AskYesNoCancel(const QString& caption, const QString& text,
+                                             QMessageBox::Icon icon) override;
   void ShowMessage(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
   QString ChooseFileToOpen(QWidget* parent) override;
   QString ChooseFileToSave(QWidget* parent, const QString& proposedName,

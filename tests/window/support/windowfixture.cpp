@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <QDir>
 #include <QTest>
 
 #include "config/inifile.h"
@@ -44,7 +45,12 @@ WindowFixture::WindowFixture(WindowOptions options) : askToSaveOnClose_(options.
   // Never the machine's real serial port.
   if (portName.empty()) portName = dir_.File("no-such-port");
 
-  if (!options.settingsText.empty()) {
+  if (options.settingsAsFolder) {
+    if (!QDir().mkpath(QString::fromStdString(settingsPath()))) {
+      error_ = "cannot create the folder " + settingsPath();
+      return;
+    }
+  } else if (!options.settingsText.empty()) {
     if (!platform::ReplaceFileAtomically(settingsPath(), options.settingsText)) {
       error_ = "cannot write " + settingsPath();
       return;

@@ -32,6 +32,7 @@ struct WindowOptions {
   // Empty: the emulator's link when it runs, else a device that does not exist.
   std::string portName;
   bool writeSettings = true;  // false: start in an empty folder
+  bool settingsAsFolder = false;  // vormik.ini is a folder: a file that cannot be read
   // When not empty: the whole settings file, as it stands (Windows-1251 bytes),
   // instead of the one built from the options below.
   std::string settingsText;
