@@ -790,7 +790,7 @@ void ConsoleWindow::Start() {
   if (environment_.registerFileType) platform::RegisterFileType(environment_.executablePath);
   StoreCommandLineFile();
 
-  if (link_->ProbeController()) model_->ResetAll();
+  if (model_->Probe()) model_->ResetAll();
 
   // Lets the controller settle after the reset; nothing of the user is taken meanwhile.
   QThread::msleep(timing::kStartupSettleMs);

@@ -118,4 +118,26 @@ ConsoleDisplay ComputeDisplay(const DisplayInputs& in) {
   return out;
 }
 
+LineClick NextLineClick(const ConsoleDisplay& shown, int desk) {
+  const DeskDisplay& d = shown.desks[desk];
+  if (d.line == LineCaption::Pair) return LineClick::Part;
+  const bool lineSourceInUse = shown.teacher.lineDown || shown.teacher.inputToLineDown;
+  if (d.line == LineCaption::Off && lineSourceInUse) return LineClick::Connect;
+  return shown.desks[desk ^ 1].visible ? LineClick::Join : LineClick::LeaveLine;
+}
+
+const char* LineClickHint(LineClick click) {
+  switch (click) {
+    case LineClick::Connect:
+      return "Подключить стол к линии";
+    case LineClick::Join:
+      return "Соединить стол в пару с соседним";
+    case LineClick::LeaveLine:
+      return "Отключить стол от линии";
+    case LineClick::Part:
+      break;
+  }
+  return "Разъединить пару";
+}
+
 }  // namespace console

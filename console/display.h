@@ -113,6 +113,15 @@ struct ConsoleDisplay {
 
 ConsoleDisplay ComputeDisplay(const DisplayInputs& inputs);
 
+// What the next click of a desk's line button does, by its caption:
+// "Откл." with a signal on the line connects; "Откл." without one or "Вкл."
+// joins the pair (or only leaves the line while the partner is not on the
+// plan); "Пара" parts.
+enum class LineClick { Connect, Join, LeaveLine, Part };
+LineClick NextLineClick(const ConsoleDisplay& shown, int desk);
+// The line button's tooltip: what that click will do, in Russian.
+const char* LineClickHint(LineClick click);
+
 // The order the window lists its desks in: 1-4, 16, 15, 5-14 (as indices).
 extern const std::array<int, kDeskCount> kControlOrder;
 
