@@ -234,8 +234,9 @@ TEST_F(Model, RandomOperationsKeepJoinedPairsOffTheLine) {
     kRandomOperations[random() % std::size(kRandomOperations)](model, desk);
     for (int pair = 0; pair < kPairCount; ++pair) {
       if (!PairJoinedIn(room.SwitchState, pair)) continue;
-      ASSERT_FALSE(LineBitIn(room.SwitchState, 2 * pair) || LineBitIn(room.SwitchState, 2 * pair + 1))
-          << "pair " << pair + 1 << " after step " << step;
+      const bool onTheLine =
+          LineBitIn(room.SwitchState, 2 * pair) || LineBitIn(room.SwitchState, 2 * pair + 1);
+      ASSERT_FALSE(onTheLine) << "pair " << pair + 1 << " after step " << step;
     }
     ASSERT_EQ(testsupport::DeskSpokenToOnTheLine(controller.registers), 0) << "step " << step;
   }

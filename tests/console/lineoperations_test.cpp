@@ -63,21 +63,27 @@ class LineModel : public ::testing::Test {
 };
 
 using Step = std::function<void(ConsoleModel&)>;
+using M = ConsoleModel;
 
-// Desk indices below: desk N is index N - 1.
-Step LineOn = [](ConsoleModel& m) { m.ToggleLine(); };
-Step InputToLineOn = [](ConsoleModel& m) { m.ToggleInputToLine(); };
-Step Click(int desk) {
-  return [desk](ConsoleModel& m) { m.PressLineButton(desk); };
+// One operation on desk index `desk` (desk N is index N - 1), or on the teacher.
+Step Do(void (M::*op)(int), int desk) {
+  return [op, desk](M& m) { (m.*op)(desk); };
+}
+Step Do(void (M::*op)()) {
+  return [op](M& m) { (m.*op)(); };
 }
 Step Steps(std::vector<Step> steps) {
-  return [steps](ConsoleModel& m) {
+  return [steps](M& m) {
     for (const Step& s : steps) s(m);
   };
 }
+const Step LineOn = Do(&M::ToggleLine);
+const Step InputToLineOn = Do(&M::ToggleInputToLine);
+Step Click(int desk) { return Do(&M::PressLineButton, desk); }
 // "Линия" down, desk 6 on the line and spoken to.
-const Step SpeakingToDesk6OnTheLine =
-    Steps({LineOn, Click(5), [](ConsoleModel& m) { m.SpeakTo(5); }});
+const Step SpeakingToDesk6OnTheLine = Steps({LineOn, Click(5), Do(&M::SpeakTo, 5)});
+const Step AllOnTheLineSpeakingTo10 = Steps({LineOn, Do(&M::AllToLine), Do(&M::SpeakTo, 9)});
+const Step InputOnTheLineSpeakingTo6 = Steps({InputToLineOn, Do(&M::SpeakTo, 5)});
 
 struct FramesCase {
   const char* what;
@@ -96,165 +102,72 @@ TEST_F(LineModel, EachOperationSendsItsFramesAndKeepsPrivateTalksOffTheLine) {
   SwitchRegisters pair1112OnTheLine;
   pair1112OnTheLine.Pairs = 0x20;
   pair1112OnTheLine.LineHigh = 0x0C;
+  const Step desks3And4OnTheLine = Steps({LineOn, Click(2), Click(3)});
+  const SwitchRegisters none{};
 
+  // clang-format off
   const FramesCase cases[] = {
       // Joining and parting from a pair's second desk: both desks leave the line.
-      {"line button of desk 4 (on the line) joins 3-4",
-       {},
-       Steps({LineOn, Click(2), Click(3)}),
-       Click(3),
-       -1,
+      {"line button of desk 4 (on the line) joins 3-4", none, desks3And4OnTheLine, Click(3), -1,
        {{kRoute, 0x02, 0x40}, {kLine, 0x00, 0x04}, {kLine, 0x00, 0x00}}},
-      {"menu joins from desk 4",
-       {},
-       Steps({LineOn, Click(2), Click(3)}),
-       [](ConsoleModel& m) { m.JoinPair(3); },
-       -1,
+      {"menu joins from desk 4", none, desks3And4OnTheLine, Do(&M::JoinPair, 3), -1,
        {{kRoute, 0x02, 0x40}, {kLine, 0x00, 0x04}, {kLine, 0x00, 0x00}}},
-      {"menu joins from desk 10",
-       {},
-       Steps({LineOn, Click(8), Click(9)}),
-       [](ConsoleModel& m) { m.JoinPair(9); },
-       -1,
-       {{kRoute, 0x10, 0x40}, {kLine, 0x01, 0x00}, {kLine, 0x00, 0x00}}},
-      {"line button of desk 16 joins and releases listened desk 15",
-       {},
-       [](ConsoleModel& m) { m.ListenTo(14); },
-       Click(15),
-       -1,
+      {"menu joins from desk 10", none, Steps({LineOn, Click(8), Click(9)}), Do(&M::JoinPair, 9),
+       -1, {{kRoute, 0x10, 0x40}, {kLine, 0x01, 0x00}, {kLine, 0x00, 0x00}}},
+      {"line button of desk 16 joins, releasing listened desk 15", none, Do(&M::ListenTo, 14),
+       Click(15), -1,
        {{kRoute, 0x00, 0x00}, {kRoute, 0x80, 0x00}, {kLine, 0x00, 0x00}, {kLine, 0x00, 0x00}}},
-      {"line button of desk 4 parts 3-4",
-       pair34OnTheLine,
-       nullptr,
-       Click(3),
-       -1,
+      {"line button of desk 4 parts 3-4", pair34OnTheLine, nullptr, Click(3), -1,
        {{kRoute, 0x00, 0x40}, {kLine, 0x00, 0x04}, {kLine, 0x00, 0x00}}},
-      {"menu parts from desk 12",
-       pair1112OnTheLine,
-       nullptr,
-       [](ConsoleModel& m) { m.PartPair(11); },
-       -1,
+      {"menu parts from desk 12", pair1112OnTheLine, nullptr, Do(&M::PartPair, 11), -1,
        {{kRoute, 0x00, 0x00}, {kLine, 0x04, 0x00}, {kLine, 0x00, 0x00}}},
       // The line.
-      {"line button of desk 16 connects",
-       {},
-       LineOn,
-       Click(15),
-       -1,
+      {"line button of desk 16 connects", none, LineOn, Click(15), -1,
        {{kRoute, 0x00, 0x40}, {kLine, 0x80, 0x00}}},
-      {"menu puts desk 9 on the line",
-       {},
-       InputToLineOn,
-       [](ConsoleModel& m) { m.PutOnLine(8); },
-       -1,
+      {"menu puts desk 9 on the line", none, InputToLineOn, Do(&M::PutOnLine, 8), -1,
        {{kRoute, 0x00, 0x80}, {kLine, 0x01, 0x00}}},
-      {"menu puts desk 3 of a joined pair on the line",
-       {},
-       Steps({[](ConsoleModel& m) { m.JoinPair(3); }, LineOn}),
-       [](ConsoleModel& m) { m.PutOnLine(2); },
-       -1,
-       {{kRoute, 0x00, 0x40}, {kLine, 0x00, 0x04}}},
-      {"menu takes desk 14 off the line",
-       {},
-       Steps({LineOn, Click(13)}),
-       [](ConsoleModel& m) { m.TakeOffLine(13); },
-       -1,
-       {{kLine, 0x00, 0x00}}},
+      {"menu puts desk 3 of joined 3-4 on the line", none, Steps({Do(&M::JoinPair, 3), LineOn}),
+       Do(&M::PutOnLine, 2), -1, {{kRoute, 0x00, 0x40}, {kLine, 0x00, 0x04}}},
+      {"menu takes desk 14 off the line", none, Steps({LineOn, Click(13)}), Do(&M::TakeOffLine, 13),
+       -1, {{kLine, 0x00, 0x00}}},
       // Speaking, and the teacher's line coming back when the talk ends.
-      {"speaking to desk 4 of joined 3-4",
-       {},
-       [](ConsoleModel& m) { m.JoinPair(2); },
-       [](ConsoleModel& m) { m.SpeakTo(3); },
-       -1,
+      {"speaking to desk 4 of joined 3-4", none, Do(&M::JoinPair, 2), Do(&M::SpeakTo, 3), -1,
        {{kRoute, 0x02, 0x53}}},
-      {"speaking to desk 10 with all desks on the line",
-       {},
-       Steps({LineOn, [](ConsoleModel& m) { m.AllToLine(); }}),
-       [](ConsoleModel& m) { m.SpeakTo(9); },
-       -1,
-       {{kLine, 0xFD, 0xFF}, {kRoute, 0x00, 0x59}}},
-      {"stopping: desk 10 and the teacher's line come back",
-       {},
-       Steps(
-           {LineOn, [](ConsoleModel& m) { m.AllToLine(); }, [](ConsoleModel& m) { m.SpeakTo(9); }}),
-       [](ConsoleModel& m) { m.StopSpeaking(9); },
-       -1,
-       {{kRoute, 0x00, 0x79}, {kLine, 0xFF, 0xFF}}},
-      {"stopping by releasing desk 12's listen button",
-       {},
-       Steps({LineOn, Click(11), [](ConsoleModel& m) { m.SpeakTo(11); }}),
-       [](ConsoleModel& m) { m.StopListening(11); },
-       -1,
+      {"speaking to desk 10 with all desks on the line", none, Steps({LineOn, Do(&M::AllToLine)}),
+       Do(&M::SpeakTo, 9), -1, {{kLine, 0xFD, 0xFF}, {kRoute, 0x00, 0x59}}},
+      {"stopping: desk 10 and the teacher's line come back", none, AllOnTheLineSpeakingTo10,
+       Do(&M::StopSpeaking, 9), -1, {{kRoute, 0x00, 0x79}, {kLine, 0xFF, 0xFF}}},
+      {"stopping by releasing desk 12's listen button", none,
+       Steps({LineOn, Click(11), Do(&M::SpeakTo, 11)}), Do(&M::StopListening, 11), -1,
        {{kRoute, 0x00, 0x40}, {kLine, 0x08, 0x00}}},
-      {"listening elsewhere ends the talk: line back for both",
-       {},
-       SpeakingToDesk6OnTheLine,
-       [](ConsoleModel& m) { m.ListenTo(0); },
-       -1,
-       {{kRoute, 0x00, 0x70}, {kLine, 0x00, 0x20}}},
+      {"listening elsewhere ends the talk: line back for both", none, SpeakingToDesk6OnTheLine,
+       Do(&M::ListenTo, 0), -1, {{kRoute, 0x00, 0x70}, {kLine, 0x00, 0x20}}},
       // Refusals on the way never put the desk spoken to on the line.
-      {"parting 9-10 while desk 6 is spoken to",
-       {},
-       Steps({SpeakingToDesk6OnTheLine, [](ConsoleModel& m) { m.JoinPair(8); }}),
-       [](ConsoleModel& m) { m.PartPair(8); },
-       -1,
+      {"parting 9-10 while desk 6 is spoken to", none,
+       Steps({SpeakingToDesk6OnTheLine, Do(&M::JoinPair, 8)}), Do(&M::PartPair, 8), -1,
        {{kRoute, 0x00, 0x55}, {kLine, 0x00, 0x00}, {kLine, 0x00, 0x00}}},
-      {"speaking again to desk 6, refused",
-       {},
-       SpeakingToDesk6OnTheLine,
-       [](ConsoleModel& m) { m.SpeakTo(5); },
-       1,
+      {"speaking again to desk 6, refused", none, SpeakingToDesk6OnTheLine, Do(&M::SpeakTo, 5), 1,
        {{kLine, 0x00, 0x00}, {kRoute, 0x00, 0x55}}},
-      {"stopping speaking to desk 6, refused",
-       {},
-       SpeakingToDesk6OnTheLine,
-       [](ConsoleModel& m) { m.StopSpeaking(5); },
-       0,
+      {"stopping speaking to desk 6, refused", none, SpeakingToDesk6OnTheLine,
+       Do(&M::StopSpeaking, 5), 0, {{kRoute, 0x00, 0x75}}},
+      {"releasing desk 6's listen button, refused", none, SpeakingToDesk6OnTheLine,
+       Do(&M::StopListening, 5), 0, {{kRoute, 0x00, 0x40}}},
+      {"line on while speaking to desk 6, refused", none, SpeakingToDesk6OnTheLine, LineOn, 0,
        {{kRoute, 0x00, 0x75}}},
-      {"releasing desk 6's listen button, refused",
-       {},
-       SpeakingToDesk6OnTheLine,
-       [](ConsoleModel& m) { m.StopListening(5); },
-       0,
-       {{kRoute, 0x00, 0x40}}},
-      {"line on while speaking to desk 6, refused",
-       {},
-       SpeakingToDesk6OnTheLine,
-       LineOn,
-       0,
-       {{kRoute, 0x00, 0x75}}},
-      {"line on while speaking to desk 6",
-       {},
-       SpeakingToDesk6OnTheLine,
-       LineOn,
-       -1,
+      {"line on while speaking to desk 6", none, SpeakingToDesk6OnTheLine, LineOn, -1,
        {{kRoute, 0x00, 0x75}, {kLine, 0x00, 0x20}}},
-      {"menu puts desk 6, spoken to, on the line (input on the line)",
-       {},
-       Steps({InputToLineOn, [](ConsoleModel& m) { m.SpeakTo(5); }}),
-       [](ConsoleModel& m) { m.PutOnLine(5); },
-       -1,
-       {{kRoute, 0x00, 0xD5}}},
-      {"... and it goes on the line when the talk ends",
-       {},
-       Steps({InputToLineOn, [](ConsoleModel& m) { m.SpeakTo(5); },
-              [](ConsoleModel& m) { m.PutOnLine(5); }}),
-       [](ConsoleModel& m) { m.StopSpeaking(5); },
-       -1,
+      {"menu puts desk 6, spoken to, on the line", none, InputOnTheLineSpeakingTo6,
+       Do(&M::PutOnLine, 5), -1, {{kRoute, 0x00, 0xD5}}},
+      {"... and it goes on the line when the talk ends", none,
+       Steps({InputOnTheLineSpeakingTo6, Do(&M::PutOnLine, 5)}), Do(&M::StopSpeaking, 5), -1,
        {{kRoute, 0x00, 0x95}, {kLine, 0x00, 0x20}}},
-      {"all to the line while speaking to desk 6",
-       {},
-       Steps({InputToLineOn, [](ConsoleModel& m) { m.SpeakTo(5); }}),
-       [](ConsoleModel& m) { m.AllToLine(); },
-       -1,
-       {{kRoute, 0x00, 0xD5}, {kLine, 0xFF, 0xDF}}},
-      {"joining 5-6 while desk 6 is spoken to",
-       {},
-       Steps({LineOn, [](ConsoleModel& m) { m.SpeakTo(5); }}),
-       [](ConsoleModel& m) { m.JoinPair(4); },
-       -1,
+      {"all to the line while speaking to desk 6", none, InputOnTheLineSpeakingTo6,
+       Do(&M::AllToLine), -1, {{kRoute, 0x00, 0xD5}, {kLine, 0xFF, 0xDF}}},
+      {"joining 5-6 while desk 6 is spoken to", none, Steps({LineOn, Do(&M::SpeakTo, 5)}),
+       Do(&M::JoinPair, 4), -1,
        {{kRoute, 0x00, 0x40}, {kRoute, 0x04, 0x40}, {kLine, 0x00, 0x00}, {kLine, 0x00, 0x00}}},
   };
+  // clang-format on
   for (const FramesCase& c : cases) {
     ClassroomState r;
     ScriptedController sc;
@@ -275,8 +188,7 @@ TEST_F(LineModel, EachOperationSendsItsFramesAndKeepsPrivateTalksOffTheLine) {
 }
 
 TEST_F(LineModel, PartingKeepsTheDeskSpokenToReadingOnAndItReturnsAfterTheTalk) {
-  SpeakingToDesk6OnTheLine(model);
-  model.JoinPair(8);
+  Steps({SpeakingToDesk6OnTheLine, Do(&M::JoinPair, 8)})(model);
   model.PartPair(8);
   EXPECT_TRUE(Desk(6).speakDown);
   EXPECT_EQ(Desk(6).line, LineCaption::On);
@@ -293,21 +205,20 @@ TEST_F(LineModel, MenuEntriesThatHaveNothingToDoSayWhyOrSendNothing) {
     Step entry;
     std::string message;  // "" for none
   };
+  // clang-format off
   const Case cases[] = {
-      {"on the line without a signal", nullptr, [](ConsoleModel& m) { m.PutOnLine(4); },
+      {"on the line without a signal", nullptr, Do(&M::PutOnLine, 4),
        "Подключите сигнал на линию (кнопка «Линия» или «Вход->Линия»)"},
-      {"on the line, already there", Steps({LineOn, Click(4)}),
-       [](ConsoleModel& m) { m.PutOnLine(4); }, ""},
-      {"off the line, not on it", nullptr, [](ConsoleModel& m) { m.TakeOffLine(4); }, ""},
-      {"off the line, joined", [](ConsoleModel& m) { m.JoinPair(4); },
-       [](ConsoleModel& m) { m.TakeOffLine(4); }, ""},
-      {"join, already joined", [](ConsoleModel& m) { m.JoinPair(4); },
-       [](ConsoleModel& m) { m.JoinPair(5); }, ""},
-      {"part, not joined", Steps({LineOn, Click(4)}), [](ConsoleModel& m) { m.PartPair(4); }, ""},
-      {"join, partner not on the plan", [](ConsoleModel& m) { m.PlaceDesk(3, 0, 0, false); },
-       [](ConsoleModel& m) { m.JoinPair(2); },
+      {"on the line, already there", Steps({LineOn, Click(4)}), Do(&M::PutOnLine, 4), ""},
+      {"off the line, not on it", nullptr, Do(&M::TakeOffLine, 4), ""},
+      {"off the line, joined", Do(&M::JoinPair, 4), Do(&M::TakeOffLine, 4), ""},
+      {"join, already joined", Do(&M::JoinPair, 4), Do(&M::JoinPair, 5), ""},
+      {"part, not joined", Steps({LineOn, Click(4)}), Do(&M::PartPair, 4), ""},
+      {"join, partner not on the plan", [](M& m) {m.PlaceDesk(3, 0, 0, false); },
+       Do(&M::JoinPair, 2),
        "Второй стол пары (стол 4) не показан на плане: соединить в пару не с кем."},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ClassroomState r;
     ScriptedController sc;
