@@ -779,15 +779,18 @@ void ConsoleWindow::Start() {
   // The strip follows every exchange; the listener runs on the thread that
   // made the change, so the drawing is queued to this one.
   // A controller answering again gets the copy written to it.
-  port_->status().SetListener([this, seen = std::make_shared<uint64_t>(0)](
-                                  const LinkStatusSnapshot& status) {
-    QMetaObject::invokeMethod(this, [this, status, seen] {
-      DrawLinkState(status);
-      if (status.returns == *seen) return;
-      *seen = status.returns;
-      Apply([](console::ConsoleModel& m) { m.ControllerReturned(); });
-    }, Qt::QueuedConnection);
-  });
+  port_->status().SetListener(
+      [this, seen = std::make_shared<uint64_t>(0)](const LinkStatusSnapshot& status) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, status, seen] {
+              DrawLinkState(status);
+              if (status.returns == *seen) return;
+              *seen = status.returns;
+              Apply([](console::ConsoleModel& m) { m.ControllerReturned(); });
+            },
+            Qt::QueuedConnection);
+      });
   const bool pollingOff =
       file.ReadInteger(settings::kCommunication, settings::kReadThreadStop, 0) != 0;
   port_->status().SetPollingOff(pollingOff);

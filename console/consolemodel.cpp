@@ -47,8 +47,8 @@ class ConsoleModel::Operation {
   bool refused_;
 };
 
-ConsoleModel::ConsoleModel(ClassroomState& room, FrameSender& sender,
-                           std::function<bool()> probe, ConsoleUser& user, ConsolePaths paths)
+ConsoleModel::ConsoleModel(ClassroomState& room, FrameSender& sender, std::function<bool()> probe,
+                           ConsoleUser& user, ConsolePaths paths)
     : room_(room),
       sender_(sender),
       // The probe frame clears LedA in the controller: so does the copy.
@@ -297,9 +297,8 @@ void ConsoleModel::SwitchSelectedLed(bool on) {
 // Pairs and line
 
 void ConsoleModel::PressLineButton(int desk) {
-  OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    ActOnLine(desk, NextLineClick(shown, desk), shown);
-  });
+  OnDesk(desk,
+         [&](const ConsoleDisplay& shown) { ActOnLine(desk, NextLineClick(shown, desk), shown); });
 }
 
 void ConsoleModel::JoinPair(int desk) {

@@ -50,10 +50,9 @@ LinkStatusSnapshot NextLinkStatus(LinkStatusSnapshot status, LinkOutcome outcome
   status.lastExchangeAt = now;
   ++status.exchanges;
   // Lost before: the controller may have lost its registers with it.
-  const bool wasLost = status.state == LinkState::kNotAnswering ||
-                       status.state == LinkState::kDeviceMissing ||
-                       status.state == LinkState::kPortBusy ||
-                       status.state == LinkState::kNotSerialPort;
+  const bool wasLost =
+      status.state == LinkState::kNotAnswering || status.state == LinkState::kDeviceMissing ||
+      status.state == LinkState::kPortBusy || status.state == LinkState::kNotSerialPort;
   switch (outcome) {
     case LinkOutcome::kAcknowledged:
       // Without the poll nobody watches after this frame.

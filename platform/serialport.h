@@ -26,11 +26,11 @@ struct SerialTimeouts {
 
 // What the device said about itself when a call failed.
 enum class PortProblem {
-  kNone,         // nothing known against it (a read may still have timed out)
-  kDeviceGone,     // no such device, or it went away: hang-up, I/O error, removed
-  kUnavailable,    // it is there but refused otherwise (no access)
-  kBusy,           // another program has it open
-  kNotATerminal,   // the name is not a serial device (a file, a FIFO, /dev/null)
+  kNone,          // nothing known against it (a read may still have timed out)
+  kDeviceGone,    // no such device, or it went away: hang-up, I/O error, removed
+  kUnavailable,   // it is there but refused otherwise (no access)
+  kBusy,          // another program has it open
+  kNotATerminal,  // the name is not a serial device (a file, a FIFO, /dev/null)
 };
 
 // One open serial device. Not thread-safe by itself: the callers serialise

@@ -118,7 +118,8 @@ TEST(Display, LinkStateInWords) {
     const LinkStateText text = DescribeLinkState(status, "12:03:04");
     EXPECT_EQ(text.text, row.expected);
     EXPECT_EQ(text.tone, row.tone) << row.expected;
-  }  LinkStatusSnapshot returned;
+  }
+  LinkStatusSnapshot returned;
   returned.portName = "COM1";
   returned.state = LinkState::kAnswering;
   returned.returns = 1;

@@ -22,9 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
+#include "link/pollthread.h"
 #include "link/sendswitchrequest.h"
 #include "link/timing.h"
 #include "link/transmit.h"

@@ -119,7 +119,8 @@ TEST(LinkStatusText, SecondLineOfTheConnectionQuestion) {
   } rows[] = {
       {{"/dev/ttyUSB0", LinkFailure::Kind::kDeviceGone}, "Порт /dev/ttyUSB0: устройство отключено"},
       {{"COM1", LinkFailure::Kind::kNoAnswer}, "Порт COM1: нет ответа контроллера"},
-      {{"COM2", LinkFailure::Kind::kPortUnavailable}, "Порт COM2: порт не открывается (нет доступа)"},
+      {{"COM2", LinkFailure::Kind::kPortUnavailable},
+       "Порт COM2: порт не открывается (нет доступа)"},
       {{"COM3", LinkFailure::Kind::kPortBusy}, "Порт COM3: порт занят другой программой"},
       {{"/dev/null", LinkFailure::Kind::kNotSerialPort},
        "Порт /dev/null: это не последовательный порт"},
