@@ -563,6 +563,7 @@ void ConsoleWindow::DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown
   if ((panel->led->tag() != 0) != shown.ledOn) ShowLed(panel->led, shown.ledOn);
   const QString caption = QString::fromUtf8(console::LineCaptionText(shown.line));
   if (panel->lineButton->text() != caption) panel->lineButton->setText(caption);
+  panel->lineButton->setToolTip(QString::fromUtf8(console::LineClickHint(shown.nextLineClick)));
 
   const QColor colour = shown.highlighted ? colours::kHighlight : colours::kInfoBackground;
   if (panel->colour() != colour) panel->setColour(colour);

@@ -63,7 +63,7 @@ bool DeskDisplay::operator==(const DeskDisplay& o) const {
          name == o.name && editingName == o.editingName && selected == o.selected &&
          listenDown == o.listenDown && speakDown == o.speakDown &&
          highlighted == o.highlighted && ledOn == o.ledOn && lineFrame == o.lineFrame &&
-         line == o.line && callOrder == o.callOrder;
+         line == o.line && nextLineClick == o.nextLineClick && callOrder == o.callOrder;
 }
 
 ConsoleDisplay ComputeDisplay(const DisplayInputs& in) {
@@ -111,6 +111,7 @@ ConsoleDisplay ComputeDisplay(const DisplayInputs& in) {
       if (desk >= 0 && desk < kDeskCount) out.desks[desk].callOrder = static_cast<int>(i) + 1;
     }
   }
+  for (int d = 0; d < kDeskCount; ++d) out.desks[d].nextLineClick = NextLineClick(out, d);
   for (int pair = 0; pair < kPairCount; ++pair) {
     out.pairLinks[pair] =
         PairJoinedIn(regs, pair) && out.desks[2 * pair].visible && out.desks[2 * pair + 1].visible;

@@ -269,6 +269,17 @@ TEST(LineClickDecision, FollowsTheCaptionTheSignalAndThePartner) {
   EXPECT_STREQ(LineClickHint(LineClick::Connect), "Подключить стол к линии");
 }
 
+TEST_F(LineModel, TheDisplayCarriesEachLineButtonsNextClick) {
+  LineOn(model);
+  EXPECT_EQ(Desk(3).nextLineClick, LineClick::Connect);
+  Click(2)(model);
+  EXPECT_EQ(Desk(3).nextLineClick, LineClick::Join);
+  model.PlaceDesk(3, 0, 0, false);
+  EXPECT_EQ(Desk(3).nextLineClick, LineClick::LeaveLine);
+  Do(&M::JoinPair, 9)(model);
+  EXPECT_EQ(Desk(9).nextLineClick, LineClick::Part);
+}
+
 TEST_F(LineModel, AReturningControllerGetsTheWholeCopy) {
   LineOn(model);
   model.PressLineButton(2);  // desk 3 on the line
