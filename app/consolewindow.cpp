@@ -587,6 +587,7 @@ void ConsoleWindow::DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown
   if (panel->led->toolTip() != ledHint) panel->led->setToolTip(ledHint);
   const QString caption = QString::fromUtf8(console::LineCaptionText(shown.line));
   if (panel->lineButton->text() != caption) panel->lineButton->setText(caption);
+  panel->lineButton->setToolTip(QString::fromUtf8(console::LineClickHint(shown.nextLineClick)));
 
   const QColor colour = shown.highlighted ? colours::kHighlight : colours::kInfoBackground;
   if (panel->colour() != colour) panel->setColour(colour);
@@ -850,10 +851,19 @@ void ConsoleWindow::Start() {
 
   // The strip follows every exchange; the listener runs on the thread that
   // made the change, so the drawing is queued to this one.
-  port_->status().SetListener([this](const LinkStatusSnapshot& status) {
-    QMetaObject::invokeMethod(this, [this, status] { DrawLinkState(status); },
-                              Qt::QueuedConnection);
-  });
+  // A controller answering again gets the copy written to it.
+  port_->status().SetListener(
+      [this, seen = std::make_shared<uint64_t>(0)](const LinkStatusSnapshot& status) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, status, seen] {
+              DrawLinkState(status);
+              if (status.returns == *seen) return;
+              *seen = status.returns;
+              Apply([](console::ConsoleModel& m) { m.ControllerReturned(); });
+            },
+            Qt::QueuedConnection);
+      });
   const bool pollingOff =
       file.ReadInteger(settings::kCommunication, settings::kReadThreadStop, 0) != 0;
   port_->status().SetPollingOff(pollingOff);
@@ -863,7 +873,7 @@ void ConsoleWindow::Start() {
   StoreCommandLineFile();
 
   if (settingsReadable) {
-    if (link_->ProbeController()) model_->ResetAll();
+    if (model_->Probe()) model_->ResetAll();
     // Lets the controller settle after the reset; nothing of the user is taken meanwhile.
     QThread::msleep(timing::kStartupSettleMs);
     pollingOn_ = !pollingOff;
@@ -1017,6 +1027,12 @@ bool ConsoleWindow::ShowCancellableWait(const std::string& reason) {
   dialog.exec();
   currentWait_ = nullptr;
   return !dialog.Cancelled() && !closeRequested_;
+}
+
+void ConsoleWindow::PostToInterface(std::function<void()> run) {
+  // Queued, not blocking: a frame asking for the port takes it from a poll
+  // whose update has not begun.
+  QMetaObject::invokeMethod(this, std::move(run), Qt::QueuedConnection);
 }
 
 void ConsoleWindow::RunIndicatorUpdate(uint8_t statusHigh, uint8_t statusLow) {

@@ -162,6 +162,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   bool ShowCancellableWait(const std::string& reason) override;
   // IndicatorHandover (called on the poll thread)
   void RunIndicatorUpdate(uint8_t statusHigh, uint8_t statusLow) override;
+  void PostToInterface(std::function<void()> run) override;
 
   static void ShowLed(GlyphButton* led, bool on);
   static void SetNameBoxColour(QLineEdit* box, const QColor& colour);

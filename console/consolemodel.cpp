@@ -23,7 +23,8 @@ bool ValidDesk(int desk) { return desk >= 0 && desk < kDeskCount; }
 
 // One teacher operation: refuses to start inside another (a dialog of the
 // first may dispatch a click), and on its way out puts back on the line a
-// desk whose speaking the operation ended without doing so itself.
+// desk whose speaking the operation ended without doing so itself, and
+// writes the copy to a controller that came back meanwhile.
 class ConsoleModel::Operation {
  public:
   explicit Operation(ConsoleModel& model)
@@ -34,8 +35,10 @@ class ConsoleModel::Operation {
   ~Operation() {
     if (refused_) return;
     model_.ReturnDesksNoLongerSpokenTo();
+    if (!DecodeRoute(model_.room_.SwitchState.Route).speaking) model_.lineBeforeTalk_ = false;
     model_.DropEndedCalls();
     model_.busy_ = false;
+    if (model_.restorePending_) model_.RestoreController();
     model_.NotifyRegistersChanged(before_);
   }
   Operation(const Operation&) = delete;
@@ -48,11 +51,16 @@ class ConsoleModel::Operation {
   SwitchRegisters before_;
 };
 
-ConsoleModel::ConsoleModel(ClassroomState& room, FrameSender& sender,
-                           std::function<bool()> probe, ConsoleUser& user, ConsolePaths paths)
+ConsoleModel::ConsoleModel(ClassroomState& room, FrameSender& sender, std::function<bool()> probe,
+                           ConsoleUser& user, ConsolePaths paths)
     : room_(room),
       sender_(sender),
-      probe_(std::move(probe)),
+      // The probe frame clears LedA in the controller: so does the copy.
+      probe_([this, probe = std::move(probe)] {
+        if (!probe || !probe()) return false;
+        room_.SwitchState.LedALow = room_.SwitchState.LedAHigh = 0;
+        return true;
+      }),
       user_(user),
       paths_(std::move(paths)) {
   for (int d = 0; d < kDeskCount; ++d) plan_[d].label = std::to_string(d + 1);
@@ -163,17 +171,36 @@ void ConsoleModel::TypeName(int desk, const std::string& text) {
 // ---------------------------------------------------------------------------
 // Speaking takes a desk off the line; whatever ends the speaking puts it back.
 
+bool ConsoleModel::SpokenTo(int desk) const {
+  const TeacherRoute route = DecodeRoute(room_.SwitchState.Route);
+  return route.speaking && route.desk == desk;
+}
+
+bool ConsoleModel::TeacherLineWanted(const ConsoleDisplay& shown) const {
+  return shown.teacher.lineDown ||
+         (lineBeforeTalk_ && DecodeRoute(room_.SwitchState.Route).speaking);
+}
+
+void ConsoleModel::PutBackOnLine(int desk) {
+  // A private talk never goes out on the common line, whatever was refused
+  // on the way here.
+  if (SpokenTo(desk)) {
+    spokenOffLineMask_ |= DeskBit(desk);
+    return;
+  }
+  Send(LineConnect, desk);
+}
+
 void ConsoleModel::ReconnectIfSpokenTo(int desk, const ConsoleDisplay& shown) {
   const DeskDisplay& d = shown.desks[desk];
   if (!d.speakDown || d.line != LineCaption::On) return;
   // Tried once: a refusal is not asked again by the end of the operation.
   spokenOffLineMask_ &= static_cast<uint16_t>(~DeskBit(desk));
-  Send(LineConnect, desk);
+  PutBackOnLine(desk);
 }
 
-void ConsoleModel::ReconnectSpokenDesks(const ConsoleDisplay& shown, int skipPair) {
+void ConsoleModel::ReconnectSpokenDesks(const ConsoleDisplay& shown) {
   for (int desk : kControlOrder) {
-    if (desk / 2 == skipPair) continue;
     ReconnectIfSpokenTo(desk, shown);
   }
 }
@@ -213,7 +240,7 @@ int ConsoleModel::ListenedDesk(const ConsoleDisplay& shown) const {
 
 void ConsoleModel::ListenTo(int desk) {
   OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    if (!Send(ListenDesk, desk, shown.teacher.lineDown, false)) return;
+    if (!Send(ListenDesk, desk, TeacherLineWanted(shown), false)) return;
     // The wait for the answer may have let the pointer select another desk.
     SelectDesk(desk);
     ReleaseOtherDesks(desk, shown);
@@ -222,7 +249,7 @@ void ConsoleModel::ListenTo(int desk) {
 
 void ConsoleModel::StopListening(int desk) {
   OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    if (!Send(ReleaseDesk, desk, shown.teacher.lineDown, false)) return;
+    if (!Send(ReleaseDesk, desk, TeacherLineWanted(shown), false)) return;
     SelectDesk(desk);
     if (shown.desks[desk].speakDown) ReconnectIfSpokenTo(desk, shown);
   });
@@ -241,13 +268,17 @@ void ConsoleModel::SpeakTo(int desk) {
   OnDesk(desk, [&](const ConsoleDisplay& shown) {
     // A desk on the line leaves it while the teacher speaks to it alone.
     const bool onLine = shown.desks[desk].line == LineCaption::On;
+    const bool lineWanted = TeacherLineWanted(shown);
     if (onLine && !Send(LineDisconnect, desk)) return;
     if (!Send(SpeakDesk, desk)) {
-      // Not spoken to after all: it goes back where it was.
-      if (onLine) Send(LineConnect, desk);
+      // Not spoken to after all: it goes back where it was (a desk spoken to
+      // before stays off the line).
+      if (onLine) PutBackOnLine(desk);
       return;
     }
     if (onLine) spokenOffLineMask_ |= DeskBit(desk);
+    // The teacher's line comes back when the talk ends.
+    lineBeforeTalk_ = lineWanted;
     SelectDesk(desk);
     ReleaseOtherDesks(desk, shown);
   });
@@ -256,11 +287,12 @@ void ConsoleModel::SpeakTo(int desk) {
 void ConsoleModel::StopSpeaking(int desk) {
   OnDesk(desk, [&](const ConsoleDisplay& shown) {
     const bool onLine = shown.desks[desk].line == LineCaption::On;
-    // Back to listening when the desk is still listened to.
-    Send(shown.desks[desk].listenDown ? ListenDesk : ReleaseDesk, desk);
+    // Back to listening when the desk is still listened to, and to the
+    // teacher's line when it was on before the talk.
+    Send(shown.desks[desk].listenDown ? ListenDesk : ReleaseDesk, desk, TeacherLineWanted(shown));
     if (onLine) {
       ForgetLinePlaces(DeskBit(desk));
-      Send(LineConnect, desk);
+      PutBackOnLine(desk);
     }
   });
 }
@@ -290,42 +322,90 @@ void ConsoleModel::SwitchSelectedLed(bool on) {
 // Pairs and line
 
 void ConsoleModel::PressLineButton(int desk) {
-  if (!ValidDesk(desk)) return;
-  ActOnLine(desk, Display().desks[desk].line);
+  OnDesk(desk,
+         [&](const ConsoleDisplay& shown) { ActOnLine(desk, NextLineClick(shown, desk), shown); });
 }
 
-void ConsoleModel::ActOnLine(int desk, LineCaption caption) {
-  OnDesk(desk, [&](const ConsoleDisplay& shown) { ActOnLine(desk, caption, shown); });
+void ConsoleModel::JoinPair(int desk) {
+  OnDesk(desk, [&](const ConsoleDisplay& shown) {
+    if (shown.desks[desk].line == LineCaption::Pair) return;
+    if (!plan_[desk ^ 1].visible) {
+      user_.ShowMessage("Внимание!!!",
+                        "Второй стол пары (стол " + plan_[desk ^ 1].label +
+                            ") не показан на плане: соединить в пару не с кем.",
+                        MessageKind::Warning);
+      return;
+    }
+    Join(desk, shown);
+  });
 }
 
-void ConsoleModel::ActOnLine(int desk, LineCaption caption, const ConsoleDisplay& shown) {
-  const bool lineSourceInUse = shown.teacher.lineDown || shown.teacher.inputToLineDown;
-  const int partner = desk ^ 1;
+void ConsoleModel::PartPair(int desk) {
+  OnDesk(desk, [&](const ConsoleDisplay& shown) {
+    if (shown.desks[desk].line == LineCaption::Pair) Part(desk);
+  });
+}
 
-  if (caption == LineCaption::Off && lineSourceInUse) {
-    Send(PairBreak, desk) && Send(LineConnect, desk);
-    return;
-  }
-  if (caption == LineCaption::Off || caption == LineCaption::On) {
-    if (!plan_[partner].visible) {
+void ConsoleModel::PutOnLine(int desk) {
+  OnDesk(desk, [&](const ConsoleDisplay& shown) {
+    if (!shown.teacher.lineDown && !shown.teacher.inputToLineDown) {
+      user_.ShowMessage("Внимание!!!",
+                        "Подключите сигнал на линию (кнопка «Линия» или «Вход->Линия»)",
+                        MessageKind::Warning);
+      return;
+    }
+    if (shown.desks[desk].line != LineCaption::On) ConnectToLine(desk);
+  });
+}
+
+void ConsoleModel::TakeOffLine(int desk) {
+  OnDesk(desk, [&](const ConsoleDisplay& shown) {
+    if (shown.desks[desk].line != LineCaption::On) return;
+    // A desk spoken to is already off; it only stops belonging there.
+    if (!LineBitIn(room_.SwitchState, desk) || Send(LineDisconnect, desk)) {
+      ForgetLinePlaces(DeskBit(desk));
+    }
+  });
+}
+
+void ConsoleModel::ActOnLine(int desk, LineClick click, const ConsoleDisplay& shown) {
+  switch (click) {
+    case LineClick::Connect:
+      ConnectToLine(desk);
+      return;
+    case LineClick::Join:
+      Join(desk, shown);
+      return;
+    case LineClick::LeaveLine:
       // A desk without a partner on the plan can only leave the line.
       if (Send(LineDisconnect, desk)) ForgetLinePlaces(DeskBit(desk));
       return;
-    }
-    if (shown.desks[partner].listenDown || shown.desks[partner].speakDown) {
-      // The partner stops being routed to the teacher; a refusal does not stop the join.
-      Send(ReleaseDesk, partner, shown.teacher.lineDown, false);
-    }
-    if (Send(PairJoin, desk) && Send(LineDisconnect, desk) && Send(LineDisconnect, partner)) {
-      ForgetLinePlaces(PairBits(desk));
-    }
-    return;
+    case LineClick::Part:
+      Part(desk);
+      return;
   }
-  // Part the pair. The teacher's routing is left to the controller as it is;
-  // only a desk spoken to elsewhere goes back on the line it was taken off.
-  if (Send(PairBreak, desk) && Send(LineDisconnect, desk) && Send(LineDisconnect, partner)) {
+}
+
+void ConsoleModel::ConnectToLine(int desk) {
+  if (Send(PairBreak, desk)) PutBackOnLine(desk);
+}
+
+void ConsoleModel::Join(int desk, const ConsoleDisplay& shown) {
+  const int partner = desk ^ 1;
+  if (shown.desks[partner].listenDown || shown.desks[partner].speakDown) {
+    // The partner stops being routed to the teacher; a refusal does not stop the join.
+    Send(ReleaseDesk, partner, TeacherLineWanted(shown), false);
+  }
+  if (Send(PairJoin, desk) && Send(LineDisconnect, desk) && Send(LineDisconnect, partner)) {
     ForgetLinePlaces(PairBits(desk));
-    ReconnectSpokenDesks(shown, desk / 2);
+  }
+}
+
+void ConsoleModel::Part(int desk) {
+  // The teacher's routing is left as it is: a desk spoken to elsewhere is
+  // still spoken to, and stays off the line.
+  if (Send(PairBreak, desk) && Send(LineDisconnect, desk) && Send(LineDisconnect, desk ^ 1)) {
+    ForgetLinePlaces(PairBits(desk));
   }
 }
 
@@ -340,7 +420,7 @@ void ConsoleModel::ToggleInput() {
   OnTeacher([&](const ConsoleDisplay& shown) {
     if (!shown.teacher.inputDown) {
       // The teacher's ear goes to the input; a desk no longer spoken to goes back on the line.
-      if (Send(InputOn, 0, shown.teacher.lineDown, false)) ReconnectSpokenDesks(shown);
+      if (Send(InputOn, 0, TeacherLineWanted(shown), false)) ReconnectSpokenDesks(shown);
       return;
     }
     Send(InputOff, 0, shown.teacher.lineDown, false);
@@ -352,9 +432,9 @@ void ConsoleModel::ToggleLine() {
     const int listened = ListenedDesk(shown);
     const bool found = listened != kNoListenedDesk;
     if (!shown.teacher.lineDown) {
-      // A desk being spoken to goes back on the line before the teacher joins it.
-      ReconnectSpokenDesks(shown);
-      Send(LineOn, listened, shown.teacher.inputDown, found);
+      // The talk ends first: a desk spoken to goes back on the line only
+      // once the teacher's route has left it.
+      if (Send(LineOn, listened, shown.teacher.inputDown, found)) ReconnectSpokenDesks(shown);
       return;
     }
     if (Send(LineOff, listened, shown.teacher.inputDown, found)) DisconnectAllFromLine();
@@ -390,7 +470,12 @@ void ConsoleModel::AllToLine() {
     return;
   }
   EndNameEditing();
-  if (Send(::AllToLine, 0)) ForgetLinePlaces(kAllDesks);
+  // A desk spoken to stays off the line until the talk ends.
+  const int spoken = route.speaking ? route.desk : -1;
+  if (SendAllToLine(room_.SwitchState, sender_, spoken)) {
+    ForgetLinePlaces(kAllDesks);
+    if (spoken >= 0) spokenOffLineMask_ |= DeskBit(spoken);
+  }
 }
 
 void ConsoleModel::AllInPairs() {
@@ -401,6 +486,24 @@ void ConsoleModel::AllInPairs() {
 
 void ConsoleModel::AllLedsOff() {
   OnTeacher([&](const ConsoleDisplay&) { Send(::AllLedsOff, 0); });
+}
+
+// ---------------------------------------------------------------------------
+// The controller
+
+bool ConsoleModel::Probe() { return probe_(); }
+
+void ConsoleModel::ControllerReturned() {
+  restorePending_ = true;
+  // The operation under way writes the copy on its way out.
+  if (!busy_) RestoreController();
+}
+
+void ConsoleModel::RestoreController() {
+  Operation op(*this);
+  if (op.refused()) return;
+  restorePending_ = false;
+  SendWholeCopy(room_.SwitchState, sender_);
 }
 
 // ---------------------------------------------------------------------------

@@ -91,14 +91,17 @@ class ConsoleModel {
   void SwitchSelectedLed(bool on);
 
   // ---- Pairs and line. ----
-  // The line button, acting as its caption says.
+  // The line button, acting as its caption says (NextLineClick).
   void PressLineButton(int desk);
-  // The same decision as if the caption read `caption` (the menu's entries).
-  void ActOnLine(int desk, LineCaption caption);
-  void JoinPair(int desk) { ActOnLine(desk, LineCaption::On); }
-  void PartPair(int desk) { ActOnLine(desk, LineCaption::Pair); }
-  void PutOnLine(int desk) { ActOnLine(desk, LineCaption::Off); }
-  void TakeOffLine(int desk) { ActOnLine(desk, LineCaption::On); }
+  // The desk menu's entries do what they say, whatever the caption.
+  // Joins the desk with its partner; a joined pair stays as it is.
+  void JoinPair(int desk);
+  // Parts a joined pair; nothing for a desk not joined.
+  void PartPair(int desk);
+  // Puts the desk on the line; without a signal on the line it says so.
+  void PutOnLine(int desk);
+  // Takes the desk off the line; nothing for a desk not on it.
+  void TakeOffLine(int desk);
 
   // ---- Teacher panel. ----
   void ToggleInput();
@@ -159,6 +162,15 @@ class ConsoleModel {
   // when the close must not go on (cancelled, or the save failed).
   bool ConfirmClose();
 
+  // ---- The controller. ----
+  // The probe frame; on an answer the copy loses the LedA bits the probe
+  // cleared in the controller. True when the controller answered.
+  bool Probe();
+  // The controller answers again after not answering: the copy is written
+  // to it, every register, so the class goes on as it was. Inside another
+  // operation it runs when that one ends.
+  void ControllerReturned();
+
   // Whether an operation is running (a dialog inside it may run events).
   bool Busy() const { return busy_; }
 
@@ -175,11 +187,22 @@ class ConsoleModel {
   // The same for the teacher panel and the all-desks commands.
   template <typename Body>
   void OnTeacher(Body body);
-  void ActOnLine(int desk, LineCaption caption, const ConsoleDisplay& shown);
+  void ActOnLine(int desk, LineClick click, const ConsoleDisplay& shown);
+  void ConnectToLine(int desk);
+  void Join(int desk, const ConsoleDisplay& shown);
+  void Part(int desk);
+  // Whether the teacher's "Линия" is meant to be on: down, or down when the
+  // private talk now going on began (it comes back when the talk ends).
+  bool TeacherLineWanted(const ConsoleDisplay& shown) const;
+  bool SpokenTo(int desk) const;
+  // LineConnect, unless the teacher speaks to the desk: then it is only
+  // remembered, and goes on the line when the talk ends.
+  void PutBackOnLine(int desk);
+  void RestoreController();
   bool Send(int requestType, int desk, bool sourceOn = false, bool deskOn = false);
   int ListenedDesk(const ConsoleDisplay& shown) const;
   void ReconnectIfSpokenTo(int desk, const ConsoleDisplay& shown);
-  void ReconnectSpokenDesks(const ConsoleDisplay& shown, int skipPair = -1);
+  void ReconnectSpokenDesks(const ConsoleDisplay& shown);
   void ReleaseOtherDesks(int desk, const ConsoleDisplay& shown);
   void ForgetLinePlaces(uint16_t desks);
   void ReturnDesksNoLongerSpokenTo();
@@ -205,6 +228,9 @@ class ConsoleModel {
   std::array<std::string, kDeskCount> editedNames_;
   uint16_t editingMask_ = 0;
   uint16_t spokenOffLineMask_ = 0;
+  // "Линия" was down when the private talk going on began.
+  bool lineBeforeTalk_ = false;
+  bool restorePending_ = false;
   int selected_ = 0;
   std::string classroomFile_ = "***";
   bool busy_ = false;

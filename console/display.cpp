@@ -63,7 +63,7 @@ bool DeskDisplay::operator==(const DeskDisplay& o) const {
          name == o.name && editingName == o.editingName && selected == o.selected &&
          listenDown == o.listenDown && speakDown == o.speakDown &&
          highlighted == o.highlighted && ledOn == o.ledOn && lineFrame == o.lineFrame &&
-         line == o.line && callOrder == o.callOrder;
+         line == o.line && nextLineClick == o.nextLineClick && callOrder == o.callOrder;
 }
 
 ConsoleDisplay ComputeDisplay(const DisplayInputs& in) {
@@ -111,6 +111,7 @@ ConsoleDisplay ComputeDisplay(const DisplayInputs& in) {
       if (desk >= 0 && desk < kDeskCount) out.desks[desk].callOrder = static_cast<int>(i) + 1;
     }
   }
+  for (int d = 0; d < kDeskCount; ++d) out.desks[d].nextLineClick = NextLineClick(out, d);
   for (int pair = 0; pair < kPairCount; ++pair) {
     out.pairLinks[pair] =
         PairJoinedIn(regs, pair) && out.desks[2 * pair].visible && out.desks[2 * pair + 1].visible;
@@ -142,6 +143,28 @@ DeskButtonHints HintsFor(const DeskDisplay& desk) {
   hints.led = desk.ledOn ? "Выключить светодиод стола (вызов ученика)"
                          : "Светодиод стола: загорается, когда ученик вызывает учителя";
   return hints;
+}
+
+LineClick NextLineClick(const ConsoleDisplay& shown, int desk) {
+  const DeskDisplay& d = shown.desks[desk];
+  if (d.line == LineCaption::Pair) return LineClick::Part;
+  const bool lineSourceInUse = shown.teacher.lineDown || shown.teacher.inputToLineDown;
+  if (d.line == LineCaption::Off && lineSourceInUse) return LineClick::Connect;
+  return shown.desks[desk ^ 1].visible ? LineClick::Join : LineClick::LeaveLine;
+}
+
+const char* LineClickHint(LineClick click) {
+  switch (click) {
+    case LineClick::Connect:
+      return "Подключить стол к линии";
+    case LineClick::Join:
+      return "Соединить стол в пару с соседним";
+    case LineClick::LeaveLine:
+      return "Отключить стол от линии";
+    case LineClick::Part:
+      break;
+  }
+  return "Разъединить пару";
 }
 
 }  // namespace console

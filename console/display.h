@@ -21,6 +21,9 @@ inline constexpr int kDeskPanelHeight = 75;
 enum class LineCaption { Off, On, Pair };
 const char* LineCaptionText(LineCaption caption);
 
+// What a click of a desk's line button does (NextLineClick).
+enum class LineClick { Connect, Join, LeaveLine, Part };
+
 // How the teacher is routed, decoded from the Route register.
 struct TeacherRoute {
   int desk = -1;  // the desk the teacher hears (or speaks to); -1 for none
@@ -81,6 +84,7 @@ struct DeskDisplay {
   bool ledOn = false;
   bool lineFrame = false;  // drawn only around a shown panel
   LineCaption line = LineCaption::Off;
+  LineClick nextLineClick = LineClick::Join;  // for the line button's tooltip
   int callOrder = 0;  // 1 for the desk that called first; 0 when not calling
 
   bool operator==(const DeskDisplay& o) const;
@@ -126,6 +130,14 @@ struct DeskButtonHints {
   std::string led;
 };
 DeskButtonHints HintsFor(const DeskDisplay& desk);
+
+// What the next click of a desk's line button does, by its caption:
+// "Откл." with a signal on the line connects; "Откл." without one or "Вкл."
+// joins the pair (or only leaves the line while the partner is not on the
+// plan); "Пара" parts.
+LineClick NextLineClick(const ConsoleDisplay& shown, int desk);
+// The line button's tooltip: what that click will do, in Russian.
+const char* LineClickHint(LineClick click);
 
 // The order the window lists its desks in: 1-4, 16, 15, 5-14 (as indices).
 extern const std::array<int, kDeskCount> kControlOrder;

@@ -116,7 +116,17 @@ LinkFailure ControllerPort::Failure() const {
   if (port_->Problem() == platform::PortProblem::kDeviceGone) {
     failure.kind = LinkFailure::Kind::kDeviceGone;
   } else if (!port_->IsOpen()) {
-    failure.kind = LinkFailure::Kind::kPortUnavailable;
+    switch (port_->Problem()) {
+      case platform::PortProblem::kBusy:
+        failure.kind = LinkFailure::Kind::kPortBusy;
+        break;
+      case platform::PortProblem::kNotATerminal:
+        failure.kind = LinkFailure::Kind::kNotSerialPort;
+        break;
+      default:
+        failure.kind = LinkFailure::Kind::kPortUnavailable;
+        break;
+    }
   } else {
     failure.kind = LinkFailure::Kind::kNoAnswer;
   }

@@ -1,7 +1,9 @@
 // The one owner of the serial port, the "PortSharing" lock and the link's status.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -70,6 +72,16 @@ class ControllerPort {
   // What the link last did; every exchange and every poll records here.
   LinkStatus& status() { return status_; }
 
+  // Set by the poll while it holds the port, so that a wait for the port
+  // can name its holder.
+  void SetPollHoldsPort(bool holds) {
+    pollHolds_ = holds;
+    if (holds) ++pollTurns_;
+  }
+  bool PollHoldsPort() const { return pollHolds_; }
+  // How many times the poll has taken the port.
+  uint64_t PollTurns() const { return pollTurns_; }
+
  private:
   using Clock = std::chrono::steady_clock;
 
@@ -79,6 +91,8 @@ class ControllerPort {
   platform::SerialTimeouts savedTimeouts_;
   bool haveSavedTimeouts_ = false;
   LinkStatus status_;
+  std::atomic<bool> pollHolds_{false};
+  std::atomic<uint64_t> pollTurns_{0};
   mutable std::mutex nameMutex_;  // portName_ and lastReconnect_: both threads read them
   std::string portName_;
   Clock::time_point lastReconnect_{};

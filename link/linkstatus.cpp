@@ -9,16 +9,22 @@ std::string LinkFailureText(const LinkFailure& failure) {
     case LinkFailure::Kind::kDeviceGone:
       return "Порт " + port + ": устройство отключено";
     case LinkFailure::Kind::kPortUnavailable:
-      return "Порт " + port + ": порт занят или не открывается";
+      return "Порт " + port + ": порт не открывается (нет доступа)";
+    case LinkFailure::Kind::kPortBusy:
+      return "Порт " + port + ": порт занят другой программой";
+    case LinkFailure::Kind::kNotSerialPort:
+      return "Порт " + port + ": это не последовательный порт";
     case LinkFailure::Kind::kNoAnswer:
     default:
       return "Порт " + port + ": нет ответа контроллера";
   }
 }
 
-std::string PortBusyText(const std::string& portName) {
+std::string PortBusyText(const std::string& portName, PortHolder holder) {
   return "Порт " + (portName.empty() ? std::string("(не задан)") : portName) +
-         " занят другой программой. Ожидание...";
+         (holder == PortHolder::kOwnPoll ? " занят опросом контроллера этой программы."
+                                         : " занят другой программой.") +
+         " Ожидание...";
 }
 
 LinkOutcome OutcomeOf(LinkFailure::Kind kind) {
@@ -27,6 +33,10 @@ LinkOutcome OutcomeOf(LinkFailure::Kind kind) {
       return LinkOutcome::kDeviceGone;
     case LinkFailure::Kind::kPortUnavailable:
       return LinkOutcome::kPortUnavailable;
+    case LinkFailure::Kind::kPortBusy:
+      return LinkOutcome::kPortBusy;
+    case LinkFailure::Kind::kNotSerialPort:
+      return LinkOutcome::kNotSerialPort;
     case LinkFailure::Kind::kNoAnswer:
     default:
       return LinkOutcome::kNoAnswer;
@@ -39,17 +49,24 @@ LinkStatusSnapshot NextLinkStatus(LinkStatusSnapshot status, LinkOutcome outcome
   status.lastOutcome = outcome;
   status.lastExchangeAt = now;
   ++status.exchanges;
+  // Lost before: the controller may have lost its registers with it.
+  const bool wasLost =
+      status.state == LinkState::kNotAnswering || status.state == LinkState::kDeviceMissing ||
+      status.state == LinkState::kPortBusy || status.state == LinkState::kNotSerialPort;
   switch (outcome) {
     case LinkOutcome::kAcknowledged:
       // Without the poll nobody watches after this frame.
       status.state = status.pollingOff ? LinkState::kPollingOff : LinkState::kAnswering;
+      if (wasLost) ++status.returns;
       break;
     case LinkOutcome::kPollAnswered:
       status.state = LinkState::kAnswering;
+      if (wasLost) ++status.returns;
       break;
     case LinkOutcome::kSentUnconfirmed:
       // The device took the bytes; whether the controller is there is not asked.
-      if (status.state == LinkState::kDeviceMissing || status.state == LinkState::kUnknown)
+      if (status.state == LinkState::kDeviceMissing || status.state == LinkState::kPortBusy ||
+          status.state == LinkState::kNotSerialPort || status.state == LinkState::kUnknown)
         status.state = status.pollingOff ? LinkState::kPollingOff : LinkState::kUnknown;
       break;
     case LinkOutcome::kNoAnswer:
@@ -61,6 +78,12 @@ LinkStatusSnapshot NextLinkStatus(LinkStatusSnapshot status, LinkOutcome outcome
     case LinkOutcome::kDeviceGone:
     case LinkOutcome::kPortUnavailable:
       status.state = LinkState::kDeviceMissing;
+      break;
+    case LinkOutcome::kPortBusy:
+      status.state = LinkState::kPortBusy;
+      break;
+    case LinkOutcome::kNotSerialPort:
+      status.state = LinkState::kNotSerialPort;
       break;
     case LinkOutcome::kCancelled:
     case LinkOutcome::kNone:
@@ -83,7 +106,7 @@ namespace {
 bool Differs(const LinkStatusSnapshot& a, const LinkStatusSnapshot& b) {
   return a.state != b.state || a.notAnsweringSince != b.notAnsweringSince ||
          a.portName != b.portName || a.pollingOff != b.pollingOff ||
-         a.lastOutcome != b.lastOutcome;
+         a.lastOutcome != b.lastOutcome || a.returns != b.returns;
 }
 
 }  // namespace

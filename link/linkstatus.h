@@ -13,7 +13,9 @@ struct LinkFailure {
   enum class Kind {
     kNoAnswer,         // the port works, the controller gave no valid answer
     kDeviceGone,       // the device went away or is not there
-    kPortUnavailable,  // the device is there but cannot be opened (in use, no access)
+    kPortUnavailable,  // the device is there but cannot be opened (no access)
+    kPortBusy,         // another program holds the device
+    kNotSerialPort,    // the name is no serial device (a file, /dev/null)
   };
   std::string portName;
   Kind kind = Kind::kNoAnswer;
@@ -21,14 +23,19 @@ struct LinkFailure {
 
 // The connection question's second line: "Порт /dev/ttyUSB0: устройство отключено".
 std::string LinkFailureText(const LinkFailure& failure);
+// Who holds the port the interface thread waits for.
+enum class PortHolder { kOtherProgram, kOwnPoll };
 // What the wait dialog waits for.
-std::string PortBusyText(const std::string& portName);
+std::string PortBusyText(const std::string& portName,
+                         PortHolder holder = PortHolder::kOtherProgram);
 
 enum class LinkState {
   kUnknown,        // nothing tells yet whether the controller is there
   kAnswering,      // the last exchange was answered
   kNotAnswering,   // no valid answer since notAnsweringSince
   kDeviceMissing,  // the port's device is gone or cannot be opened
+  kPortBusy,       // another program holds the port's device
+  kNotSerialPort,  // the port's name is no serial device
   kPollingOff,     // ReadThreadStop: the last frame went well, nothing watches since
 };
 
@@ -40,6 +47,8 @@ enum class LinkOutcome {
   kNoAnswer,         // a frame or a poll that got nothing valid back
   kDeviceGone,       // an exchange that found the device gone
   kPortUnavailable,  // an exchange that found the port not open and not openable
+  kPortBusy,         // ... because another program holds it
+  kNotSerialPort,    // ... because it is no serial device
   kCancelled,        // the teacher ended the wait for the port: nothing was sent
 };
 
@@ -54,6 +63,9 @@ struct LinkStatusSnapshot {
   LinkOutcome lastOutcome = LinkOutcome::kNone;
   Clock::time_point lastExchangeAt{};
   uint64_t exchanges = 0;  // outcomes recorded so far
+  // How often the controller answered again after not answering (or after
+  // its port came back): each time the console writes its copy to it.
+  uint64_t returns = 0;
 };
 
 // The status after an exchange that ended in `outcome` at `now`.

@@ -29,6 +29,49 @@ void PollThread::Resume() {
   wake_.notify_all();
 }
 
+void PollThread::SetInterfaceWaiting(bool waiting) {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    interfaceWaiting_ = waiting;
+  }
+  wake_.notify_all();
+}
+
+void PollThread::RunPendingUpdate() {
+  Report report{};
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!pending_) return;  // given up, or already run
+    report = *pending_;
+    pending_.reset();
+    updating_ = true;
+  }
+  try {
+    handover_.RunIndicatorUpdate(report.high, report.low);
+  } catch (...) {
+    // Nothing to report from here; the next poll brings the state again.
+  }
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    updating_ = false;
+  }
+  wake_.notify_all();
+}
+
+void PollThread::HandOver(uint8_t high, uint8_t low) {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    pending_ = Report{high, low};
+  }
+  handover_.PostToInterface([this] { RunPendingUpdate(); });
+  std::unique_lock<std::mutex> guard(mutex_);
+  wake_.wait(guard, [this] {
+    return (!pending_ && !updating_) || (!updating_ && (interfaceWaiting_ || stop_.load()));
+  });
+  // Not begun: dropped, the controller still holds the state.
+  pending_.reset();
+}
+
 void PollThread::RequestStop() {
   {
     std::lock_guard<std::mutex> guard(mutex_);
@@ -80,17 +123,25 @@ void PollThread::Run() {
 }
 
 bool PollThread::PollOnce() {
+  {
+    // The interface asked for the port: its frame goes first.
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (interfaceWaiting_) return false;
+  }
   platform::NamedLock* lock = port_.lock();
   if (lock != nullptr) {
     // Busy (a frame or the connection question) or broken: skip this round.
     if (lock->Wait(timing::kPollLockWaitMs) != platform::LockWait::kAcquired) return false;
   }
+  port_.SetPollHoldsPort(true);
   struct Release {
+    ControllerPort& port;
     platform::NamedLock* lock;
     ~Release() {
+      port.SetPollHoldsPort(false);
       if (lock != nullptr) lock->Release();
     }
-  } release{lock};
+  } release{port_, lock};
 
   LinkStatus& status = port_.status();
   // A device that went away is looked for again, quietly and at most once a
@@ -119,14 +170,14 @@ bool PollThread::PollOnce() {
     status.Record(LinkOutcome::kNoAnswer);
     return false;
   }
+  const uint64_t returnsBefore = status.Snapshot().returns;
   status.Record(LinkOutcome::kPollAnswered);
   statusHigh_ = high;
   statusLow_ = low;
+  // A controller answering again may have lost its registers: the console
+  // writes its copy first, and this report would only wipe the LED bits in it.
+  if (status.Snapshot().returns != returnsBefore) return true;
   // The lock stays held until the interface thread has run the update.
-  try {
-    handover_.RunIndicatorUpdate(high, low);
-  } catch (...) {
-    // Nothing to report from this thread; the next poll brings the state again.
-  }
+  HandOver(high, low);
   return true;
 }

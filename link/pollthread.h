@@ -5,7 +5,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "link/controllerport.h"
@@ -16,6 +18,10 @@ class IndicatorHandover {
  public:
   virtual ~IndicatorHandover() = default;
   virtual void RunIndicatorUpdate(uint8_t statusHigh, uint8_t statusLow) = 0;
+  // Has `run` called on the interface thread soon and returns at once (a
+  // queued call); `run` then calls RunIndicatorUpdate there. By default it
+  // runs here, and RunIndicatorUpdate itself must reach the interface thread.
+  virtual void PostToInterface(std::function<void()> run) { run(); }
 };
 
 class PollThread : public PollControl {
@@ -29,6 +35,10 @@ class PollThread : public PollControl {
 
   void Suspend() override;
   void Resume() override;
+  void SetInterfaceWaiting(bool waiting) override;
+  // The interface thread's side of a hand-over posted by PostToInterface:
+  // runs the update waiting for it, if the poll has not given it up.
+  void RunPendingUpdate();
   // Tells the loop to end after its current exchange; does not wait.
   void RequestStop();
   // Waits up to timeoutMs for the loop to end; true when it has ended.
@@ -51,6 +61,9 @@ class PollThread : public PollControl {
   // and drained, the reply read and recorded in the port's LinkStatus. A lost
   // port is reopened first, at most once a second.
   bool PollOnce();
+  // Posts the report and waits, port held, until it has been applied, or
+  // until the interface wants the port before the update has begun.
+  void HandOver(uint8_t high, uint8_t low);
 
   ControllerPort& port_;
   IndicatorHandover& handover_;
@@ -60,6 +73,12 @@ class PollThread : public PollControl {
   std::mutex mutex_;
   std::condition_variable wake_;
   int suspendCount_ = 1;  // guarded by mutex_
+  struct Report {
+    uint8_t high, low;
+  };
+  std::optional<Report> pending_;  // guarded by mutex_: posted, not yet taken
+  bool updating_ = false;          // guarded by mutex_: taken, running
+  bool interfaceWaiting_ = false;  // guarded by mutex_
   bool finished_ = false;  // guarded by mutex_
   bool parked_ = false;    // guarded by mutex_: waiting while suspended
   std::thread thread_;

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <optional>
 
+#include "link/frame.h"
+
 namespace {
 
 // Sends one write composed by `compose` once the port is ours and commits the
@@ -67,6 +69,46 @@ bool SendLedSwitch(SwitchRegisters& state, FrameSender& sender, int deskIndex, b
       if (LedBitSet(led.low, led.high, bits) == on) return std::nullopt;
       return PlanRequest(state, led.toggle, deskIndex, false, false, 0).front();
     });
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool SendAllToLine(SwitchRegisters& state, FrameSender& sender, int keptOff) {
+  const DeskBits kept = DeskBitsOf(keptOff);  // no bits for -1
+  for (size_t i = 0; i < 2; ++i) {
+    const bool ok = SendAndCommit(state, sender, [&]() -> std::optional<RegisterWrite> {
+      RegisterWrite write = PlanRequest(state, AllToLine, 0, false, false, 0)[i];
+      if (write.command == frame::kLine) {
+        write.high = static_cast<uint8_t>(write.high & ~kept.high);
+        write.low = static_cast<uint8_t>(write.low & ~kept.low);
+      }
+      return write;
+    });
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool SendWholeCopy(SwitchRegisters& state, FrameSender& sender) {
+  using Compose = RegisterWrite (*)(const SwitchRegisters&);
+  const Compose writes[] = {
+      [](const SwitchRegisters& s) {
+        return RegisterWrite{frame::kLedA, s.LedAHigh, s.LedALow};
+      },
+      [](const SwitchRegisters& s) {
+        return RegisterWrite{frame::kLine, s.LineHigh, s.LineLow};
+      },
+      [](const SwitchRegisters& s) {
+        return RegisterWrite{frame::kLedB, s.LedBHigh, s.LedBLow};
+      },
+      [](const SwitchRegisters& s) {
+        return RegisterWrite{frame::kRoutePairs, s.Pairs, s.Route};
+      },
+  };
+  for (Compose compose : writes) {
+    const bool ok = SendAndCommit(state, sender,
+                                  [&]() -> std::optional<RegisterWrite> { return compose(state); });
     if (!ok) return false;
   }
   return true;

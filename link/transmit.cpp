@@ -55,6 +55,8 @@ bool ControllerLink::TakePort() {
   platform::NamedLock* lock = port_.lock();
   holdingLock_ = false;
   if (lock == nullptr) return true;  // no lock could be created: go unguarded
+  // The poll hands the port over at once: a frame waits behind one poll at most.
+  if (poll_ != nullptr) poll_->SetInterfaceWaiting(true);
   for (;;) {
     const platform::LockWait result = lock->Wait(timing::kUiLockWaitMs);
     if (result == platform::LockWait::kAcquired) {
@@ -67,7 +69,12 @@ bool ControllerLink::TakePort() {
     // The poll may hold the port while it waits for its hand-over: the dialog
     // keeps this thread dispatching so that the hand-over can run. Another
     // program may hold it for ever: the teacher can give up.
-    if (!ui_.ShowCancellableWait(PortBusyText(port_.portName()))) return false;
+    const PortHolder holder =
+        port_.PollHoldsPort() ? PortHolder::kOwnPoll : PortHolder::kOtherProgram;
+    if (!ui_.ShowCancellableWait(PortBusyText(port_.portName(), holder))) {
+      if (poll_ != nullptr) poll_->SetInterfaceWaiting(false);
+      return false;
+    }
     if (poll_ != nullptr) poll_->Suspend();
     std::this_thread::sleep_for(std::chrono::milliseconds(timing::kPollPauseMs));
     if (poll_ != nullptr) poll_->Resume();
@@ -75,6 +82,7 @@ bool ControllerLink::TakePort() {
 }
 
 void ControllerLink::ReleasePort() {
+  if (poll_ != nullptr) poll_->SetInterfaceWaiting(false);
   if (!holdingLock_) return;
   holdingLock_ = false;
   if (platform::NamedLock* lock = port_.lock()) lock->Release();

@@ -31,7 +31,8 @@ class LinkUi {
     (void)failure;
     return AskRetryConnection();
   }
-  // The wait dialog saying what it waits for (PortBusyText), with a way to
+  // The wait dialog saying what it waits for (PortBusyText, naming the
+  // holder), with a way to
   // cancel: false when the teacher cancelled, and the exchange then ends as a
   // No to the connection question does. By default the plain dialog, never
   // cancelled.
@@ -48,6 +49,10 @@ class PollControl {
   virtual ~PollControl() = default;
   virtual void Suspend() = 0;
   virtual void Resume() = 0;
+  // From the moment the interface asks for the port until it lets it go: the
+  // poll takes no new turn, and a poll holding the port for a hand-over that
+  // has not started yet gives the port up (the next poll reports again).
+  virtual void SetInterfaceWaiting(bool waiting) { (void)waiting; }
 };
 
 // What a write is made of at the moment it goes out; std::nullopt when there

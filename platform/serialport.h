@@ -26,9 +26,11 @@ struct SerialTimeouts {
 
 // What the device said about itself when a call failed.
 enum class PortProblem {
-  kNone,         // nothing known against it (a read may still have timed out)
-  kDeviceGone,   // no such device, or it went away: hang-up, I/O error, removed
-  kUnavailable,  // it is there but refused: in use, no access, not a terminal
+  kNone,          // nothing known against it (a read may still have timed out)
+  kDeviceGone,    // no such device, or it went away: hang-up, I/O error, removed
+  kUnavailable,   // it is there but refused otherwise (no access)
+  kBusy,          // another program has it open
+  kNotATerminal,  // the name is not a serial device (a file, a FIFO, /dev/null)
 };
 
 // One open serial device. Not thread-safe by itself: the callers serialise
@@ -57,8 +59,9 @@ class SerialPort {
   virtual bool ReadByte(uint8_t& byte) = 0;
   // Puts back the line settings found at Open and closes. Harmless when not open.
   virtual void Close() = 0;
-  // After a failed Open: kDeviceGone when there is no such device, otherwise
-  // kUnavailable. Once a call has found the device gone: kDeviceGone until
+  // After a failed Open: kDeviceGone when there is no such device, kBusy
+  // when another program holds it, kNotATerminal when it is no serial device,
+  // otherwise kUnavailable. Once a call has found the device gone: kDeviceGone until
   // the next Open. kNone otherwise.
   virtual PortProblem Problem() const { return PortProblem::kNone; }
 };

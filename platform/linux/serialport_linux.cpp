@@ -87,11 +87,23 @@ bool MeansDeviceGone(int error) {
   return error == EIO || error == ENXIO || error == ENODEV || error == EBADF || error == EPIPE;
 }
 
-// Why an open failed: missing devices are told apart from refusing ones.
+// Why an open failed: missing devices, busy ones and things that are no
+// terminal are told apart, so the teacher reads which.
 PortProblem OpenProblemOf(int error) {
-  return error == ENOENT || error == ENOTDIR || error == ENXIO || error == ENODEV
-             ? PortProblem::kDeviceGone
-             : PortProblem::kUnavailable;
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENXIO:
+    case ENODEV:
+      return PortProblem::kDeviceGone;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return PortProblem::kBusy;
+    case ENOTTY:
+      return PortProblem::kNotATerminal;
+    default:
+      return PortProblem::kUnavailable;
+  }
 }
 
 class LinuxSerialPort final : public SerialPort {
@@ -106,20 +118,25 @@ class LinuxSerialPort final : public SerialPort {
   bool Open(const std::string& portName) override {
     if (fd_.load() >= 0) return false;  // one device per object
     const std::string path = ResolvePortName(portName);
-    if (path.empty()) return Refused(PortProblem::kUnavailable);
+    if (path.empty()) return Refused(PortProblem::kNotATerminal);
     // Only an existing character device: never create a file, never open a
     // FIFO or a regular file that happens to carry the name.
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) return Refused(OpenProblemOf(errno));
-    if (!S_ISCHR(st.st_mode)) return Refused(PortProblem::kUnavailable);
+    if (!S_ISCHR(st.st_mode)) return Refused(PortProblem::kNotATerminal);
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return Refused(OpenProblemOf(errno));
     termios original{};
     // TIOCEXCL stops other openers except root; the flock also stops root
     // and any other program that plays by the advisory lock.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (!isatty(fd)) {
       close(fd);
-      return Refused(PortProblem::kUnavailable);
+      return Refused(PortProblem::kNotATerminal);
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
+      close(fd);
+      return Refused(OpenProblemOf(error));
     }
     // From here the device is ours, so undoing the exclusive mode is safe.
     if (ioctl(fd, TIOCEXCL) != 0 || tcgetattr(fd, &original) != 0) {

@@ -59,6 +59,9 @@ PortProblem OpenProblemOf(DWORD error) {
     case ERROR_DEVICE_REMOVED:
     case ERROR_BAD_UNIT:
       return PortProblem::kDeviceGone;
+    case ERROR_ACCESS_DENIED:  // what a COM port another program holds answers
+    case ERROR_SHARING_VIOLATION:
+      return PortProblem::kBusy;
     default:
       return PortProblem::kUnavailable;
   }
@@ -71,7 +74,7 @@ class Win32SerialPort final : public SerialPort {
   bool Open(const std::string& portName) override {
     if (IsOpen()) return false;
     if (portName.empty()) {
-      problem_.store(PortProblem::kUnavailable);
+      problem_.store(PortProblem::kNotATerminal);
       return false;
     }
     // Share mode 0: no other opener; OPEN_EXISTING: never create; no

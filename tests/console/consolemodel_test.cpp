@@ -8,6 +8,7 @@
 #include "console/consolemodel.h"
 #include "link/frame.h"
 #include "scriptedcontroller.h"
+#include "tests/support/privatetalk.h"
 
 using namespace console;
 
@@ -176,32 +177,43 @@ TEST_F(Model, FailureAtEachWriteKeepsTheCopyTrue) {
   }
 }
 
+const std::function<void(ConsoleModel&, int)> kRandomOperations[] = {
+    [](ConsoleModel& m, int d) { m.ToggleListening(d); },
+    [](ConsoleModel& m, int d) { m.ToggleSpeaking(d); },
+    [](ConsoleModel& m, int d) { m.PressLineButton(d); },
+    [](ConsoleModel& m, int d) { m.PressLedButton(d); },
+    [](ConsoleModel& m, int d) { m.ListenTo(d); },
+    [](ConsoleModel& m, int d) { m.StopSpeaking(d); },
+    [](ConsoleModel& m, int d) { m.PartPair(d); },
+    [](ConsoleModel& m, int) { m.ToggleInput(); },
+    [](ConsoleModel& m, int) { m.ToggleLine(); },
+    [](ConsoleModel& m, int) { m.ToggleInputToLine(); },
+    [](ConsoleModel& m, int) { m.AllToLine(); },
+    [](ConsoleModel& m, int) { m.AllInPairs(); },
+    [](ConsoleModel& m, int) { m.SwitchSelectedLed(true); },
+    [](ConsoleModel& m, int) { m.ResetAll(); },
+    [](ConsoleModel& m, int d) { m.SpeakTo(d); },
+    [](ConsoleModel& m, int d) { m.StopListening(d); },
+    [](ConsoleModel& m, int d) { m.JoinPair(d); },
+    [](ConsoleModel& m, int d) { m.PutOnLine(d); },
+    [](ConsoleModel& m, int d) { m.TakeOffLine(d); },
+    [](ConsoleModel& m, int) { m.ControllerReturned(); },
+};
+
 // Random operations with random refusals: the copy never runs ahead of the
-// controller, and what the console shows is always the display of the copy.
+// controller, what the console shows is always the display of the copy, and
+// a desk spoken to is never on the line.
 TEST_F(Model, RandomOperationsNeverCommitUnacknowledgedWrites) {
   std::mt19937 random(20261207);
-  const std::function<void(ConsoleModel&, int)> operations[] = {
-      [](ConsoleModel& m, int d) { m.ToggleListening(d); },
-      [](ConsoleModel& m, int d) { m.ToggleSpeaking(d); },
-      [](ConsoleModel& m, int d) { m.PressLineButton(d); },
-      [](ConsoleModel& m, int d) { m.PressLedButton(d); },
-      [](ConsoleModel& m, int d) { m.ListenTo(d); },
-      [](ConsoleModel& m, int d) { m.StopSpeaking(d); },
-      [](ConsoleModel& m, int d) { m.PartPair(d); },
-      [](ConsoleModel& m, int) { m.ToggleInput(); },
-      [](ConsoleModel& m, int) { m.ToggleLine(); },
-      [](ConsoleModel& m, int) { m.ToggleInputToLine(); },
-      [](ConsoleModel& m, int) { m.AllToLine(); },
-      [](ConsoleModel& m, int) { m.AllInPairs(); },
-      [](ConsoleModel& m, int) { m.SwitchSelectedLed(true); },
-      [](ConsoleModel& m, int) { m.ResetAll(); },
-  };
+  const auto& operations = kRandomOperations;
   for (int step = 0; step < 3000; ++step) {
     if (random() % 5 == 0) controller.FailNext(1 + random() % 2);
     const int desk = static_cast<int>(random() % kDeskCount);
     operations[random() % std::size(operations)](model, desk);
     controller.failing.clear();
     ExpectCopyMatchesController();
+    EXPECT_EQ(testsupport::DeskSpokenToOnTheLine(room.SwitchState), 0);
+    EXPECT_EQ(testsupport::DeskSpokenToOnTheLine(controller.registers), 0);
     if (HasFailure()) FAIL() << "after step " << step;
     // A desk reads "Вкл." only on the line or while spoken to off it.
     const ConsoleDisplay now = model.Display();
@@ -211,6 +223,22 @@ TEST_F(Model, RandomOperationsNeverCommitUnacknowledgedWrites) {
       ASSERT_TRUE(LineBitIn(room.SwitchState, d) || (route.speaking && route.desk == d))
           << "desk " << d + 1 << " after step " << step;
     }
+  }
+}
+
+// Without refusals a joined pair talks privately: neither desk is on the line.
+TEST_F(Model, RandomOperationsKeepJoinedPairsOffTheLine) {
+  std::mt19937 random(7);
+  for (int step = 0; step < 3000; ++step) {
+    const int desk = static_cast<int>(random() % kDeskCount);
+    kRandomOperations[random() % std::size(kRandomOperations)](model, desk);
+    for (int pair = 0; pair < kPairCount; ++pair) {
+      if (!PairJoinedIn(room.SwitchState, pair)) continue;
+      const bool onTheLine =
+          LineBitIn(room.SwitchState, 2 * pair) || LineBitIn(room.SwitchState, 2 * pair + 1);
+      ASSERT_FALSE(onTheLine) << "pair " << pair + 1 << " after step " << step;
+    }
+    ASSERT_EQ(testsupport::DeskSpokenToOnTheLine(controller.registers), 0) << "step " << step;
   }
 }
 

@@ -102,6 +102,8 @@ TEST(Display, LinkStateInWords) {
        LinkTone::Bad},
       {LinkState::kDeviceMissing, false, "Порт COM1: устройство не найдено или отключено",
        LinkTone::Bad},
+      {LinkState::kPortBusy, false, "Порт COM1: порт занят другой программой", LinkTone::Bad},
+      {LinkState::kNotSerialPort, false, "Порт COM1: это не последовательный порт", LinkTone::Bad},
       {LinkState::kPollingOff, true,
        "Порт COM1: опрос выключен (ReadThreadStop), последняя команда подтверждена",
        LinkTone::Neutral},
@@ -117,6 +119,12 @@ TEST(Display, LinkStateInWords) {
     EXPECT_EQ(text.text, row.expected);
     EXPECT_EQ(text.tone, row.tone) << row.expected;
   }
+  LinkStatusSnapshot returned;
+  returned.portName = "COM1";
+  returned.state = LinkState::kAnswering;
+  returned.returns = 1;
+  EXPECT_EQ(DescribeLinkState(returned, "").text,
+            "Порт COM1: контроллер отвечает, состояние класса восстановлено");
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -21,9 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
+#include "link/pollthread.h"
 #include "link/sendswitchrequest.h"
 #include "link/timing.h"
 #include "link/transmit.h"
@@ -241,6 +242,14 @@ class Dispatcher {
     cv_.notify_all();
     finished.wait();
   }
+  // Queues a task and returns at once (a queued call).
+  void Post(std::function<void()> task) {
+    {
+      std::lock_guard<std::mutex> g(m_);
+      queue_.push_back(std::move(task));
+    }
+    cv_.notify_all();
+  }
   // True once a hand-over is queued and waiting for the pump.
   bool WaitPending(int ms) {
     std::unique_lock<std::mutex> g(m_);
@@ -343,6 +352,107 @@ TEST_F(EmulatorLinkTest, FramesAndPollsShareThePortWithoutDeadlock) {
   const auto regs = emu->Registers();
   ASSERT_TRUE(regs.has_value());
   EXPECT_EQ(regs->line, 0x0005);
+}
+
+// A busy child process per core for the span of a test: the load under
+// which a click once waited behind the poll for many seconds.
+class CpuLoad {
+ public:
+  CpuLoad() {
+    const long cores = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
+    for (long i = 0; i < cores; ++i) {
+      const pid_t pid = fork();
+      if (pid == 0) {
+        for (volatile unsigned long n = 0;; n = n + 1) {
+        }
+      }
+      if (pid > 0) children_.push_back(pid);
+    }
+  }
+  ~CpuLoad() {
+    for (pid_t pid : children_) kill(pid, SIGKILL);
+    for (pid_t pid : children_) waitpid(pid, nullptr, 0);
+  }
+  size_t size() const { return children_.size(); }
+
+ private:
+  std::vector<pid_t> children_;
+};
+
+// The window's way: the hand-over is queued to the interface thread, which
+// runs it when it next dispatches.
+class QueuedHandover : public IndicatorHandover {
+ public:
+  explicit QueuedHandover(Dispatcher& d) : d_(d) {}
+  void RunIndicatorUpdate(uint8_t, uint8_t) override { ++runs; }
+  void PostToInterface(std::function<void()> run) override { d_.Post(std::move(run)); }
+  std::atomic<int> runs{0};
+
+ private:
+  Dispatcher& d_;
+};
+
+TEST_F(EmulatorLinkTest, UnderCpuLoadAFrameWaitsBehindOnePollAtMost) {
+  Start();
+  CpuLoad load;
+  ASSERT_GT(load.size(), 0u);
+  Dispatcher dispatcher;
+  DispatchingUi ui(dispatcher);
+  QueuedHandover handover(dispatcher);
+  PollThread poller(port, handover);
+  ControllerLink link(port, SettingsPath(), ui, &poller);
+  poller.Resume();
+  constexpr int kFrames = 6;
+  for (int i = 0; i < kFrames; ++i) {
+    // The poll holds the port and waits for a hand-over nobody runs yet.
+    ASSERT_TRUE(dispatcher.WaitPending(10000)) << i;
+    const uint64_t turnsAsked = port.PollTurns();
+    uint64_t turnsAtSend = 0;
+    EXPECT_TRUE(link.TransmitComposed([&]() -> std::optional<RegisterWrite> {
+      turnsAtSend = port.PollTurns();
+      return RegisterWrite{frame::kLine, 0x00, static_cast<uint8_t>(i)};
+    })) << i;
+    // The poll in progress gave the port up; no other poll came first, and
+    // no wait dialog was needed to pump its hand-over.
+    EXPECT_EQ(turnsAtSend, turnsAsked) << i;
+    EXPECT_EQ(ui.dialogs, 0) << i;
+    // Between clicks the interface dispatches: reports are applied again.
+    dispatcher.Pump(1500);
+  }
+  poller.RequestStop();
+  while (!poller.WaitStopped(50)) dispatcher.Pump(50);
+  EXPECT_GE(handover.runs.load(), 1);
+  const auto trace = emu->Trace();
+  EXPECT_TRUE(testsupport::GarbageOnly(trace).empty());
+  const auto regs = emu->Registers();
+  ASSERT_TRUE(regs.has_value());
+  EXPECT_EQ(regs->line, kFrames - 1);
+}
+
+// A poll whose hand-over blocks (an update already under way) keeps the port;
+// the wait dialog then names the console's own poll, not another program.
+TEST_F(EmulatorLinkTest, TheWaitDialogNamesTheConsolesOwnPoll) {
+  Start();
+  Dispatcher dispatcher;
+  struct NamingUi : DispatchingUi {
+    using DispatchingUi::DispatchingUi;
+    bool ShowCancellableWait(const std::string& reason) override {
+      reasons.push_back(reason);
+      ShowWaitDialog();
+      return true;
+    }
+    std::vector<std::string> reasons;
+  } ui(dispatcher);
+  SlowHandover handover(dispatcher, std::this_thread::get_id());
+  PollThread poller(port, handover);
+  ControllerLink link(port, SettingsPath(), ui, &poller);
+  poller.Resume();
+  ASSERT_TRUE(dispatcher.WaitPending(5000));
+  EXPECT_TRUE(link.TransmitFrame(frame::kLine, 0x00, 0x01));
+  ASSERT_FALSE(ui.reasons.empty());
+  EXPECT_EQ(ui.reasons[0], PortBusyText(emu->linkPath(), PortHolder::kOwnPoll));
+  poller.RequestStop();
+  while (!poller.WaitStopped(50)) dispatcher.Pump(50);
 }
 
 // A child process that takes the named lock, says so on a pipe, and holds it

@@ -36,6 +36,10 @@ TEST(LinkStatusTransitions, EachOutcomeFromEachKindOfState) {
       {S::kNotAnswering, false, O::kNoAnswer, S::kNotAnswering, false},
       {S::kAnswering, false, O::kDeviceGone, S::kDeviceMissing, false},
       {S::kNotAnswering, false, O::kPortUnavailable, S::kDeviceMissing, false},
+      {S::kAnswering, false, O::kPortBusy, S::kPortBusy, false},
+      {S::kDeviceMissing, false, O::kNotSerialPort, S::kNotSerialPort, false},
+      {S::kPortBusy, false, O::kPollAnswered, S::kAnswering, false},
+      {S::kNotSerialPort, false, O::kSentUnconfirmed, S::kUnknown, false},
       // Sent without awaiting the answer: the device is there, the controller unknown.
       {S::kAnswering, false, O::kSentUnconfirmed, S::kAnswering, false},
       {S::kNotAnswering, false, O::kSentUnconfirmed, S::kNotAnswering, false},
@@ -59,6 +63,34 @@ TEST(LinkStatusTransitions, EachOutcomeFromEachKindOfState) {
     EXPECT_EQ(next.lastExchangeAt, now) << row;
     EXPECT_EQ(next.exchanges, 1u) << row;
   }
+}
+
+// An answer after the controller or its port was lost counts as its return
+// (the console then writes its copy); an answer after an answer does not.
+TEST(LinkStatusTransitions, ReturnsAreCountedOnlyAfterALoss) {
+  const struct {
+    S from;
+    O outcome;
+    uint64_t returns;
+  } rows[] = {
+      {S::kNotAnswering, O::kPollAnswered, 1}, {S::kDeviceMissing, O::kAcknowledged, 1},
+      {S::kPortBusy, O::kPollAnswered, 1},     {S::kNotSerialPort, O::kAcknowledged, 1},
+      {S::kUnknown, O::kPollAnswered, 0},      {S::kAnswering, O::kAcknowledged, 0},
+      {S::kPollingOff, O::kAcknowledged, 0},   {S::kNotAnswering, O::kSentUnconfirmed, 0},
+      {S::kNotAnswering, O::kNoAnswer, 0},
+  };
+  for (const auto& r : rows) {
+    LinkStatusSnapshot s;
+    s.state = r.from;
+    EXPECT_EQ(NextLinkStatus(s, r.outcome, Clock::now()).returns, r.returns)
+        << static_cast<int>(r.from) << " by " << static_cast<int>(r.outcome);
+  }
+}
+
+TEST(LinkStatusText, TheWaitDialogNamesTheHolder) {
+  EXPECT_EQ(PortBusyText("COM1"), "Порт COM1 занят другой программой. Ожидание...");
+  EXPECT_EQ(PortBusyText("COM1", PortHolder::kOwnPoll),
+            "Порт COM1 занят опросом контроллера этой программы. Ожидание...");
 }
 
 TEST(LinkStatusTransitions, PollingSwitchedOffAndOn) {
@@ -87,7 +119,11 @@ TEST(LinkStatusText, SecondLineOfTheConnectionQuestion) {
   } rows[] = {
       {{"/dev/ttyUSB0", LinkFailure::Kind::kDeviceGone}, "Порт /dev/ttyUSB0: устройство отключено"},
       {{"COM1", LinkFailure::Kind::kNoAnswer}, "Порт COM1: нет ответа контроллера"},
-      {{"COM2", LinkFailure::Kind::kPortUnavailable}, "Порт COM2: порт занят или не открывается"},
+      {{"COM2", LinkFailure::Kind::kPortUnavailable},
+       "Порт COM2: порт не открывается (нет доступа)"},
+      {{"COM3", LinkFailure::Kind::kPortBusy}, "Порт COM3: порт занят другой программой"},
+      {{"/dev/null", LinkFailure::Kind::kNotSerialPort},
+       "Порт /dev/null: это не последовательный порт"},
       {{"", LinkFailure::Kind::kNoAnswer}, "Порт (не задан): нет ответа контроллера"},
   };
   for (const Row& r : rows) EXPECT_EQ(LinkFailureText(r.failure), r.text);

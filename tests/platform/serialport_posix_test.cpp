@@ -263,7 +263,7 @@ TEST_F(SerialPortTest, SecondOpenerIsRefusedUntilClose) {
   auto other = CreateSerialPort();
   EXPECT_FALSE(other->Open(pty.slavePath));
   EXPECT_FALSE(other->IsOpen());
-  EXPECT_EQ(other->Problem(), platform::PortProblem::kUnavailable);
+  EXPECT_EQ(other->Problem(), platform::PortProblem::kBusy);
   EXPECT_FALSE(port->Open(pty.slavePath)) << "an open port must not open again";
 
   const pid_t child = fork();
@@ -350,11 +350,11 @@ TEST(SerialPort, RefusesWhatIsNotAnExistingTerminal) {
   const struct {
     std::string name;
     PortProblem problem;
-  } kCases[] = {{regular, PortProblem::kUnavailable},
-                {fifo, PortProblem::kUnavailable},
+  } kCases[] = {{regular, PortProblem::kNotATerminal},
+                {fifo, PortProblem::kNotATerminal},
                 {missing, PortProblem::kDeviceGone},
-                {"/dev/null", PortProblem::kUnavailable},
-                {"COM0", PortProblem::kUnavailable}};
+                {"/dev/null", PortProblem::kNotATerminal},
+                {"COM0", PortProblem::kNotATerminal}};
   for (const auto& c : kCases) {
     const std::string& name = c.name;
     auto port = CreateSerialPort();

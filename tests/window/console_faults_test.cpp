@@ -7,6 +7,7 @@
 #include <random>
 
 #include "support/consolechecks.h"
+#include "tests/support/privatetalk.h"
 
 namespace {
 
@@ -81,6 +82,13 @@ class ConsoleFaultsTest : public QObject {
       const QString copy = RegisterMismatch(fx.room().SwitchState, *registers, inStep);
       QVERIFY2(copy.isEmpty(), qPrintable(step + ": " + copy));
       for (int r = 0; r < 4; ++r) compared[r] += (inStep >> r) & 1;
+      // A private talk never on the line: in the copy, and in the controller
+      // wherever it holds what the copy says.
+      QVERIFY2(testsupport::DeskSpokenToOnTheLine(fx.room().SwitchState) == 0, qPrintable(step));
+      if ((inStep & kLineRegister) != 0 && (inStep & kRouteRegister) != 0) {
+        QVERIFY2(testsupport::DeskSpokenToOnTheLine(registers->route, registers->line) == 0,
+                 qPrintable(step));
+      }
     }
 
     // Every question was the connection question; the run met faults and

@@ -24,11 +24,11 @@ class ConsoleFramesTest : public QObject {
   void clicksSendTheirFrames_data() {
     QTest::addColumn<QString>("steps");
     QTest::newRow("listening moves from desk to desk") << "l7; l3 = 84 00 12";
-    QTest::newRow("speaking takes a desk off the line and back")
-        << "ln b6; s6 = 82 00 00 | 84 00 55; s6 = 84 00 15 | 82 00 20; s6;"
-           "l1 = 84 00 10 | 82 00 20";
-    QTest::newRow("parting a pair puts the spoken desk back on the line")
-        << "ln b6 s6 b9; b9 = 84 00 55 | 82 00 00 | 82 00 00 | 82 00 20";
+    QTest::newRow("speaking takes a desk off the line and back, and the teacher's line")
+        << "ln b6; s6 = 82 00 00 | 84 00 55; s6 = 84 00 75 | 82 00 20; s6;"
+           "l1 = 84 00 70 | 82 00 20";
+    QTest::newRow("parting a pair keeps the spoken desk off the line")
+        << "ln b6 s6 b9; b9 = 84 00 55 | 82 00 00 | 82 00 00";
     QTest::newRow("parting leaves the teacher's route") << "b9 l13; b10 = 84 00 1C | 82 00 00 | 82 00 00";
     QTest::newRow("joined partner follows the listened desk") << "b1 l1; l1 = 84 01 00";
     QTest::newRow("LED button switches off only")
@@ -43,11 +43,12 @@ class ConsoleFramesTest : public QObject {
         << "ln ln il = 84 00 40 | 84 00 00 | 82 00 00 | 84 00 80";
     QTest::newRow("listened desk of pair 1-2") << "b1 l1; ln = 84 01 71";
     QTest::newRow("pair 15-16: desk 16 comes first in control order") << "b15 l15; ln = 84 80 7E";
-    QTest::newRow("line puts the spoken desk back first") << "ln b7 s7; ln = 82 00 40 | 84 00 76";
+    QTest::newRow("line puts the spoken desk back once the talk has ended")
+        << "ln b7 s7; ln = 84 00 76 | 82 00 40";
     QTest::newRow("line off takes only the line desks off")
         << "ln b2 b9 b3 b3; ln = 84 02 00 | 82 00 00";
     QTest::newRow("input puts the spoken desk back once answered")
-        << "ln b7 b2 s7; in = 84 00 20 | 82 00 42; in s7 silent; in = 84 00 20 | 84 00 20";
+        << "ln b7 b2 s7; in = 84 00 60 | 82 00 42; in s7 silent; in = 84 00 60 | 84 00 60";
     QTest::newRow("all in pairs skips a pair with a hidden desk")
         << "hide3 in; pairs = 82 00 00 | 84 FD 20";
     QTest::newRow("all in pairs, then a pair shown again joins afresh")
