@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QTextDocument>
 
 GlyphButton::GlyphButton(int groupIndex, bool checkable, QWidget* parent)
     : QToolButton(parent), groupIndex_(groupIndex) {
@@ -90,4 +91,10 @@ void DeskPanel::mouseMoveEvent(QMouseEvent* event) {
 void DeskPanel::mouseReleaseEvent(QMouseEvent* event) {
   emit mouseReleased(this, event);
   event->accept();
+}
+
+QString PlainToolTip(const QString& text) {
+  if (!Qt::mightBeRichText(text)) return text;
+  return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
+         QStringLiteral("</p>");
 }

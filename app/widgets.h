@@ -80,3 +80,7 @@ class DeskPanel : public QGroupBox {
   DeskMarks marks_;
   QColor colour_ = Qt::white;
 };
+
+// A tooltip that shows `text` as it is: Qt takes anything that looks like
+// markup for rich text (and would load an <img>), so such text is escaped.
+QString PlainToolTip(const QString& text);

@@ -155,6 +155,7 @@ void ConsoleModel::SaveClassroom() {
       return;
     case classroom::SaveStatus::UnstorableName:
     case classroom::SaveStatus::ExistingUnreadable:
+    case classroom::SaveStatus::Refused:
       throw SaveRefused(classroom::SaveFailureMessage(saved, path));
     case classroom::SaveStatus::WriteFailed:
       break;
