@@ -124,7 +124,9 @@ FileIdentity IdentityFrom(const Resolved& r) {
 
 ReplaceStatus Check(const Resolved& r, const FileIdentity* expected) {
   if (r.status != ReplaceStatus::Ok) return r.status;
-  if (expected != nullptr && expected->known && IdentityFrom(r) != *expected) {
+  // A file gone since it was read leaves nothing to overwrite; another one in
+  // its place was not read and is not replaced.
+  if (expected != nullptr && expected->known && r.exists && IdentityFrom(r) != *expected) {
     return ReplaceStatus::Changed;
   }
   if (!r.exists) return ReplaceStatus::Ok;

@@ -65,7 +65,7 @@ ReplaceStatus Check(const Entry& entry, const FileIdentity* expected) {
   if (entry.exists && (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     return ReplaceStatus::ForeignLink;
   }
-  if (expected != nullptr && expected->known && entry.identity != *expected) {
+  if (expected != nullptr && expected->known && entry.exists && entry.identity != *expected) {
     return ReplaceStatus::Changed;
   }
   if (entry.exists &&
