@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "app/instancechannel.h"
+#include "support/handoverclient.h"
 #include "platform/privatechannel.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/tempdir.h"
@@ -28,18 +29,6 @@ using Result = InstanceChannel::HandOverResult;
 QString AddressIn(const testsupport::TempDir& dir) {
   return InstanceChannel::AddressFor(QString::fromStdString(dir.File("vormik.ini")),
                                      QString::fromStdString(dir.path()));
-}
-
-// Runs the hand-over on another thread while this one serves the channel.
-Result HandOverServed(const QString& address, const QString& path,
-                      int timeoutMs = InstanceChannel::kHandOverTimeoutMs) {
-  std::atomic<int> result{-1};
-  std::thread second([&] { result = static_cast<int>(InstanceChannel::HandOver(address, path, timeoutMs)); });
-  QElapsedTimer waited;
-  waited.start();
-  while (result.load() < 0 && waited.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  second.join();
-  return static_cast<Result>(result.load());
 }
 
 // A raw listening socket at `path` that does what `serve` says with each client.
