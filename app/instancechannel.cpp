@@ -147,7 +147,8 @@ void InstanceChannel::Take(QLocalSocket* socket) {
     case handover::Message::Raise:
       socket->write(handover::kTaken);
       socket->flush();
-      QTimer::singleShot(0, this, &InstanceChannel::raiseRequested);
+      raisePending_ = true;
+      QTimer::singleShot(0, this, &InstanceChannel::DeliverPending);
       break;
     case handover::Message::Open:
       socket->write(handover::kTaken);
@@ -178,8 +179,17 @@ void InstanceChannel::Queue(const QString& path) {
 // A file that opens a dialog runs a nested event loop; a file handed over
 // meanwhile waits until that one is done.
 void InstanceChannel::DeliverPending() {
-  if (delivering_) return;
+  if (delivering_ || !deliveryOn_) return;
   delivering_ = true;
-  while (!pending_.isEmpty()) emit fileReceived(pending_.dequeue());
+  if (raisePending_) {
+    raisePending_ = false;
+    emit raiseRequested();
+  }
+  while (deliveryOn_ && !pending_.isEmpty()) emit fileReceived(pending_.dequeue());
   delivering_ = false;
+}
+
+void InstanceChannel::SetDelivering(bool on) {
+  deliveryOn_ = on;
+  if (on) QTimer::singleShot(0, this, &InstanceChannel::DeliverPending);
 }

@@ -45,6 +45,9 @@ class InstanceChannel : public QObject {
   // Starts listening; a socket left by a console that died is replaced, one
   // of a console that answers is not. False when it could not listen.
   bool Listen(const QString& address);
+  // While off, what arrives waits (a console still starting has no window to
+  // give it to yet); on by default.
+  void SetDelivering(bool on);
 
  signals:
   // Delivered from the event loop, one at a time: a dialog that a file opens
@@ -62,5 +65,7 @@ class InstanceChannel : public QObject {
   QLocalServer server_;
   int connections_ = 0;
   QQueue<QString> pending_;
+  bool raisePending_ = false;
   bool delivering_ = false;
+  bool deliveryOn_ = true;
 };

@@ -194,13 +194,16 @@ int main(int argc, char** argv) {
         QString::fromStdString(environment.settingsPath), channelProblem);
     int exitCode = 0;
     if (HandedToRunningConsole(channelAddress, environment, exitCode)) return exitCode;
-    QtPrompter prompter;
-    ConsoleWindow form(ClassRoomDescription, std::move(environment), prompter);
+    // Open before the window: a second start during the start-up questions
+    // finds this console, and its file waits until the window can take it.
     InstanceChannel channel;
+    channel.SetDelivering(false);
     if (!channelAddress.isEmpty() && !channel.Listen(channelAddress)) {
       channelProblem = QStringLiteral("Связь с другими запусками пульта не открылась (%1).")
                            .arg(channelAddress);
     }
+    QtPrompter prompter;
+    ConsoleWindow form(ClassRoomDescription, std::move(environment), prompter);
     if (!channelProblem.isEmpty()) {
       Print(stderr, QStringLiteral("vormik: %1\n").arg(channelProblem));
       QTimer::singleShot(0, &form, [&prompter, channelProblem] {
@@ -212,6 +215,7 @@ int main(int argc, char** argv) {
     QObject::connect(&channel, &InstanceChannel::raiseRequested, &form,
                      [&form] { RaiseWindow(form); });
     form.show();
+    channel.SetDelivering(true);
     application.exec();
   } catch (const std::exception& error) {
     ShowPlainMessage(QMessageBox::Critical, QString::fromUtf8(error.what()));
