@@ -22,7 +22,8 @@ constexpr char kFinished[] = "vormikFinished";
 
 QString Digest(const QString& settingsPath) {
   const QByteArray key = QDir::cleanPath(settingsPath).toUtf8();
-  return QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
+  return QString::fromLatin1(
+      QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
 }
 
 #ifdef _WIN32
@@ -58,8 +59,9 @@ QString InstanceChannel::AddressFor(const QString& settingsPath, QString& proble
 }
 
 QString InstanceChannel::NoAnswerText(int timeoutMs) {
-  return QStringLiteral("Запущенный пульт не ответил за %1 с; файл не передан. "
-                        "Если окна пульта не видно, закройте его процесс и запустите снова.")
+  return QStringLiteral(
+             "Запущенный пульт не ответил за %1 с; файл не передан. "
+             "Если окна пульта не видно, закройте его процесс и запустите снова.")
       .arg(timeoutMs / 1000.0, 0, 'g', 2);
 }
 
@@ -83,7 +85,8 @@ InstanceChannel::HandOverResult InstanceChannel::HandOver(const QString& address
   socket.write(QByteArray::fromStdString(handover::Compose(path.toStdString())));
   QByteArray reply;
   while (!deadline.hasExpired()) {
-    if (socket.bytesToWrite() > 0) socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
+    if (socket.bytesToWrite() > 0)
+      socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
     if (socket.bytesAvailable() == 0 &&
         !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
       break;

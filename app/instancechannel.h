@@ -32,9 +32,9 @@ class InstanceChannel : public QObject {
   static QString AddressFor(const QString& settingsPath, const QString& folder);
 
   enum class HandOverResult {
-    Taken,     // the running console has it
-    NoConsole, // nobody listens: this start becomes the console
-    NoAnswer,  // a listener did not answer "ok" in time (or answered wrongly)
+    Taken,      // the running console has it
+    NoConsole,  // nobody listens: this start becomes the console
+    NoAnswer,   // a listener did not answer "ok" in time (or answered wrongly)
   };
   // Gives the absolute `path` ("" to raise the window) to the console at `address`.
   static HandOverResult HandOver(const QString& address, const QString& path,

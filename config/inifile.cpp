@@ -553,8 +553,8 @@ std::string IniDocument::Serialize() const {
 void IniDocument::Save(const std::string& path, const platform::FileIdentity* expected) const {
   // A Windows-1251 text is written as it is held, without a copy.
   const platform::ReplaceStatus status = Unicode()
-                                             ? platform::ReplaceFile(path, Serialize(), expected)
-                                             : platform::ReplaceFile(path, text_, expected);
+                                             ? platform::SafeReplaceFile(path, Serialize(), expected)
+                                             : platform::SafeReplaceFile(path, text_, expected);
   if (status == platform::ReplaceStatus::Failed) throw WriteError(path);
   if (status != platform::ReplaceStatus::Ok) throw WriteRefused(path, status);
 }

@@ -106,7 +106,7 @@ class IniDocument {
   // document: Windows-1251), new lines ended CR LF.
   std::string Serialize() const;
   // Replaces the file in one step, in the document's encoding; throws WriteError,
-  // or WriteRefused when the entry is not to be trusted (see platform::ReplaceFile;
+  // or WriteRefused when the entry is not to be trusted (see platform::SafeReplaceFile;
   // `expected` is the identity of the file the document was read from).
   void Save(const std::string& path, const platform::FileIdentity* expected = nullptr) const;
 

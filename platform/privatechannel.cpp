@@ -14,7 +14,8 @@ FolderTrust JudgeFolder(const FolderFacts& facts, uint32_t user) {
 
 std::string FolderTrustText(FolderTrust trust, const std::string& folder) {
   const std::string start = "Папка " + folder + " не годится для связи с уже запущенным пультом: ";
-  const std::string end = ". Файлы, открытые из файлового менеджера, будут открываться в новом окне.";
+  const std::string end =
+      ". Файлы, открытые из файлового менеджера, будут открываться в новом окне.";
   switch (trust) {
     case FolderTrust::Trusted:
       return {};

@@ -17,7 +17,7 @@ struct FolderFacts {
 };
 
 enum class FolderTrust {
-  Trusted,       // a real folder of this user that nobody else may enter
+  Trusted,  // a real folder of this user that nobody else may enter
   Missing,
   NotAFolder,
   Link,          // a link: whoever made it chose where it leads

@@ -27,7 +27,7 @@ std::string RefusalText(ReplaceStatus status, const std::string& utf8Path) {
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
-  return ReplaceFile(path, bytes) == ReplaceStatus::Ok;
+  return SafeReplaceFile(path, bytes) == ReplaceStatus::Ok;
 }
 
 }  // namespace platform

@@ -34,7 +34,7 @@ enum class ReplaceStatus {
   ForeignEntry,  // others may write in the folder and the entry is not this user's
 };
 
-// Checks the entry as ReplaceFile would, writing nothing: for refusing before
+// Checks the entry as SafeReplaceFile would, writing nothing: for refusing before
 // the old file is even read.
 ReplaceStatus CheckReplaceable(const std::string& path, const FileIdentity* expected = nullptr);
 
@@ -44,8 +44,8 @@ ReplaceStatus CheckReplaceable(const std::string& path, const FileIdentity* expe
 // at its target; `expected`, when given and known, is the identity the entry
 // had when it was read, and a different file there now is Changed. The file
 // keeps its permission bits. Never rewrites a file where it stands.
-ReplaceStatus ReplaceFile(const std::string& path, const std::string& bytes,
-                          const FileIdentity* expected = nullptr);
+ReplaceStatus SafeReplaceFile(const std::string& path, const std::string& bytes,
+                              const FileIdentity* expected = nullptr);
 
 // Why a replace was refused, in Russian; "" for Ok and Failed (whose message
 // belongs to the caller).

@@ -39,7 +39,7 @@ inline bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return ReadFileLimited(path, bytes) == ReadStatus::Ok;
 }
 
-// ReplaceFile (platform/safereplace.h) without the reason: true once the new
+// SafeReplaceFile (platform/safereplace.h) without the reason: true once the new
 // bytes stand whole under the name; otherwise the old file is untouched.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 // Makes what was written to the file reach the disk.

@@ -235,8 +235,8 @@ ReplaceStatus CheckReplaceable(const std::string& path, const FileIdentity* expe
   return Check(Resolve(path), expected);
 }
 
-ReplaceStatus ReplaceFile(const std::string& path, const std::string& bytes,
-                          const FileIdentity* expected) {
+ReplaceStatus SafeReplaceFile(const std::string& path, const std::string& bytes,
+                              const FileIdentity* expected) {
   if (path.empty()) return ReplaceStatus::Failed;
   const Resolved r = Resolve(path);
   const ReplaceStatus checked = Check(r, expected);

@@ -40,10 +40,9 @@ struct Entry {
 
 Entry Inspect(const std::string& path) {
   Entry entry;
-  HANDLE handle = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING,
-                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE handle = CreateFileA(
+      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return entry;
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileInformationByHandle(handle, &info)) {
@@ -52,8 +51,7 @@ Entry Inspect(const std::string& path) {
     entry.identity.known = true;
     entry.identity.link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     entry.identity.device = info.dwVolumeSerialNumber;
-    entry.identity.inode =
-        (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    entry.identity.inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   }
   CloseHandle(handle);
   return entry;
@@ -68,8 +66,7 @@ ReplaceStatus Check(const Entry& entry, const FileIdentity* expected) {
   if (expected != nullptr && expected->known && entry.exists && entry.identity != *expected) {
     return ReplaceStatus::Changed;
   }
-  if (entry.exists &&
-      (entry.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+  if (entry.exists && (entry.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
     return ReplaceStatus::Failed;
   }
   return ReplaceStatus::Ok;
@@ -84,8 +81,8 @@ ReplaceStatus CheckReplaceable(const std::string& path, const FileIdentity* expe
   return Check(Inspect(path), expected);
 }
 
-ReplaceStatus ReplaceFile(const std::string& path, const std::string& bytes,
-                          const FileIdentity* expected) {
+ReplaceStatus SafeReplaceFile(const std::string& path, const std::string& bytes,
+                              const FileIdentity* expected) {
   if (path.empty()) return ReplaceStatus::Failed;
   const Entry entry = Inspect(path);
   const ReplaceStatus checked = Check(entry, expected);

@@ -1,9 +1,9 @@
 // The line a second start sends and the running console's answer.
+#include "console/handover.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "console/handover.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ TEST(HandOver, Messages) {
       {"empty line: raise", "\n", Message::Raise, ""},
       {"nothing yet", "", Message::Incomplete, ""},
       {"half a path", "/home/t/a", Message::Incomplete, ""},
-      {"one byte too long, no end", std::string(handover::kMaxMessageBytes, '/'),
-       Message::Invalid, ""},
+      {"one byte too long, no end", std::string(handover::kMaxMessageBytes, '/'), Message::Invalid,
+       ""},
       {"too long with an end", "/" + std::string(handover::kMaxMessageBytes, 'a') + "\n",
        Message::Invalid, ""},
       {"two paths", "/a.cld\n/b.cld\n", Message::Invalid, ""},
@@ -53,9 +53,9 @@ TEST(HandOver, Messages) {
 
 TEST(HandOver, Replies) {
   const std::pair<std::string, Reply> rows[] = {
-      {"", Reply::Incomplete},  {"o", Reply::Incomplete},   {"ok", Reply::Incomplete},
-      {"ok\n", Reply::Taken},   {"ok\nok\n", Reply::Invalid}, {"no\n", Reply::Invalid},
-      {"x", Reply::Invalid},    {"ok\r\n", Reply::Invalid},
+      {"", Reply::Incomplete}, {"o", Reply::Incomplete},     {"ok", Reply::Incomplete},
+      {"ok\n", Reply::Taken},  {"ok\nok\n", Reply::Invalid}, {"no\n", Reply::Invalid},
+      {"x", Reply::Invalid},   {"ok\r\n", Reply::Invalid},
   };
   for (const auto& [received, expected] : rows) {
     EXPECT_EQ(handover::ParseReply(received), expected) << received;

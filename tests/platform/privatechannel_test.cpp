@@ -1,7 +1,7 @@
 // Which folders may hold the user's hand-over socket.
-#include <gtest/gtest.h>
-
 #include "platform/privatechannel.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,15 +1,15 @@
 // Replacing a file never writes through a link another user planted, never
 // replaces a file put in the place of the one read, and never leaves the old
 // file cut: on a full disk or in a folder that takes no new file it stays whole.
-#include <gtest/gtest.h>
 #include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <string>
 
@@ -37,7 +37,8 @@ void Write(const std::string& path, const std::string& bytes) {
 int EntriesIn(const std::string& folder) {
   int count = 0;
   if (DIR* d = opendir(folder.c_str())) {
-    while (dirent* e = readdir(d)) count += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+    while (dirent* e = readdir(d))
+      count += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
     closedir(d);
   }
   return count;
@@ -63,11 +64,11 @@ TEST(SafeReplace, OwnEntries) {
          ASSERT_EQ(symlink("target.cld", d.File("room.cld").c_str()), 0);
        },
        ReplaceStatus::Ok, "new", "new"},
-      {"a link to nothing", [](const TempDir& d) {
-         ASSERT_EQ(symlink("target.cld", d.File("room.cld").c_str()), 0);
-       },
+      {"a link to nothing",
+       [](const TempDir& d) { ASSERT_EQ(symlink("target.cld", d.File("room.cld").c_str()), 0); },
        ReplaceStatus::Failed, "<none>", "<none>"},
-      {"a read-only file", [](const TempDir& d) {
+      {"a read-only file",
+       [](const TempDir& d) {
          Write(d.File("room.cld"), "old");
          ASSERT_EQ(chmod(d.File("room.cld").c_str(), 0444), 0);
        },
@@ -82,7 +83,7 @@ TEST(SafeReplace, OwnEntries) {
     TempDir dir;
     row.prepare(dir);
     const int entries = EntriesIn(dir.path());
-    EXPECT_EQ(platform::ReplaceFile(dir.File("room.cld"), "new"), row.expected);
+    EXPECT_EQ(platform::SafeReplaceFile(dir.File("room.cld"), "new"), row.expected);
     EXPECT_EQ(Read(dir.File("room.cld")), row.roomAfter);
     EXPECT_EQ(Read(dir.File("target.cld")), row.targetAfter);
     EXPECT_EQ(EntriesIn(dir.path()), entries + (row.expected == ReplaceStatus::Ok && entries == 0))
@@ -102,7 +103,8 @@ TEST(SafeReplace, TheEntryMustStillBeTheFileRead) {
   };
   const Row rows[] = {
       {"unchanged", [](const TempDir&) {}, ReplaceStatus::Ok, "new"},
-      {"rewritten where it stands", [](const TempDir& d) {
+      {"rewritten where it stands",
+       [](const TempDir& d) {
          const int fd = open(d.File("room.cld").c_str(), O_WRONLY | O_TRUNC);
          ASSERT_GE(fd, 0);
          ASSERT_EQ(write(fd, "edit", 4), 4);
@@ -111,7 +113,8 @@ TEST(SafeReplace, TheEntryMustStillBeTheFileRead) {
        ReplaceStatus::Ok, "new"},
       {"replaced by another file", [](const TempDir& d) { Write(d.File("room.cld"), "other"); },
        ReplaceStatus::Changed, "other"},
-      {"replaced by a link", [](const TempDir& d) {
+      {"replaced by a link",
+       [](const TempDir& d) {
          Write(d.File("elsewhere.cld"), "elsewhere");
          ASSERT_EQ(unlink(d.File("room.cld").c_str()), 0);
          ASSERT_EQ(symlink("elsewhere.cld", d.File("room.cld").c_str()), 0);
@@ -129,7 +132,7 @@ TEST(SafeReplace, TheEntryMustStillBeTheFileRead) {
     ASSERT_TRUE(read.known);
     row.meanwhile(dir);
     EXPECT_EQ(platform::CheckReplaceable(room, &read), row.expected);
-    EXPECT_EQ(platform::ReplaceFile(room, "new", &read), row.expected);
+    EXPECT_EQ(platform::SafeReplaceFile(room, "new", &read), row.expected);
     EXPECT_EQ(Read(room), row.roomAfter);
   }
 }
@@ -195,7 +198,7 @@ TEST(SafeReplace, AFullDiskLeavesTheOldFileWhole) {
   Write(room, old);
   const platform::FileIdentity before = platform::IdentityOf(room);
   disk.Fill();
-  EXPECT_EQ(platform::ReplaceFile(room, std::string(32768, 'N')), ReplaceStatus::Failed);
+  EXPECT_EQ(platform::SafeReplaceFile(room, std::string(32768, 'N')), ReplaceStatus::Failed);
   EXPECT_EQ(Read(room), old);
   EXPECT_EQ(platform::IdentityOf(room), before) << "the file was rewritten where it stands";
   EXPECT_EQ(EntriesIn(disk.path()), 2) << "a temporary file was left behind";
@@ -263,7 +266,8 @@ TEST_F(PlantedEntries, ALinkIsNeverWrittenThrough) {
       EXPECT_EQ(saved.refusal, ReplaceStatus::ForeignLink);
     } else {
       PlantLink(room);
-      const classroom::SaveResult saved = classroom::SaveClassroomFile(room, classroom::ClassroomPlan{});
+      const classroom::SaveResult saved =
+          classroom::SaveClassroomFile(room, classroom::ClassroomPlan{});
       EXPECT_EQ(saved.status, classroom::SaveStatus::Refused);
       EXPECT_NE(classroom::SaveFailureMessage(saved, room).find("символическая ссылка"),
                 std::string::npos);
@@ -272,7 +276,8 @@ TEST_F(PlantedEntries, ALinkIsNeverWrittenThrough) {
                    ini::WriteRefused);
     }
     EXPECT_EQ(Read(secret_), "teacher's own\n");
-    EXPECT_EQ(platform::ReplaceFile(PlantLink(folder + "/new.cld"), "x"), ReplaceStatus::ForeignLink);
+    EXPECT_EQ(platform::SafeReplaceFile(PlantLink(folder + "/new.cld"), "x"),
+              ReplaceStatus::ForeignLink);
     EXPECT_EQ(Read(secret_), "teacher's own\n");
     unlink((folder + "/new.cld").c_str());
   }
@@ -291,7 +296,8 @@ TEST_F(PlantedEntries, AnotherUsersFileInASharedFolderIsRefused) {
               return fd >= 0 && write(fd, "theirs", 6) == 6 ? 0 : 1;
             }),
             0);
-  const classroom::SaveResult saved = classroom::SaveClassroomFile(room, classroom::ClassroomPlan{});
+  const classroom::SaveResult saved =
+      classroom::SaveClassroomFile(room, classroom::ClassroomPlan{});
   EXPECT_EQ(saved.status, classroom::SaveStatus::Refused);
   EXPECT_NE(classroom::SaveFailureMessage(saved, room).find("другому пользователю"),
             std::string::npos);

@@ -18,8 +18,7 @@ OtherUser::OtherUser() {
   }
   static std::atomic<int> counter{0};
   name_ = "vmkt" + std::to_string(::getpid()) + "x" + std::to_string(counter++);
-  const std::string command =
-      "useradd -M -N -r -s /usr/sbin/nologin " + name_ + " >/dev/null 2>&1";
+  const std::string command = "useradd -M -N -r -s /usr/sbin/nologin " + name_ + " >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) {
     reason_ = "useradd refused to create " + name_;
     name_.clear();

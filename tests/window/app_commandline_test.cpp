@@ -113,8 +113,8 @@ class CommandLineTest : public QObject {
 
     // A relative name means the folder the second start was run in.
     testsupport::TempDir elsewhere;
-    QVERIFY(platform::ReplaceFileAtomically(elsewhere.File("room.cld"),
-                                            "[Desk1]\r\nVisible=1\r\n"));
+    QVERIFY(
+        platform::ReplaceFileAtomically(elsewhere.File("room.cld"), "[Desk1]\r\nVisible=1\r\n"));
     QProcess second;
     copy.Prepare(second, {"room.cld"}, QString::fromStdString(elsewhere.path()));
     second.start();

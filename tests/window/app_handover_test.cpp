@@ -20,8 +20,8 @@ namespace {
 
 // The running console's channel, in the fixture's folder.
 QString ListenFor(WindowFixture& fx, InstanceChannel& channel) {
-  const QString address = InstanceChannel::AddressFor(
-      QString::fromStdString(fx.settingsPath()), QString::fromStdString(fx.dir().path()));
+  const QString address = InstanceChannel::AddressFor(QString::fromStdString(fx.settingsPath()),
+                                                      QString::fromStdString(fx.dir().path()));
   if (!channel.Listen(address)) return QString();
   QObject::connect(&channel, &InstanceChannel::fileReceived, &fx.form(),
                    &ConsoleWindow::OpenClassroomFromOutside);

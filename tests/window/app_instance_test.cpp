@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "app/instancechannel.h"
-#include "support/handoverclient.h"
 #include "platform/privatechannel.h"
+#include "support/handoverclient.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/tempdir.h"
 
@@ -116,7 +116,9 @@ class InstanceChannelTest : public QObject {
   void aStaleSocketIsReplaced() {
     testsupport::TempDir dir;
     const QString address = AddressIn(dir);
-    { FakeConsole dead(address.toStdString(), [](int) {}); }  // bound, then gone
+    {
+      FakeConsole dead(address.toStdString(), [](int) {});
+    }  // bound, then gone
     QVERIFY(QFileInfo::exists(address));
     QCOMPARE(InstanceChannel::HandOver(address, "/x.cld", 500), Result::NoConsole);
     InstanceChannel channel;

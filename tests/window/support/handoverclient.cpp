@@ -8,9 +8,8 @@
 InstanceChannel::HandOverResult HandOverServed(const QString& address, const QString& path,
                                                int timeoutMs) {
   std::atomic<int> result{-1};
-  std::thread second([&] {
-    result = static_cast<int>(InstanceChannel::HandOver(address, path, timeoutMs));
-  });
+  std::thread second(
+      [&] { result = static_cast<int>(InstanceChannel::HandOver(address, path, timeoutMs)); });
   // The thread ends by its own time-out; this loop only serves the console meanwhile.
   while (result.load() < 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   second.join();

@@ -6,6 +6,5 @@
 
 #include "app/instancechannel.h"
 
-InstanceChannel::HandOverResult HandOverServed(
-    const QString& address, const QString& path,
-    int timeoutMs = InstanceChannel::kHandOverTimeoutMs);
+InstanceChannel::HandOverResult HandOverServed(const QString& address, const QString& path,
+                                               int timeoutMs = InstanceChannel::kHandOverTimeoutMs);
