@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/safereplace.h"
 #include "platform/system.h"
@@ -32,6 +33,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
   }
   return true;
 }
+
+constexpr int kMaxLinkHops = 8;
 
 std::string FolderOf(const std::string& path) {
   const std::string dir = DirectoryOf(path);
@@ -71,13 +74,25 @@ struct Resolved {
   struct stat folder {};
 };
 
+// The next entry a link names: its text, taken from the link's folder when relative.
+bool FollowOnce(const std::string& link, std::string& next) {
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink(link.c_str(), buffer.data(), buffer.size());
+  if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) return false;
+  const std::string text(buffer.data(), static_cast<size_t>(n));
+  next = text[0] == '/' ? text : DirectoryOf(link) + text;
+  return true;
+}
+
+// Follows links one at a time, so that a link of another user anywhere in a
+// chain stops it (a path resolved in one step would write through it).
 Resolved Resolve(const std::string& path) {
   Resolved r;
   r.target = path;
   struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+  for (int hops = 0; ::lstat(r.target.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
     struct stat linkFolder;
-    if (::stat(FolderOf(path).c_str(), &linkFolder) != 0) {
+    if (hops == kMaxLinkHops || ::stat(FolderOf(r.target).c_str(), &linkFolder) != 0) {
       r.status = ReplaceStatus::Failed;
       return r;
     }
@@ -88,14 +103,15 @@ Resolved Resolve(const std::string& path) {
       r.status = ReplaceStatus::ForeignLink;
       return r;
     }
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) {  // a link to nothing: there is no file to replace
+    if (!FollowOnce(r.target, r.target)) {
       r.status = ReplaceStatus::Failed;
       return r;
     }
-    r.target = real;
-    std::free(real);
     r.link = true;
+  }
+  if (r.link && ::lstat(r.target.c_str(), &st) != 0) {  // a link to nothing: no file to replace
+    r.status = ReplaceStatus::Failed;
+    return r;
   }
   if (::stat(FolderOf(r.target).c_str(), &r.folder) != 0 || !S_ISDIR(r.folder.st_mode)) {
     r.status = ReplaceStatus::Failed;

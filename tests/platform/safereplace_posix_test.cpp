@@ -283,6 +283,16 @@ TEST_F(PlantedEntries, ALinkIsNeverWrittenThrough) {
   }
 }
 
+// The teacher's own link is followed, but not on through another user's link
+// that it happens to lead to.
+TEST_F(PlantedEntries, AChainStopsAtAnotherUsersLink) {
+  const std::string planted = PlantLink(StickyFolder() + "/room.cld");
+  const std::string mine = home_.File("room.cld");
+  ASSERT_EQ(symlink(planted.c_str(), mine.c_str()), 0);
+  EXPECT_EQ(platform::SafeReplaceFile(mine, "plan"), ReplaceStatus::ForeignLink);
+  EXPECT_EQ(Read(secret_), "teacher's own\n");
+}
+
 // In a folder others may write, an entry of another user is not replaced: the
 // teacher would be writing a file someone else set up.
 TEST_F(PlantedEntries, AnotherUsersFileInASharedFolderIsRefused) {
