@@ -599,7 +599,7 @@ void ConsoleWindow::DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown
     // A long name shows from its start; the whole of it is in the tooltip.
     if (!shown.editingName) box->setCursorPosition(0);
   }
-  if (box->toolTip() != name) box->setToolTip(name);
+  if (box->toolTip() != PlainToolTip(name)) box->setToolTip(PlainToolTip(name));
   // Confirmed: back to the start of the name.
   if (!shown.editingName && !box->isReadOnly()) box->setCursorPosition(0);
   if (box->isReadOnly() == shown.editingName) box->setReadOnly(!shown.editingName);

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -35,30 +36,11 @@ bool HaveDisplay() {
 }
 #endif
 
-// Qt's own start-up options, which QApplication takes out of the command line:
-// accepted here so that they are not refused as unknown, and kept out of the help.
-void AcceptQtOptions(QCommandLineParser& parser) {
-  const char* const withValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
-                                   "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
-                                   "display", "geometry", "style", "stylesheet", "title", "name",
-                                   "qmljsdebugger"};
-  const char* const flags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
-  for (const char* name : withValue) {
-    QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-    option.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(option);
-  }
-  for (const char* name : flags) {
-    QCommandLineOption option(QString::fromLatin1(name));
-    option.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(option);
-  }
-}
-
 void DescribeCommandLine(QCommandLineParser& parser) {
   parser.setApplicationDescription(
       QStringLiteral("Vormik — пульт преподавателя лингафонного кабинета."));
-  // Qt's options are single-dash words ("-platform offscreen").
+  // A single-dash word ("-platform") is one option, refused whole like any
+  // unknown one: Qt's own options never reach Qt.
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
                     QStringLiteral("Показать эту справку и выйти.")});
@@ -69,7 +51,6 @@ void DescribeCommandLine(QCommandLineParser& parser) {
                                               "открыть."),
                                QStringLiteral("[файл]"));
   AddTechnicianOptions(parser);
-  AcceptQtOptions(parser);
 }
 
 QStringList ArgumentsOf(int argc, char** argv) {
@@ -93,9 +74,8 @@ void Print(std::FILE* stream, const QString& text) {
 }
 
 // Answers --help, --version and a wrong command line before any window or
-// display is needed. Returns the exit code, or -1 when the console should
-// start; platformNamed tells whether "-platform" chose Qt's platform.
-int AnswerCommandLine(int argc, char** argv, bool& platformNamed) {
+// display is needed. Returns the exit code, or -1 when the console should start.
+int AnswerCommandLine(int argc, char** argv) {
   QCommandLineParser parser;
   DescribeCommandLine(parser);
   const QStringList arguments = ArgumentsOf(argc, argv);
@@ -111,7 +91,6 @@ int AnswerCommandLine(int argc, char** argv, bool& platformNamed) {
     Print(stderr, QStringLiteral("Список параметров: vormik --help\n"));
     return kExitUsage;
   }
-  platformNamed = parser.isSet(QStringLiteral("platform"));
   if (parser.isSet(QStringLiteral("version"))) {
     Print(stdout, QStringLiteral("vormik %1\n").arg(QStringLiteral(VORMIK_VERSION)));
     return 0;
@@ -119,7 +98,8 @@ int AnswerCommandLine(int argc, char** argv, bool& platformNamed) {
   if (const int code = AnswerTechnicianOptions(parser); code >= 0) return code;
   if (parser.isSet(QStringLiteral("help"))) {
     // An application object only for Qt's Russian headings of the help text.
-    QCoreApplication core(argc, argv);
+    int coreArgc = 1;
+    QCoreApplication core(coreArgc, argv);
     InstallQtRussianTranslation(core);
     QCommandLineParser translated;
     DescribeCommandLine(translated);
@@ -137,18 +117,57 @@ QIcon ApplicationIcon() {
   return icon;
 }
 
+// A message box whose text is never taken for markup (paths and names can
+// hold anything).
+void ShowPlainMessage(QMessageBox::Icon icon, const QString& text) {
+  QMessageBox box(icon, QStringLiteral("Vormik"), text, QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+// True when this start is done: the running console has the file (or was
+// raised), or it did not answer and the teacher has been told.
+bool HandedToRunningConsole(const QString& address, const AppEnvironment& environment,
+                            int& exitCode) {
+  if (address.isEmpty()) return false;
+  // Absolute here: a relative name means the folder this start was run in.
+  const QString file =
+      environment.arguments.empty()
+          ? QString()
+          : QFileInfo(QString::fromStdString(environment.arguments.front())).absoluteFilePath();
+  switch (InstanceChannel::HandOver(address, file)) {
+    case InstanceChannel::HandOverResult::Taken:
+      exitCode = 0;
+      return true;
+    case InstanceChannel::HandOverResult::NoAnswer:
+      Print(stderr, QStringLiteral("vormik: %1\n").arg(InstanceChannel::NoAnswerText()));
+      ShowPlainMessage(QMessageBox::Warning, InstanceChannel::NoAnswerText());
+      exitCode = 1;
+      return true;
+    case InstanceChannel::HandOverResult::NoConsole:
+      break;
+  }
+  return false;
+}
+
+void RaiseWindow(QWidget& window) {
+  window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  window.show();
+  window.raise();
+  window.activateWindow();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("vormik"));
   QCoreApplication::setApplicationVersion(QStringLiteral(VORMIK_VERSION));
-  bool platformNamed = false;
-  const int answered = AnswerCommandLine(argc, argv, platformNamed);
+  const int answered = AnswerCommandLine(argc, argv);
   if (answered >= 0) return answered;
 
 #ifndef _WIN32
   // Without a display Qt aborts with a cryptic message; say what to do instead.
-  if (!platformNamed && !HaveDisplay()) {
+  if (!HaveDisplay()) {
     std::fputs(
         "vormik: дисплей не найден (DISPLAY и WAYLAND_DISPLAY не заданы).\n"
         "        Запустите программу в графическом сеансе или под Xvfb:\n"
@@ -161,37 +180,50 @@ int main(int argc, char** argv) {
   }
 #endif
 
-  QApplication application(argc, argv);
+  // Qt sees the program's name only: every option was checked above.
+  int qtArgc = 1;
+  QApplication application(qtArgc, argv);
   // Message box buttons and file dialogs in Russian, like the console's own texts.
   InstallQtRussianTranslation(application);
   QApplication::setWindowIcon(ApplicationIcon());
   // Lets a Wayland desktop match the window to the menu entry and its icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("vormik"));
   try {
-    // After QApplication, which has taken its own options out of argv.
     AppEnvironment environment = AppEnvironment::FromProcess(argc, argv);
-    // A file opened from the file manager goes to the console already running
-    // for these settings; this start then ends.
-    const QString channelName =
-        InstanceChannel::NameFor(QString::fromStdString(environment.settingsPath));
-    if (!environment.arguments.empty()) {
-      const QString file = QFileInfo(QString::fromStdString(environment.arguments.front()))
-                               .absoluteFilePath();
-      if (InstanceChannel::HandOver(channelName, file)) return 0;
+    // A second start for these settings goes to the console already running
+    // (with its file, or only to raise it); this start then ends.
+    QString channelProblem;
+    const QString channelAddress = InstanceChannel::AddressFor(
+        QString::fromStdString(environment.settingsPath), channelProblem);
+    int exitCode = 0;
+    if (HandedToRunningConsole(channelAddress, environment, exitCode)) return exitCode;
+    // Open before the window: a second start during the start-up questions
+    // finds this console, and its file waits until the window can take it.
+    InstanceChannel channel;
+    channel.SetDelivering(false);
+    if (!channelAddress.isEmpty() && !channel.Listen(channelAddress)) {
+      channelProblem = QStringLiteral("Связь с другими запусками пульта не открылась (%1).")
+                           .arg(channelAddress);
     }
     QtPrompter prompter;
     ConsoleWindow form(ClassRoomDescription, std::move(environment), prompter);
-    InstanceChannel channel;
-    channel.Listen(channelName);
+    if (!channelProblem.isEmpty()) {
+      Print(stderr, QStringLiteral("vormik: %1\n").arg(channelProblem));
+      QTimer::singleShot(0, &form, [&prompter, channelProblem] {
+        prompter.ShowMessage(QStringLiteral("Vormik"), channelProblem, QMessageBox::Warning);
+      });
+    }
     QObject::connect(&channel, &InstanceChannel::fileReceived, &form,
                      &ConsoleWindow::OpenClassroomFromOutside);
+    QObject::connect(&channel, &InstanceChannel::raiseRequested, &form,
+                     [&form] { RaiseWindow(form); });
     form.show();
+    channel.SetDelivering(true);
     application.exec();
   } catch (const std::exception& error) {
-    QMessageBox::critical(nullptr, QStringLiteral("Vormik"), QString::fromUtf8(error.what()));
+    ShowPlainMessage(QMessageBox::Critical, QString::fromUtf8(error.what()));
   } catch (...) {
-    QMessageBox::critical(nullptr, QStringLiteral("Vormik"),
-                          QStringLiteral("Непредвиденная ошибка"));
+    ShowPlainMessage(QMessageBox::Critical, QStringLiteral("Непредвиденная ошибка"));
   }
   return 0;
 }

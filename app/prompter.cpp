@@ -51,10 +51,11 @@ class SaveDialog : public QFileDialog {
           QCoreApplication::translate("QFileDialog",
                                       "%1 already exists.\nDo you want to replace it?")
               .arg(info.fileName());
-      if (QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) != QMessageBox::Yes) {
-        return;
-      }
+      QMessageBox box(QMessageBox::Warning, windowTitle(), question,
+                      QMessageBox::Yes | QMessageBox::No, this);
+      box.setTextFormat(Qt::PlainText);
+      box.setDefaultButton(QMessageBox::No);
+      if (box.exec() != QMessageBox::Yes) return;
     }
     chosen = path;
     QDialog::accept();
@@ -66,6 +67,8 @@ class SaveDialog : public QFileDialog {
 bool QtPrompter::AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) {
   QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No,
                   QApplication::activeWindow());
+  // Paths and names in the text are shown as they are, never as markup.
+  box.setTextFormat(Qt::PlainText);
   return box.exec() == QMessageBox::Yes;
 }
 
@@ -88,6 +91,7 @@ QMessageBox::StandardButton QtPrompter::AskYesNoCancel(const QString& caption, c
 
 void QtPrompter::ShowMessage(const QString& caption, const QString& text, QMessageBox::Icon icon) {
   QMessageBox box(icon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 

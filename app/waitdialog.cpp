@@ -26,6 +26,7 @@ WaitDialog::WaitDialog(const QString& reason, QWidget* parent) : QDialog(parent)
   Build();
   setFixedSize(300, 84);
   message = new QLabel(reason, this);
+  message->setTextFormat(Qt::PlainText);  // the reason may name a port or a file
   message->setObjectName(QStringLiteral("Label1"));
   message->setWordWrap(true);
   message->setGeometry(12, 8, 276, 34);

@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <QTextDocument>
 
 GlyphButton::GlyphButton(int groupIndex, bool checkable, QWidget* parent)
     : QToolButton(parent), groupIndex_(groupIndex) {
@@ -108,4 +109,10 @@ void CallStrip::wheelEvent(QWheelEvent* event) {
   QScrollBar* bar = horizontalScrollBar();
   bar->setValue(bar->value() - across / 2);
   event->accept();
+}
+
+QString PlainToolTip(const QString& text) {
+  if (!Qt::mightBeRichText(text)) return text;
+  return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
+         QStringLiteral("</p>");
 }

@@ -93,3 +93,7 @@ class CallStrip : public QScrollArea {
  protected:
   void wheelEvent(QWheelEvent* event) override;
 };
+
+// A tooltip that shows `text` as it is: Qt takes anything that looks like
+// markup for rich text (and would load an <img>), so such text is escaped.
+QString PlainToolTip(const QString& text);

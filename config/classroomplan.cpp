@@ -2,6 +2,8 @@
 #include "config/classroomplan.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 #include "config/cp1251.h"
 #include "config/settings.h"
@@ -21,6 +23,39 @@ bool IsUtf8Continuation(char byte) {
 }
 
 std::string Quoted(std::string_view utf8) { return "«" + std::string(utf8) + "»"; }
+
+// Which file each path named when this process last loaded or saved it: a save
+// replaces only that file, never one put in its place since.
+class KnownFiles {
+ public:
+  void Remember(const std::string& path) {
+    const platform::FileIdentity identity = platform::IdentityOf(path);
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (identity.known) {
+      files_[path] = identity;
+    } else {
+      files_.erase(path);
+    }
+  }
+  platform::FileIdentity Recalled(const std::string& path) const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const auto found = files_.find(path);
+    return found == files_.end() ? platform::FileIdentity() : found->second;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::string, platform::FileIdentity> files_;
+};
+
+KnownFiles& Known() {
+  static KnownFiles known;
+  return known;
+}
+
+bool IsRefusal(platform::ReplaceStatus status) {
+  return status != platform::ReplaceStatus::Ok && status != platform::ReplaceStatus::Failed;
+}
 
 }  // namespace
 
@@ -53,6 +88,7 @@ void WritePlan(const ClassroomPlan& plan, ini::IniDocument& document) {
 LoadedClassroom LoadClassroomFile(const std::string& path) {
   LoadedClassroom loaded;
   loaded.result = ini::IniDocument::TryLoad(path, loaded.document);
+  if (loaded.result.ok()) Known().Remember(path);
   loaded.plan = ReadPlan(loaded.document);
   for (int n = 1; n <= kDeskCount && !loaded.hasDeskSection; ++n) {
     loaded.hasDeskSection = loaded.document.HasSection(DeskSection(n));
@@ -140,6 +176,15 @@ std::string RefusedNameCharacterMessage(std::string_view character) {
 
 SaveResult SaveClassroomFile(const std::string& path, const ClassroomPlan& plan) {
   SaveResult result;
+  // Checked before the old file is read: a planted link is not even followed.
+  const platform::FileIdentity loaded = Known().Recalled(path);
+  result.refusal = platform::CheckReplaceable(path, &loaded);
+  if (IsRefusal(result.refusal)) {
+    result.status = SaveStatus::Refused;
+    return result;
+  }
+  result.refusal = platform::ReplaceStatus::Ok;
+  const platform::FileIdentity read = platform::IdentityOf(path);
   ini::IniDocument document;
   result.existing = ini::IniDocument::TryLoad(path, document);
   // A file that is there but cannot be read is never replaced: it would be lost.
@@ -155,11 +200,16 @@ SaveResult SaveClassroomFile(const std::string& path, const ClassroomPlan& plan)
   }
   WritePlan(plan, document);
   try {
-    document.Save(path);
+    document.Save(path, &read);
+  } catch (const ini::WriteRefused& refused) {
+    result.status = SaveStatus::Refused;
+    result.refusal = refused.reason();
+    return result;
   } catch (const ini::WriteError&) {
     result.status = SaveStatus::WriteFailed;
     return result;
   }
+  Known().Remember(path);
   if (!platform::FlushFileToDisk(path)) result.status = SaveStatus::WriteFailed;
   return result;
 }
@@ -175,6 +225,8 @@ std::string SaveFailureMessage(const SaveResult& result, std::string_view utf8Pa
         return LoadFailureMessage(result.existing, utf8Path) + " План в него не сохранён.";
       }
       break;
+    case SaveStatus::Refused:
+      return platform::RefusalText(result.refusal, std::string(utf8Path));
     case SaveStatus::WriteFailed:
       break;
   }

@@ -101,9 +101,11 @@ enum class SaveStatus {
   UnstorableName,      // nothing written: see `name`
   ExistingUnreadable,  // the file is there but could not be read: never replaced
   WriteFailed,         // the replace or the flush failed; the old file stands
+  Refused,             // the entry is not to be trusted: see `refusal`; nothing written
 };
 struct SaveResult {
   SaveStatus status = SaveStatus::Ok;
+  platform::ReplaceStatus refusal = platform::ReplaceStatus::Ok;  // for Refused
   ini::LoadResult existing;            // how the file on disk was read
   std::optional<UnstorableName> name;  // for UnstorableName
   ini::Encoding encoding = ini::Encoding::Windows1251;  // the file's encoding
@@ -112,7 +114,8 @@ struct SaveResult {
 // Writes the plan into the file at `path`: other sections and keys stay, the
 // encoding and byte order mark stay (a new file is Windows-1251), the file is
 // replaced in one step and flushed to disk. Checks every name first, so a
-// name is never silently damaged.
+// name is never silently damaged. A file replaced since this process loaded
+// or saved it, and a link or file another user planted, are Refused.
 SaveResult SaveClassroomFile(const std::string& path, const ClassroomPlan& plan);
 // Russian for a refused save; a failed write keeps the described
 // "Unable to write to <file>" (ini::WriteError). "" for Ok.

@@ -256,6 +256,12 @@ void AddSlot(std::vector<uint64_t>& slots, const Spots& spots) {
 WriteError::WriteError(const std::string& fileName)
     : std::runtime_error("Unable to write to " + fileName), fileName_(fileName) {}
 
+WriteError::WriteError(const std::string& fileName, const std::string& message)
+    : std::runtime_error(message), fileName_(fileName) {}
+
+WriteRefused::WriteRefused(const std::string& fileName, platform::ReplaceStatus reason)
+    : WriteError(fileName, platform::RefusalText(reason, fileName)), reason_(reason) {}
+
 bool ParseInteger(std::string_view text, int& value) {
   text = Trim(text);
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -549,11 +555,13 @@ std::string IniDocument::Serialize() const {
   return text_;
 }
 
-void IniDocument::Save(const std::string& path) const {
+void IniDocument::Save(const std::string& path, const platform::FileIdentity* expected) const {
   // A Windows-1251 text is written as it is held, without a copy.
-  const bool saved = Unicode() ? platform::ReplaceFileAtomically(path, Serialize())
-                               : platform::ReplaceFileAtomically(path, text_);
-  if (!saved) throw WriteError(path);
+  const platform::ReplaceStatus status = Unicode()
+                                             ? platform::SafeReplaceFile(path, Serialize(), expected)
+                                             : platform::SafeReplaceFile(path, text_, expected);
+  if (status == platform::ReplaceStatus::Failed) throw WriteError(path);
+  if (status != platform::ReplaceStatus::Ok) throw WriteRefused(path, status);
 }
 
 // -------------------------------------------------------------------- IniFile
@@ -586,6 +594,8 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   // Changes are made to the file as it is now, not to the copy read earlier.
   // A file that exists but cannot be read is not replaced: that would lose it.
   IniDocument doc;
+  // The file read is the file replaced: another one put there meanwhile is refused.
+  const platform::FileIdentity read = platform::IdentityOf(path_);
   if (platform::FileExists(path_)) {
     std::string bytes;
     if (!platform::ReadWholeFile(path_, bytes)) throw WriteError(path_);
@@ -596,7 +606,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   } catch (const std::invalid_argument&) {
     throw WriteError(path_);
   }
-  doc.Save(path_);
+  doc.Save(path_, &read);
   document_ = std::move(doc);
   loaded_ = true;
 }

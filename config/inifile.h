@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "config/cp1251.h"
+#include "platform/safereplace.h"
 #include "platform/system.h"
 
 namespace ini {
@@ -52,8 +53,22 @@ class WriteError : public std::runtime_error {
   explicit WriteError(const std::string& fileName);
   const std::string& fileName() const { return fileName_; }
 
+ protected:
+  WriteError(const std::string& fileName, const std::string& message);
+
  private:
   std::string fileName_;
+};
+
+// Raised when the entry may not be replaced at all (a link or file another
+// user planted, a file replaced since it was read); what() says why, in Russian.
+class WriteRefused : public WriteError {
+ public:
+  WriteRefused(const std::string& fileName, platform::ReplaceStatus reason);
+  platform::ReplaceStatus reason() const { return reason_; }
+
+ private:
+  platform::ReplaceStatus reason_;
 };
 
 // One INI file held in memory: reads look it up, writes change it in place.
@@ -92,8 +107,10 @@ class IniDocument {
   // The file's bytes: its encoding and byte order mark as loaded (a new
   // document: Windows-1251), new lines ended CR LF.
   std::string Serialize() const;
-  // Replaces the file in one step, in the document's encoding; throws WriteError.
-  void Save(const std::string& path) const;
+  // Replaces the file in one step, in the document's encoding; throws WriteError,
+  // or WriteRefused when the entry is not to be trusted (see platform::SafeReplaceFile;
+  // `expected` is the identity of the file the document was read from).
+  void Save(const std::string& path, const platform::FileIdentity* expected = nullptr) const;
 
  private:
   // An indexed section or key: the hash of its folded name and the offset of

@@ -160,6 +160,7 @@ void ConsoleModel::SavePlanInto(const std::string& path, const std::string& show
       return;
     case classroom::SaveStatus::UnstorableName:
     case classroom::SaveStatus::ExistingUnreadable:
+    case classroom::SaveStatus::Refused:
       throw SaveRefused(classroom::SaveFailureMessage(saved, path));
     case classroom::SaveStatus::WriteFailed:
       break;

@@ -39,10 +39,8 @@ inline bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return ReadFileLimited(path, bytes) == ReadStatus::Ok;
 }
 
-// Writes the bytes beside the file and renames them over it, so that a reader
-// (or a program killed half-way) sees either the old or the new content whole.
-// Only when the folder refuses the new file but the file itself is writable is
-// the file rewritten where it stands, which is not atomic.
+// SafeReplaceFile (platform/safereplace.h) without the reason: true once the new
+// bytes stand whole under the name; otherwise the old file is untouched.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 // Makes what was written to the file reach the disk.
 bool FlushFileToDisk(const std::string& path);

@@ -153,6 +153,8 @@ fi
 cp "$unit" "$work/"
 as_user "$work/$(basename "$unit")" >"$work/unit.log" 2>&1 || { cat "$work/unit.log" >&2; fail "$unit as $user"; }
 ! grep -q SKIPPED "$work/unit.log" || fail "$unit skipped as $user"
+# The console's private folder for its hand-over socket (no XDG_RUNTIME_DIR here).
+rm -rf "/tmp/vormik-$(id -u "$user")"
 userdel -r "$user" >/dev/null 2>&1 || true
 
 # --- Removal -------------------------------------------------------------------

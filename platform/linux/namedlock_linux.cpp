@@ -232,10 +232,16 @@ std::unique_ptr<NamedLock> OpenNamedLock(const std::string& name, std::string& p
   }
   // Sized again under the flock: another process may have just made it.
   if (fstat(fd, &st) != 0) return Refuse(problem, path, "не читается");
-  if (st.st_size == 0 && ftruncate(fd, sizeof(SharedLock)) != 0)  // new pages read as zero
-    return Refuse(problem, path, "не удаётся подготовить (ошибка " + std::to_string(errno) + ")");
   if (st.st_size != 0 && st.st_size != static_cast<off_t>(sizeof(SharedLock)))
     return Refuse(problem, path, "повреждён или создан другой версией программы");
+  // The page is reserved before it is mapped: a mapping of a page that a full
+  // /dev/shm cannot give kills the process (SIGBUS) at its first touch. New
+  // pages read as zero.
+  const int reserved = posix_fallocate(fd, 0, sizeof(SharedLock));
+  if (reserved == ENOSPC)
+    return Refuse(problem, path, "не создаётся: в /dev/shm нет свободного места");
+  if (reserved != 0)
+    return Refuse(problem, path, "не удаётся подготовить (ошибка " + std::to_string(reserved) + ")");
   void* mapping = mmap(nullptr, sizeof(SharedLock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   if (mapping == MAP_FAILED)
     return Refuse(problem, path, "не отображается в память (ошибка " + std::to_string(errno) + ")");

@@ -10,44 +10,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace platform {
-namespace {
-
-bool WriteAll(HANDLE file, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-    DWORD written = 0;
-    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
-      return false;
-    done += written;
-  }
-  return true;
-}
-
-bool PermissionRefused(DWORD error) { return error == ERROR_ACCESS_DENIED; }
-
-// For a writable file in a folder that takes no new file (a program folder an
-// administrator has locked): the new bytes go over the old ones and the file is
-// then cut to their length. Not atomic, but the file keeps its attributes and
-// access rights, and a full disk does not first free the old content.
-bool RewriteInPlace(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = GetFileType(file) == FILE_TYPE_DISK && WriteAll(file, bytes);
-  ok = ok && SetEndOfFile(file) != 0;
-  ok = ok && FlushFileBuffers(file) != 0;
-  if (!CloseHandle(file)) ok = false;
-  return ok;
-}
-
-}  // namespace
 
 std::string ExecutablePath() {
   std::vector<char> buffer(MAX_PATH);
@@ -132,54 +99,6 @@ ReadStatus ReadFileLimited(const std::string& path, std::string& bytes, uint64_t
   CloseHandle(file);
   if (status == ReadStatus::Ok) bytes.swap(data);
   return status;
-}
-
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
-  if (path.empty()) return false;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
-    return false;
-  }
-  const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
-  static std::atomic<unsigned> counter{0};
-  const std::string dir = DirectoryOf(path);
-  const std::string base = path.substr(dir.size());
-  std::string temp;
-  HANDLE file = INVALID_HANDLE_VALUE;
-  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-    temp = dir + "~" + base + "." + std::to_string(GetCurrentProcessId()) + "." +
-           std::to_string(counter++) + ".tmp";
-    // CREATE_NEW fails when the name is taken, so no other file is reused.
-    file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-      const DWORD error = GetLastError();
-      if (error == ERROR_FILE_EXISTS) continue;
-      return existed && PermissionRefused(error) && RewriteInPlace(path, bytes);
-    }
-  }
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = WriteAll(file, bytes);
-  if (!CloseHandle(file)) ok = false;
-  if (ok) {
-    // ReplaceFile keeps the old file's attributes and access rights, as the
-    // Linux side keeps the permission bits. Where it is not supported (some
-    // network shares), or fails, the old file is still in place and a plain
-    // rename is tried.
-    const bool replaced =
-        existed && ReplaceFileA(path.c_str(), temp.c_str(), nullptr,
-                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
-    ok = replaced || MoveFileExA(temp.c_str(), path.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok) {
-      const DWORD error = GetLastError();
-      DeleteFileA(temp.c_str());
-      return existed && PermissionRefused(error) && RewriteInPlace(path, bytes);
-    }
-  }
-  if (!ok) DeleteFileA(temp.c_str());
-  return ok;
 }
 
 bool FlushFileToDisk(const std::string& path) {

@@ -456,18 +456,19 @@ struct FolderRow {
 };
 
 // A program folder locked by an administrator with a vormik.ini the users may
-// write: the file is rewritten in place, keeping its inode, owner and mode;
-// the atomic replace stays the first choice wherever the folder allows it.
+// write: a save is never made in place (a full disk or a crash would leave the
+// file cut), so it is refused and the old file stays byte for byte; in a
+// shared folder only the user's own file is replaced, always as a new file.
 TEST(IniFileTest, WritableFileInAFolderTheUserCannotWrite) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to give the file and folder to another user";
   const FolderRow rows[] = {
-      {"locked folder, user's file", 0755, kUser, 0640, true, true},
-      {"locked folder, file anyone may write", 0755, 0, 0666, true, true},
+      {"locked folder, user's file", 0755, kUser, 0640, false, true},
+      {"locked folder, file anyone may write", 0755, 0, 0666, false, true},
       {"locked folder, file the user may not write", 0755, 0, 0644, false, true},
-      {"sticky folder, root's file anyone may write", 01777, 0, 0666, true, true},
+      {"sticky folder, root's file anyone may write", 01777, 0, 0666, false, true},
       {"open folder, user's file", 0777, kUser, 0600, true, false},
   };
-  // Longer before than after: the rewrite must cut off the old tail.
+  // Longer before than after: a rewrite in place would have to cut the tail.
   const std::string before = "[Desk1]\r\nVisible=1234567890\r\n[Keep]\r\nx=1\r\n";
   const std::string after = "[Desk1]\r\nVisible=7\r\n[Keep]\r\nx=1\r\n";
   TempDir dir;

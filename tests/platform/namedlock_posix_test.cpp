@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/controllerport.h"
 #include "tests/support/locknames.h"
 
 namespace {
@@ -269,6 +272,41 @@ TEST_F(NamedLockTest, ObjectFlockedForEverIsRefusedNotWaitedOn) {
   kill(stranger, SIGKILL);
   waitpid(stranger, nullptr, 0);
   EXPECT_NE(CreateNamedLock(name), nullptr);
+}
+
+// Another user can fill /dev/shm. Mapping a page that cannot be given kills
+// the process (SIGBUS); the page is reserved first, so the lock is refused
+// with the reason and the port keeps an in-process lock. Runs in a child with
+// its own mount namespace and a tiny, full /dev/shm.
+TEST_F(NamedLockTest, AFullDevShmRefusesTheLockInsteadOfKillingTheProgram) {
+  constexpr int kNotPermitted = 77;
+  const pid_t child = fork();
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", "/dev/shm", "tmpfs", 0, "size=16k") != 0) {
+      _exit(kNotPermitted);
+    }
+    const int filler = open("/dev/shm/filler", O_WRONLY | O_CREAT, 0600);
+    while (write(filler, "f", 1) == 1) {
+    }
+    close(filler);
+    std::string problem;
+    if (platform::OpenNamedLock("full", problem) != nullptr) _exit(1);
+    if (problem.find("нет свободного места") == std::string::npos) _exit(2);
+    ControllerPort port;
+    if (port.CreateSharingLock("full")) _exit(3);
+    if (port.sharingLockProblem().find("только внутри этой программы") == std::string::npos) _exit(4);
+    if (port.lock() == nullptr || port.lock()->Wait(100) != platform::LockWait::kAcquired) _exit(5);
+    port.lock()->Release();
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
+  if (WEXITSTATUS(status) == kNotPermitted) {
+    GTEST_SKIP() << "a mount namespace with its own /dev/shm needs root (CAP_SYS_ADMIN)";
+  }
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: lock given, 2: no reason, 3-5: no in-process lock";
 }
 
 }  // namespace

@@ -53,6 +53,26 @@ class Answerer : public QObject {
   QTimer timer_;
 };
 
+// Notes how the first message box that appears shows its text, and closes it.
+class BoxWatcher : public QObject {
+ public:
+  BoxWatcher() {
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      format = box->textFormat();
+      text = box->text();
+      QTimer::singleShot(0, box, &QDialog::reject);
+    });
+    timer_.start(20);
+  }
+  Qt::TextFormat format = Qt::AutoText;
+  QString text;
+
+ private:
+  QTimer timer_;
+};
+
 }  // namespace
 
 class PrompterTest : public QObject {
@@ -61,7 +81,31 @@ class PrompterTest : public QObject {
  private slots:
   void saveDialogReturnsExactlyTheProposedFile_data();
   void saveDialogReturnsExactlyTheProposedFile();
+  void messagesShowMarkupAsText_data();
+  void messagesShowMarkupAsText();
 };
+
+void PrompterTest::messagesShowMarkupAsText_data() {
+  QTest::addColumn<bool>("question");
+  QTest::newRow("message") << false;
+  QTest::newRow("question") << true;
+}
+
+// A path holding markup (an <img> of a FIFO or /dev/zero would load for ever)
+// is shown character for character.
+void PrompterTest::messagesShowMarkupAsText() {
+  QFETCH(bool, question);
+  const QString text = QStringLiteral("Файл «/tmp/<img src=\"/dev/zero\">/<b>5А</b>.cld» не найден.");
+  BoxWatcher watcher;
+  QtPrompter prompter;
+  if (question) {
+    QVERIFY(!prompter.AskYesNo(QStringLiteral("Vormik"), text, QMessageBox::Question));
+  } else {
+    prompter.ShowMessage(QStringLiteral("Vormik"), text, QMessageBox::Warning);
+  }
+  QCOMPARE(watcher.format, Qt::PlainText);
+  QCOMPARE(watcher.text, text);
+}
 
 void PrompterTest::saveDialogReturnsExactlyTheProposedFile_data() {
   QTest::addColumn<QString>("name");

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/settings.h"
+#include "platform/safereplace.h"
 #include "platform/system.h"
 #include "tests/windows/wintest.h"
 
@@ -69,6 +70,18 @@ TEST(Win32SystemTest, ReplaceFileAtomicallyLeavesExactlyTheNewBytes) {
     EXPECT_EQ(1, FilesIn(folder.path())) << "a temporary file was left behind";
     EXPECT_TRUE(platform::FlushFileToDisk(path));
   }
+}
+
+// The file read is the file replaced: one put in its place since stays.
+TEST(Win32SystemTest, ReplaceRefusesAFileReplacedSinceItWasRead) {
+  TempFolder folder;
+  const std::string path = folder.File("room.cld");
+  wintest::WriteBytes(path, "read");
+  const platform::FileIdentity read = platform::IdentityOf(path);
+  ASSERT_TRUE(read.known);
+  EXPECT_EQ(platform::SafeReplaceFile(path, "saved", &read), platform::ReplaceStatus::Ok);
+  EXPECT_EQ(platform::SafeReplaceFile(path, "again", &read), platform::ReplaceStatus::Changed);
+  EXPECT_EQ("saved", wintest::ReadBytes(path));
 }
 
 TEST(Win32SystemTest, ReplaceFailsWithoutDamageWhereItCannotWrite) {

@@ -1,8 +1,19 @@
 // Scripted answers for the window's questions and dialogs.
 #include "support/fakeprompter.h"
 
+#include <QTimer>
+
+void FakePrompter::StayModal(const QString& text) {
+  if (modalMs <= 0) return;
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vormik"), text, QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  QTimer::singleShot(modalMs, &box, &QDialog::accept);
+  box.exec();
+}
+
 bool FakePrompter::AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) {
   records.push_back({Kind::kQuestion, caption, text, icon});
+  StayModal(text);
   if (yesNoAnswers.empty()) return defaultAnswer;
   const bool answer = yesNoAnswers.front();
   yesNoAnswers.pop_front();
@@ -24,6 +35,7 @@ QMessageBox::StandardButton FakePrompter::AskYesNoCancel(const QString& caption,
 void FakePrompter::ShowMessage(const QString& caption, const QString& text,
                                QMessageBox::Icon icon) {
   records.push_back({Kind::kMessage, caption, text, icon});
+  StayModal(text);
 }
 
 QString FakePrompter::ChooseFileToOpen(QWidget*) {

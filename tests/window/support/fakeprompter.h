@@ -36,6 +36,10 @@ class FakePrompter : public Prompter {
   std::deque<QString> saveNames;
 
   std::vector<Record> records;
+  // When above 0, each question and message stays up this long as a real
+  // modal box (its own event loop, as a teacher reading it) before the
+  // scripted answer is given.
+  int modalMs = 0;
 
   bool AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
   QMessageBox::StandardButton AskYesNoCancel(const QString& caption, const QString& text,
@@ -49,4 +53,7 @@ class FakePrompter : public Prompter {
   int Count(Kind kind, const QString& caption = QString()) const;
   // All record texts of a kind, one per line (for failure messages).
   QString Texts(Kind kind) const;
+
+ private:
+  void StayModal(const QString& text);
 };

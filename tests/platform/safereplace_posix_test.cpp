@@ -1,0 +1,300 @@
+// Replacing a file never writes through a link another user planted, never
+// replaces a file put in the place of the one read, and never leaves the old
+// file cut: on a full disk or in a folder that takes no new file it stays whole.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "config/classroomplan.h"
+#include "config/inifile.h"
+#include "platform/safereplace.h"
+#include "platform/system.h"
+#include "tests/support/otheruser.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+using platform::ReplaceStatus;
+using testsupport::TempDir;
+
+std::string Read(const std::string& path) {
+  std::string bytes;
+  return platform::ReadFileLimited(path, bytes) == platform::ReadStatus::Ok ? bytes : "<none>";
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+  ASSERT_TRUE(platform::ReplaceFileAtomically(path, bytes)) << path;
+}
+
+int EntriesIn(const std::string& folder) {
+  int count = 0;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (dirent* e = readdir(d))
+      count += std::string(e->d_name) != "." && std::string(e->d_name) != "..";
+    closedir(d);
+  }
+  return count;
+}
+
+struct ReplaceRow {
+  const char* what;
+  std::function<void(const TempDir&)> prepare;  // makes dir.File("room.cld") and whatever else
+  ReplaceStatus expected;
+  const char* roomAfter;    // what reading room.cld gives afterwards
+  const char* targetAfter;  // target.cld afterwards
+};
+
+// The user's own entries in the user's own folder (folders, FIFOs and
+// read-only files: see IniFileTest.FailedWritesRaiseWriteErrorAndChangeNothing).
+TEST(SafeReplace, OwnEntries) {
+  const ReplaceRow rows[] = {
+      {"a new file", [](const TempDir&) {}, ReplaceStatus::Ok, "new", "<none>"},
+      {"a file", [](const TempDir& d) { Write(d.File("room.cld"), "old"); }, ReplaceStatus::Ok,
+       "new", "<none>"},
+      {"the user's own link: its target is replaced, the link stays",
+       [](const TempDir& d) {
+         Write(d.File("target.cld"), "old");
+         ASSERT_EQ(symlink("target.cld", d.File("room.cld").c_str()), 0);
+       },
+       ReplaceStatus::Ok, "new", "new"},
+      {"a link to nothing",
+       [](const TempDir& d) { ASSERT_EQ(symlink("target.cld", d.File("room.cld").c_str()), 0); },
+       ReplaceStatus::Failed, "<none>", "<none>"},
+  };
+  for (const ReplaceRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    row.prepare(dir);
+    const int entries = EntriesIn(dir.path());
+    EXPECT_EQ(platform::SafeReplaceFile(dir.File("room.cld"), "new"), row.expected);
+    EXPECT_EQ(Read(dir.File("room.cld")), row.roomAfter);
+    EXPECT_EQ(Read(dir.File("target.cld")), row.targetAfter);
+    EXPECT_EQ(EntriesIn(dir.path()), entries + (row.expected == ReplaceStatus::Ok && entries == 0))
+        << "a temporary file was left behind";
+  }
+}
+
+// The identity taken when the file was read guards the replace: another file
+// (or a link) in its place is Changed and stays as it is; a file that is gone
+// leaves nothing to overwrite.
+TEST(SafeReplace, TheEntryMustStillBeTheFileRead) {
+  struct Row {
+    const char* what;
+    std::function<void(const TempDir&)> meanwhile;
+    ReplaceStatus expected;
+    const char* roomAfter;
+  };
+  const Row rows[] = {
+      {"unchanged", [](const TempDir&) {}, ReplaceStatus::Ok, "new"},
+      {"replaced by another file", [](const TempDir& d) { Write(d.File("room.cld"), "other"); },
+       ReplaceStatus::Changed, "other"},
+      {"replaced by a link",
+       [](const TempDir& d) {
+         Write(d.File("elsewhere.cld"), "elsewhere");
+         ASSERT_EQ(unlink(d.File("room.cld").c_str()), 0);
+         ASSERT_EQ(symlink("elsewhere.cld", d.File("room.cld").c_str()), 0);
+       },
+       ReplaceStatus::Changed, "elsewhere"},
+      {"removed", [](const TempDir& d) { ASSERT_EQ(unlink(d.File("room.cld").c_str()), 0); },
+       ReplaceStatus::Ok, "new"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    const std::string room = dir.File("room.cld");
+    Write(room, "old");
+    const platform::FileIdentity read = platform::IdentityOf(room);
+    ASSERT_TRUE(read.known);
+    row.meanwhile(dir);
+    EXPECT_EQ(platform::CheckReplaceable(room, &read), row.expected);
+    EXPECT_EQ(platform::SafeReplaceFile(room, "new", &read), row.expected);
+    EXPECT_EQ(Read(room), row.roomAfter);
+  }
+}
+
+// The classroom file loaded, then replaced by another: the plan is refused
+// with a Russian message and the other file stays.
+TEST(SafeReplace, ClassroomSaveRefusesAFileReplacedSinceItWasLoaded) {
+  TempDir dir;
+  const std::string room = dir.File("room.cld");
+  Write(room, "[Desk1]\r\nVisible=1\r\n");
+  ASSERT_TRUE(classroom::LoadClassroomFile(room).result.ok());
+  Write(room, "[Desk1]\r\nVisible=0\r\n");
+  const classroom::ClassroomPlan plan{};
+  const classroom::SaveResult refused = classroom::SaveClassroomFile(room, plan);
+  EXPECT_EQ(refused.status, classroom::SaveStatus::Refused);
+  EXPECT_NE(classroom::SaveFailureMessage(refused, room).find("заменили другим файлом"),
+            std::string::npos);
+  EXPECT_EQ(Read(room), "[Desk1]\r\nVisible=0\r\n");
+  // Loaded again, it is the file the save may replace; and after a save too.
+  ASSERT_TRUE(classroom::LoadClassroomFile(room).result.ok());
+  EXPECT_TRUE(classroom::SaveClassroomFile(room, plan).ok());
+  EXPECT_TRUE(classroom::SaveClassroomFile(room, plan).ok());
+}
+
+// A tiny file system of its own, filled up (root only; skipped otherwise).
+class FullDisk {
+ public:
+  FullDisk() {
+    if (mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=64k,mode=0700") != 0) {
+      reason_ = "mounting a tmpfs needs root: " + std::string(strerror(errno));
+      return;
+    }
+    mounted_ = true;
+  }
+  ~FullDisk() {
+    if (mounted_) umount2(dir_.path().c_str(), MNT_DETACH);
+  }
+  // Takes every free block (but the old file's) with a filler file.
+  void Fill() {
+    const int fd = open(dir_.File("filler").c_str(), O_WRONLY | O_CREAT, 0600);
+    const std::string block(4096, 'f');
+    while (write(fd, block.data(), block.size()) > 0) {
+    }
+    while (write(fd, "f", 1) > 0) {
+    }
+    close(fd);
+  }
+  const std::string& reason() const { return reason_; }
+  std::string File(const std::string& name) const { return dir_.File(name); }
+  std::string path() const { return dir_.path(); }
+
+ private:
+  TempDir dir_;
+  bool mounted_ = false;
+  std::string reason_;
+};
+
+TEST(SafeReplace, AFullDiskLeavesTheOldFileWhole) {
+  FullDisk disk;
+  if (!disk.reason().empty()) GTEST_SKIP() << disk.reason();
+  const std::string old = "[Desk1]\r\nStudentName=" + std::string(4096, 'A') + "\r\n";
+  const std::string room = disk.File("room.cld");
+  Write(room, old);
+  const platform::FileIdentity before = platform::IdentityOf(room);
+  disk.Fill();
+  EXPECT_EQ(platform::SafeReplaceFile(room, std::string(32768, 'N')), ReplaceStatus::Failed);
+  EXPECT_EQ(Read(room), old);
+  EXPECT_EQ(platform::IdentityOf(room), before) << "the file was rewritten where it stands";
+  EXPECT_EQ(EntriesIn(disk.path()), 2) << "a temporary file was left behind";
+
+  classroom::ClassroomPlan plan{};
+  for (auto& desk : plan) desk.studentName = std::string(2000, 'x');
+  const classroom::SaveResult saved = classroom::SaveClassroomFile(room, plan);
+  EXPECT_EQ(saved.status, classroom::SaveStatus::WriteFailed);
+  EXPECT_EQ(Read(room), old);
+}
+
+// ---------------------------------------------------------------- another user
+
+// The teacher (this process) keeps a private file; another user plants entries
+// in a shared folder where the teacher saves.
+class PlantedEntries : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!other_.Ok()) GTEST_SKIP() << other_.Reason();
+    secret_ = home_.File(".bashrc");
+    Write(secret_, "teacher's own\n");
+    ASSERT_EQ(chmod(home_.path().c_str(), 0755), 0);
+  }
+  // A folder everyone may write, with the sticky bit (like /tmp).
+  std::string StickyFolder() {
+    EXPECT_EQ(chmod(shared_.path().c_str(), 01777), 0);
+    return shared_.path();
+  }
+  // A folder of a group the other user is in, without the sticky bit.
+  std::string GroupFolder() {
+    EXPECT_EQ(chown(shared_.path().c_str(), 0, other_.gid()), 0);
+    EXPECT_EQ(chmod(shared_.path().c_str(), 0770), 0);
+    return shared_.path();
+  }
+  int AsOther(const std::function<int()>& action) { return other_.RunAs(action); }
+  std::string PlantLink(const std::string& at) {
+    const std::string target = secret_;
+    EXPECT_EQ(AsOther([at, target] {
+                unlink(at.c_str());
+                return symlink(target.c_str(), at.c_str()) == 0 ? 0 : 1;
+              }),
+              0);
+    return at;
+  }
+
+  testsupport::OtherUser other_;
+  TempDir home_;
+  TempDir shared_;
+  std::string secret_;
+};
+
+TEST_F(PlantedEntries, ALinkIsNeverWrittenThrough) {
+  for (const bool sticky : {true, false}) {
+    SCOPED_TRACE(sticky ? "sticky folder" : "group folder without the sticky bit");
+    const std::string folder = sticky ? StickyFolder() : GroupFolder();
+    const std::string room = folder + "/room.cld";
+    Write(room, "[Desk1]\r\nVisible=1\r\n");
+    ASSERT_TRUE(classroom::LoadClassroomFile(room).result.ok());
+    if (sticky) {
+      // The kernel keeps the teacher's file; a new name is where the link goes.
+      PlantLink(folder + "/new.cld");
+      const classroom::SaveResult saved =
+          classroom::SaveClassroomFile(folder + "/new.cld", classroom::ClassroomPlan{});
+      EXPECT_EQ(saved.status, classroom::SaveStatus::Refused);
+      EXPECT_EQ(saved.refusal, ReplaceStatus::ForeignLink);
+    } else {
+      PlantLink(room);
+      const classroom::SaveResult saved =
+          classroom::SaveClassroomFile(room, classroom::ClassroomPlan{});
+      EXPECT_EQ(saved.status, classroom::SaveStatus::Refused);
+      EXPECT_NE(classroom::SaveFailureMessage(saved, room).find("символическая ссылка"),
+                std::string::npos);
+      // The settings file the same way.
+      EXPECT_THROW(ini::IniFile(PlantLink(folder + "/vormik.ini")).WriteInteger("S", "k", 1),
+                   ini::WriteRefused);
+    }
+    EXPECT_EQ(Read(secret_), "teacher's own\n");
+    EXPECT_EQ(platform::SafeReplaceFile(PlantLink(folder + "/new.cld"), "x"),
+              ReplaceStatus::ForeignLink);
+    EXPECT_EQ(Read(secret_), "teacher's own\n");
+    unlink((folder + "/new.cld").c_str());
+  }
+}
+
+// The teacher's own link is followed, but not on through another user's link
+// that it happens to lead to.
+TEST_F(PlantedEntries, AChainStopsAtAnotherUsersLink) {
+  const std::string planted = PlantLink(StickyFolder() + "/room.cld");
+  const std::string mine = home_.File("room.cld");
+  ASSERT_EQ(symlink(planted.c_str(), mine.c_str()), 0);
+  EXPECT_EQ(platform::SafeReplaceFile(mine, "plan"), ReplaceStatus::ForeignLink);
+  EXPECT_EQ(Read(secret_), "teacher's own\n");
+}
+
+// In a folder others may write, an entry of another user is not replaced: the
+// teacher would be writing a file someone else set up.
+TEST_F(PlantedEntries, AnotherUsersFileInASharedFolderIsRefused) {
+  const std::string folder = GroupFolder();
+  const std::string room = folder + "/room.cld";
+  Write(room, "[Desk1]\r\nVisible=1\r\n");
+  ASSERT_TRUE(classroom::LoadClassroomFile(room).result.ok());
+  ASSERT_EQ(AsOther([room] {
+              unlink(room.c_str());
+              const int fd = open(room.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+              return fd >= 0 && write(fd, "theirs", 6) == 6 ? 0 : 1;
+            }),
+            0);
+  const classroom::SaveResult saved =
+      classroom::SaveClassroomFile(room, classroom::ClassroomPlan{});
+  EXPECT_EQ(saved.status, classroom::SaveStatus::Refused);
+  EXPECT_NE(classroom::SaveFailureMessage(saved, room).find("другому пользователю"),
+            std::string::npos);
+  EXPECT_EQ(Read(room), "theirs");
+}
+
+}  // namespace

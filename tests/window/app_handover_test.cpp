@@ -1,0 +1,140 @@
+// Files handed to the running console by a second start, over the real
+// channel: what cannot be opened gives a plain message and the console goes on
+// working; the save question it raises can be answered again and again.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QtTest>
+
+#include "app/instancechannel.h"
+#include "config/classroomplan.h"
+#include "config/inifile.h"
+#include "support/handoverclient.h"
+#include "support/windowfixture.h"
+
+using Kind = FakePrompter::Kind;
+using Result = InstanceChannel::HandOverResult;
+
+namespace {
+
+// The running console's channel, in the fixture's folder.
+QString ListenFor(WindowFixture& fx, InstanceChannel& channel) {
+  const QString address = InstanceChannel::AddressFor(QString::fromStdString(fx.settingsPath()),
+                                                      QString::fromStdString(fx.dir().path()));
+  if (!channel.Listen(address)) return QString();
+  QObject::connect(&channel, &InstanceChannel::fileReceived, &fx.form(),
+                   &ConsoleWindow::OpenClassroomFromOutside);
+  return address;
+}
+
+void WriteClassroom(const std::string& path, const std::string& name) {
+  ini::IniDocument plan;
+  plan.WriteInteger("Desk2", "Visible", 1);
+  plan.WriteString("Desk2", "StudentName", name);
+  plan.Save(path);
+}
+
+}  // namespace
+
+class HandOverTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void whatCannotBeOpenedGivesAPlainMessage_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("/dev/zero") << "zero";
+    QTest::newRow("markup in the name") << "markup";
+  }
+
+  void whatCannotBeOpenedGivesAPlainMessage() {
+    QFETCH(QString, kind);
+    testsupport::TempDir outside;
+    std::string path;
+    if (kind == "folder") {
+      path = outside.File("folder.cld");
+      QCOMPARE(::mkdir(path.c_str(), 0700), 0);
+    } else if (kind == "fifo") {
+      path = outside.File("fifo.cld");
+      QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+    } else if (kind == "zero") {
+      path = "/dev/zero";
+    } else {
+      // Rich text would load the picture: a FIFO, which blocks for ever.
+      QCOMPARE(::mkfifo(outside.File("f").c_str(), 0600), 0);
+      path = outside.File("<img src=\"f\"> 5А.cld");
+      QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+    }
+    WindowOptions options;
+    options.startEmulator = true;
+    options.writeClassroom = true;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    fx.prompter().modalMs = 30;  // a real modal loop, as with a teacher reading it
+    InstanceChannel channel;
+    const QString address = ListenFor(fx, channel);
+    QVERIFY(!address.isEmpty());
+
+    QCOMPARE(HandOverServed(address, QString::fromStdString(path)), Result::Taken);
+    QTRY_COMPARE(fx.prompter().Count(Kind::kMessage), 1);
+    QVERIFY2(fx.prompter().Texts(Kind::kMessage).contains(QString::fromStdString(path)),
+             qPrintable(fx.prompter().Texts(Kind::kMessage)));
+    QCOMPARE(fx.form().model().classroomFile(), fx.classroomPath());
+
+    // The console still answers: a click sends its frame.
+    const size_t mark = fx.TraceMark();
+    fx.ClickButton(fx.Desk(3)->listen);
+    QTRY_VERIFY(!fx.FramesSince(mark).empty());
+  }
+
+  void saveQuestionAnsweredAgainAndAgain_data() {
+    QTest::addColumn<bool>("save");
+    QTest::newRow("Да") << true;
+    QTest::newRow("Нет") << false;
+  }
+
+  // The documented flow: a changed plan, a file handed over, the save
+  // question answered; twenty times running, each time with a real modal loop.
+  void saveQuestionAnsweredAgainAndAgain() {
+    QFETCH(bool, save);
+    testsupport::TempDir outside;
+    const std::string files[] = {outside.File("a.cld"), outside.File("b.cld")};
+    WriteClassroom(files[0], "Из файла А");
+    WriteClassroom(files[1], "Из файла Б");
+    WindowOptions options;
+    options.writeClassroom = true;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    fx.prompter().modalMs = 10;
+    InstanceChannel channel;
+    const QString address = ListenFor(fx, channel);
+    QVERIFY(!address.isEmpty());
+
+    for (int round = 0; round < 20; ++round) {
+      const std::string name = "Имя " + std::to_string(round);
+      fx.form().Apply([&name](console::ConsoleModel& m) {
+        m.PressEnterInName(0);
+        m.TypeName(0, name);
+        m.PressEnterInName(0);
+      });
+      QVERIFY(fx.form().isWindowModified());
+      const std::string current = fx.form().model().classroomFile();
+      const std::string next = files[round % 2];
+      fx.prompter().yesNoAnswers = {save};
+      if (save) fx.prompter().saveNames = {QString::fromStdString(current)};
+      const int questions = fx.prompter().Count(Kind::kQuestion);
+
+      QCOMPARE(HandOverServed(address, QString::fromStdString(next)), Result::Taken);
+      QTRY_COMPARE(fx.form().model().classroomFile(), next);
+      QCOMPARE(fx.prompter().Count(Kind::kQuestion), questions + 1);
+      QCOMPARE(fx.prompter().Count(Kind::kMessage), 0);
+      const bool saved = classroom::LoadClassroomFile(current).plan[0].studentName == name;
+      QCOMPARE(saved, save);
+    }
+  }
+};
+
+QTEST_MAIN(HandOverTest)
+#include "app_handover_test.moc"
