@@ -24,4 +24,8 @@ LoadedSettings LoadSettings(const std::string& settingsPath);
 // start writes it).
 std::string SettingsLoadMessage(const ini::LoadResult& result, std::string_view utf8Path);
 
+// [Lesson] RoundSeconds: how long the monitoring round listens to each desk.
+// Missing, not a number, or outside 3..600 gives the default, 20.
+int ReadRoundSeconds(const ini::IniDocument& settings);
+
 }  // namespace settings
