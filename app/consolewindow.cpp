@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/lessontools.h"
 #include "app/namevalidator.h"
 #include "app/prompteruser.h"
 #include "app/waitdialog.h"
@@ -124,6 +125,7 @@ ConsoleWindow::ConsoleWindow(ClassroomState& room, AppEnvironment environment,
     model_->PlaceDesk(panel->tag(), panel->x(), panel->y(), !panel->isHidden());
   }
   ConnectHandlers();
+  lessonTools_ = std::make_unique<LessonTools>(*this, prompter_, environment_.settingsPath);
   Start();
   Redraw();
 }
@@ -647,6 +649,7 @@ void ConsoleWindow::DrawDeskMarks() {
     const console::DeskDisplay& shown = drawn_->desks[d];
     DeskMarks marks;
     marks.selected = shown.selected;
+    marks.keyboardFocus = shown.selected && lessonTools_ && lessonTools_->FocusMarkShown();
     marks.speaking = shown.speakDown;
     marks.calling = shown.callOrder > 0;
     if (marks.calling) {

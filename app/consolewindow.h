@@ -28,6 +28,7 @@
 #include "link/transmit.h"
 #include "view/deskdrag.h"
 
+class LessonTools;
 class PrompterUser;
 
 class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover {
@@ -95,6 +96,8 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   ControllerPort& controllerPort() { return *port_; }
   ControllerLink& controllerLink() { return *link_; }
   PollThread& pollThread() { return *pollThread_; }
+  // The monitoring round, the timer, arrangements, class lists and the keys.
+  LessonTools& lessonTools() { return *lessonTools_; }
 
   // Runs an operation of the model and draws the result.
   template <typename Operation>
@@ -176,6 +179,7 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   std::unique_ptr<ControllerLink> link_;
   std::unique_ptr<PollThread> pollThread_;
   std::unique_ptr<console::ConsoleModel> model_;
+  std::unique_ptr<LessonTools> lessonTools_;  // after the model: it goes first
   std::vector<QWidget*> controls_;
   bool closing_ = false;
   // A close asked for while an operation waits: the waits and questions end

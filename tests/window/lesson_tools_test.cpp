@@ -1,0 +1,169 @@
+// The lesson tools on the real window against the emulator: a monitoring
+// round's listen frames in plan order, and the console driven by keys alone.
+#include <QTest>
+
+#include "app/lessontools.h"
+#include "support/consolechecks.h"
+
+namespace {
+
+QString ListenWrite(int deskNumber) { return QString::asprintf("84 00 %02X", 0x10 | (deskNumber - 1)); }
+
+void Key(WindowFixture& fx, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::keyClick(&fx.form(), key, modifiers);
+}
+
+}  // namespace
+
+class LessonToolsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void roundListensToThreeDesksInPlanOrder() {
+    WindowOptions options = WithEmulator();
+    options.extraSettings = {{"Lesson", "RoundSeconds", "3"}};
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    for (int n = 1; n <= kDeskCount; ++n) fx.ShowDesk(n, false);
+    // Desk 9 first in the top row, desk 2 beside it, desk 5 below.
+    fx.PlaceDesk(9, QPoint(8, 0));
+    fx.PlaceDesk(2, QPoint(176, 4));
+    fx.PlaceDesk(5, QPoint(8, 104));
+    const size_t mark = fx.TraceMark();
+    LessonTools& tools = fx.form().lessonTools();
+    Key(fx, Qt::Key_F5);
+    QCOMPARE(tools.round().state(), console::RoundState::Running);
+    QVERIFY(tools.roundText().contains(QStringLiteral("стол 9"), Qt::CaseInsensitive));
+    const QString expected = ListenWrite(9) + " | " + ListenWrite(2) + " | " + ListenWrite(5);
+    QTRY_COMPARE_WITH_TIMEOUT(Writes(fx, mark), expected, 20000);
+    QCOMPARE(ScreenMismatch(fx.form()), QString());
+    // A teacher's click pauses the round; F5 goes on at the next desk (desk 9 again).
+    fx.ClickButton(fx.form().inputButton);
+    QCOMPARE(tools.round().state(), console::RoundState::Paused);
+    const size_t paused = fx.TraceMark();
+    Key(fx, Qt::Key_F5);
+    QCOMPARE(Writes(fx, paused), ListenWrite(9));
+    Key(fx, Qt::Key_F5, Qt::ShiftModifier);
+    QCOMPARE(tools.round().state(), console::RoundState::Stopped);
+  }
+
+  void arrowsAndSpaceListenToEveryVisibleDesk() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    fx.ShowDesk(6, false);
+    console::ConsoleModel& model = fx.form().model();
+    // A snake over the four rows of the stored layout; desk 6 is passed over.
+    const std::vector<std::pair<Qt::Key, int>> walk = {
+        {Qt::Key_Right, 2},  {Qt::Key_Right, 3},  {Qt::Key_Right, 4},  {Qt::Key_Down, 8},
+        {Qt::Key_Left, 7},   {Qt::Key_Left, 5},   {Qt::Key_Down, 9},   {Qt::Key_Right, 10},
+        {Qt::Key_Right, 11}, {Qt::Key_Right, 12}, {Qt::Key_Down, 16},  {Qt::Key_Left, 15},
+        {Qt::Key_Left, 14},  {Qt::Key_Left, 13},  {Qt::Key_Up, 9}};
+    Key(fx, Qt::Key_Up);  // the selection starts on desk 1 and stays there
+    QCOMPARE(model.selectedDesk(), 0);
+    QVERIFY(fx.Desk(1)->marks().keyboardFocus);
+    size_t mark = fx.TraceMark();
+    Key(fx, Qt::Key_Space);
+    QCOMPARE(Writes(fx, mark), ListenWrite(1));
+    std::vector<bool> heard(kDeskCount, false);
+    heard[0] = true;
+    for (const auto& [key, desk] : walk) {
+      Key(fx, key);
+      QCOMPARE(model.selectedDesk() + 1, desk);
+      if (heard[desk - 1]) continue;
+      mark = fx.TraceMark();
+      Key(fx, Qt::Key_Space);
+      QCOMPARE(Writes(fx, mark), ListenWrite(desk));
+      QVERIFY(model.Display().desks[desk - 1].listenDown);
+      QVERIFY(fx.Desk(desk)->marks().keyboardFocus);
+      heard[desk - 1] = true;
+    }
+    for (int n = 1; n <= kDeskCount; ++n) QCOMPARE(heard[n - 1], n != 6);
+    // Back on desk 9: Space listens to it again, and a second Space stops listening.
+    Key(fx, Qt::Key_Space);
+    QVERIFY(model.Display().desks[8].listenDown);
+    Key(fx, Qt::Key_Space);
+    QVERIFY(!model.Display().desks[8].listenDown);
+    QCOMPARE(ScreenMismatch(fx.form()), QString());
+    // A click puts the mouse back in charge: the keyboard's mark goes.
+    QTest::mouseClick(fx.Desk(9), Qt::LeftButton, Qt::NoModifier, QPoint(70, 40));
+    QVERIFY(!fx.Desk(9)->marks().keyboardFocus);
+  }
+
+  void keysDoNotFireWhileANameIsTyped() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    console::ConsoleModel& model = fx.form().model();
+    const std::string before = model.plan()[0].studentName;
+    Key(fx, Qt::Key_F2);
+    QVERIFY(model.EditingName(0));
+    QLineEdit* box = fx.Desk(1)->nameBox;
+    const size_t mark = fx.TraceMark();
+    QTest::keyClicks(box, QStringLiteral("a b"));
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_F5, Qt::Key_F3, Qt::Key_Right})
+      QTest::keyClick(box, key);
+    QCOMPARE(Writes(fx, mark), QString());
+    QCOMPARE(fx.form().lessonTools().round().state(), console::RoundState::Stopped);
+    QCOMPARE(model.selectedDesk(), 0);
+    // Escape gives the edit up; F2 and Enter confirm a new name.
+    QTest::keyClick(box, Qt::Key_Escape);
+    QVERIFY(!model.EditingName(0));
+    QCOMPARE(model.plan()[0].studentName, before);
+    Key(fx, Qt::Key_F2);
+    box->setText(QStringLiteral("Новое имя"));
+    emit box->textEdited(box->text());
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(QString::fromStdString(model.plan()[0].studentName), QStringLiteral("Новое имя"));
+    QVERIFY(model.classroomChanged());
+  }
+
+  void keysReachTheTeacherPanelAndAllDesks() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    struct Row {
+      Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
+      QString writes;
+    };
+    // Each row from a reset controller; the writes are those of the matching clicks.
+    const Row rows[] = {
+        {Qt::Key_F9, Qt::NoModifier, "84 00 20"},                      // "Вход"
+        {Qt::Key_F10, Qt::NoModifier, "84 00 40"},                     // "Линия"
+        {Qt::Key_F8, Qt::NoModifier, "84 00 80"},                      // "Вход->Линия"
+        {Qt::Key_3, Qt::ControlModifier, "82 00 00 | 84 FF 00"},       // all in pairs
+        {Qt::Key_F4, Qt::NoModifier, "84 01 00 | 82 00 00 | 82 00 00"},  // desk 1's line button
+        {Qt::Key_F3, Qt::NoModifier, "84 00 50"},                      // speak to desk 1
+    };
+    for (const Row& r : rows) {
+      QCOMPARE(Play(fx, "nofaults reset"), QString());
+      const size_t mark = fx.TraceMark();
+      Key(fx, r.key, r.modifiers);
+      QCOMPARE(Writes(fx, mark), r.writes);
+      QCOMPARE(ScreenMismatch(fx.form()), QString());
+    }
+    const size_t mark = fx.TraceMark();
+    Key(fx, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(Writes(fx, mark), QStringLiteral("81 00 00 | 82 00 00 | 83 00 00 | 84 00 00"));
+  }
+
+  void everyControlHasARussianAccessibleName() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QList<QWidget*> controls;
+    for (QWidget* c : fx.form().Controls()) controls << c << ConsoleWindow::InnerControls(c);
+    for (QWidget* c : fx.form().allDesksToolbar->findChildren<QToolButton*>()) controls << c;
+    LessonTools& tools = fx.form().lessonTools();
+    controls << tools.roundButton << tools.timerButton << tools.arrangementsButton
+             << tools.classListButton;
+    for (QWidget* c : controls) {
+      if (qobject_cast<QToolButton*>(c) == nullptr && qobject_cast<QPushButton*>(c) == nullptr &&
+          qobject_cast<QLineEdit*>(c) == nullptr && qobject_cast<DeskPanel*>(c) == nullptr)
+        continue;
+      QVERIFY2(c->accessibleName().contains(QRegularExpression(QStringLiteral("[А-Яа-я]"))),
+               qPrintable(c->objectName()));
+      QVERIFY2(!c->accessibleDescription().isEmpty(), qPrintable(c->objectName()));
+    }
+  }
+};
+
+QTEST_MAIN(LessonToolsTest)
+#include "lesson_tools_test.moc"
