@@ -103,15 +103,6 @@ void LessonTools::BuildButtons() {
   connect(roundButton, &QToolButton::clicked, this, [this] { StartPauseResumeRound(); });
   connect(timerButton, &QToolButton::clicked, this, [this] { TimerCommand(); });
 
-  roundAction = new QAction(QStringLiteral("Обход класса: начать, пауза, продолжить"), this);
-  roundAction->setObjectName(QStringLiteral("RoundAction"));
-  stopRoundAction = new QAction(QStringLiteral("Остановить обход"), this);
-  stopRoundAction->setObjectName(QStringLiteral("StopRoundAction"));
-  connect(roundAction, &QAction::triggered, this, [this] { StartPauseResumeRound(); });
-  connect(stopRoundAction, &QAction::triggered, this, [this] { StopRound(); });
-  window_.deskMenu->addSeparator();
-  window_.deskMenu->addAction(roundAction);
-  window_.deskMenu->addAction(stopRoundAction);
 }
 
 void LessonTools::BuildMenus() {

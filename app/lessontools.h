@@ -22,7 +22,6 @@
 
 class ConsoleWindow;
 class Prompter;
-class QAction;
 class QHelpEvent;
 class QLabel;
 class QMenu;
@@ -70,8 +69,6 @@ class LessonTools : public QObject, private console::ConsoleObserver {
   QToolButton* classListButton = nullptr;
   QLabel* roundLabel = nullptr;
   QLabel* timerLabel = nullptr;
-  QAction* roundAction = nullptr;      // in the desk menu
-  QAction* stopRoundAction = nullptr;  // in the desk menu
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
