@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
+#include <QTextDocument>
 #include <QToolTip>
 
 #include "app/classlistdialog.h"
@@ -222,7 +223,10 @@ bool LessonTools::ShowToolTip(QWidget* control, QHelpEvent* event) {
     // The control's own tooltip stays as it is; the key is added to what shows.
     const QString base = control->toolTip().isEmpty() ? control->accessibleName()
                                                        : control->toolTip();
-    QToolTip::showText(event->globalPos(), QStringLiteral("%1 (%2)").arg(base, key), control);
+    QString text = QStringLiteral("%1 (%2)").arg(base, key);
+    // A student's name is shown as typed, never read as markup.
+    if (Qt::mightBeRichText(text)) text = QStringLiteral("<span>%1</span>").arg(text.toHtmlEscaped());
+    QToolTip::showText(event->globalPos(), text, control);
     return true;
   }
   return false;

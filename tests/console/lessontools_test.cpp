@@ -3,6 +3,7 @@
 // order and arrow navigation, and the round's setting.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <vector>
 
 #include "config/inifile.h"

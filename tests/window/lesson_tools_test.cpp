@@ -2,7 +2,12 @@
 // round's listen frames in plan order, and the console driven by keys alone.
 #include <QTest>
 
+#include <QFile>
+
 #include "app/lessontools.h"
+#include "config/arrangementfile.h"
+#include "config/cp1251.h"
+#include "platform/system.h"
 #include "support/consolechecks.h"
 
 namespace {
@@ -162,6 +167,76 @@ class LessonToolsTest : public QObject {
                qPrintable(c->objectName()));
       QVERIFY2(!c->accessibleDescription().isEmpty(), qPrintable(c->objectName()));
     }
+  }
+  void arrangementSavedInTheFileAndAppliedWithTheDesksFrames() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    LessonTools& tools = fx.form().lessonTools();
+    std::string before;
+    QVERIFY(platform::ReadWholeFile(fx.classroomPath(), before));
+    QCOMPARE(Play(fx, "b3 b9"), QString());  // pairs 3-4 and 9-10 joined
+    QCOMPARE(tools.SaveArrangement(QStringLiteral("Пары")), QString());
+    std::string after;
+    QVERIFY(platform::ReadWholeFile(fx.classroomPath(), after));
+    QCOMPARE(after.substr(0, before.size()), before);
+    QCOMPARE(tools.Arrangements().size(), size_t{1});
+
+    QCOMPARE(Play(fx, "reset"), QString());
+    const size_t mark = fx.TraceMark();
+    tools.ApplyArrangement(tools.Arrangements().front());
+    QCOMPARE(Writes(fx, mark), QStringLiteral("84 02 00 | 82 00 00 | 82 00 00 | "
+                                              "84 12 00 | 82 00 00 | 82 00 00"));
+    QCOMPARE(ScreenMismatch(fx.form()), QString());
+    QVERIFY(tools.roundText().contains(QStringLiteral("применена")));
+    // A controller that stops answering: the first refused join ends the apply.
+    QCOMPARE(Play(fx, "reset silent"), QString());
+    tools.ApplyArrangement(tools.Arrangements().front());
+    QVERIFY(tools.roundText().contains(QStringLiteral("не полностью")));
+    QCOMPARE(Play(fx, "nofaults"), QString());
+    QCOMPARE(ScreenMismatch(fx.form()), QString());
+  }
+
+  void classListImportedIntoVisibleDesksAndExported() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    fx.ShowDesk(2, false);
+    const std::string list = cp1251::FromUtf8("Орлова Анна;5А\r\nПетров Иван;5А\r\n");
+    const std::string listPath = fx.dir().File("class.csv");
+    QVERIFY(platform::ReplaceFileAtomically(listPath, list));
+    LessonTools& tools = fx.form().lessonTools();
+    QVERIFY(tools.ImportClassList(QString::fromStdString(listPath), false));
+    // Desk 2 is hidden: the second name goes to desk 3.
+    QCOMPARE(fx.Desk(1)->nameBox->text(), QStringLiteral("Орлова Анна"));
+    QCOMPARE(fx.Desk(2)->nameBox->text(), QStringLiteral("Ученик 2"));
+    QCOMPARE(fx.Desk(3)->nameBox->text(), QStringLiteral("Петров Иван"));
+    QVERIFY(fx.form().isWindowModified());
+    const QString csvPath = QString::fromStdString(fx.dir().File("out.csv"));
+    QVERIFY(tools.ExportClassList(csvPath));
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(bytes.contains(QStringLiteral("Петров Иван;").toUtf8()));
+    // A file that is not there is refused with a message.
+    QVERIFY(!tools.ImportClassList(QString::fromStdString(fx.dir().File("none.txt")), false));
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage), 1);
+  }
+
+  void timerCountsDownInTheStripAndStopsEarly() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    LessonTools& tools = fx.form().lessonTools();
+    tools.StartTimer(2, console::TimerEndAction::Reset);
+    QVERIFY(tools.timerText().startsWith(QStringLiteral("Таймер: 0")));
+    QTRY_COMPARE_WITH_TIMEOUT(tools.timerText(), QStringLiteral("Таймер: 01:58"), 5000);
+    const size_t mark = fx.TraceMark();
+    Key(fx, Qt::Key_F11);  // a running timer: F11 stops it
+    QCOMPARE(tools.timerText(), QString());
+    QVERIFY(tools.roundText().contains(QStringLiteral("остановлен")));
+    QCOMPARE(Writes(fx, mark), QString());
+    tools.StartTimer(91, console::TimerEndAction::Nothing);
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage), 1);
+    QCOMPARE(tools.timerText(), QString());
   }
 };
 
