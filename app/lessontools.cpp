@@ -172,6 +172,7 @@ void LessonTools::DescribeControls() {
            QStringLiteral("Сохранить кабинет в файл."), KeyCommand::SaveAs);
   Describe(w.openButton, QStringLiteral("Открыть"),
            QStringLiteral("Открыть файл кабинета. Клавиша: Ctrl+O."));
+  keyHints_.emplace_back(w.openButton, QStringLiteral("Ctrl+O"));
   Describe(w.standardClassroomButton, QStringLiteral("Стандартный кабинет"),
            QStringLiteral("Создать стандартный кабинет из 16 столов."));
   Describe(w.saveButton, QStringLiteral("Сохранить"), QStringLiteral("Сохранить в файл."));
@@ -218,8 +219,10 @@ bool LessonTools::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool LessonTools::ShowToolTip(QWidget* control, QHelpEvent* event) {
+  // The call list's entries come and go; the list's key answers the first of them.
+  const QWidget* keyed = control->parentWidget() == window_.callList ? window_.callList : control;
   for (const auto& [hinted, key] : keyHints_) {
-    if (hinted != control) continue;
+    if (hinted != keyed) continue;
     // The control's own tooltip stays as it is; the key is added to what shows.
     const QString base = control->toolTip().isEmpty() ? control->accessibleName()
                                                        : control->toolTip();
