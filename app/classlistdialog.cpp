@@ -34,15 +34,15 @@ ClassListDialog::ClassListDialog(const std::vector<console::ImportRow>& rows,
     const QString desk = row.desk >= 0
                              ? QString::fromStdString(plan[static_cast<size_t>(row.desk)].label)
                              : QStringLiteral("—");
-    const QString name = QString::fromStdString(
-        row.fate == console::NameFate::Cut ? row.stored : row.name);
+    const QString name =
+        QString::fromStdString(row.fate == console::NameFate::Cut ? row.stored : row.name);
     auto* fate = new QTableWidgetItem(QString::fromStdString(console::FateText(row)));
     table->setItem(r, 0, new QTableWidgetItem(desk));
     table->setItem(r, 1, new QTableWidgetItem(name));
     table->setItem(r, 2, fate);
     if (row.fate != console::NameFate::Kept) {
-      const QColor tone = row.fate == console::NameFate::Cut ? QColor(255, 240, 180)
-                                                               : QColor(255, 200, 200);
+      const QColor tone =
+          row.fate == console::NameFate::Cut ? QColor(255, 240, 180) : QColor(255, 200, 200);
       for (int c = 0; c < 3; ++c) table->item(r, c)->setBackground(tone);
     }
   }

@@ -8,24 +8,31 @@
 #include <QString>
 #include <optional>
 
+// The keys of each command are in the table of lessonkeys.cpp and in README.md.
 enum class KeyCommand {
-  SelectLeft, SelectRight, SelectUp, SelectDown,
-  Listen,        // Space: listen to the selected desk, or stop listening
-  EditName,      // F2
-  CancelName,    // Escape while a name is being edited
-  Speak,         // F3
-  LineButton,    // F4
-  LedButton,     // F6
-  AnswerCall,    // F7: listen to the desk that called first
-  InputToLine,   // F8
-  Input,         // F9
-  TeacherLine,   // F10
-  ResetAll, AllToLine, AllInPairs, AllLedsOff,  // Ctrl+1 .. Ctrl+4
-  Round,         // F5: start, pause, resume
-  StopRound,     // Shift+F5
-  Timer,         // F11: set the timer, or stop it while it runs
-  SaveAs,        // F12
-  DeskMenu,      // the menu key or Shift+F10: the selected desk's menu
+  SelectLeft,
+  SelectRight,
+  SelectUp,
+  SelectDown,
+  Listen,  // listen to the selected desk, or stop listening
+  EditName,
+  CancelName,  // only while a name is being edited
+  Speak,
+  LineButton,
+  LedButton,
+  AnswerCall,  // listen to the desk that called first
+  InputToLine,
+  Input,
+  TeacherLine,
+  ResetAll,
+  AllToLine,
+  AllInPairs,
+  AllLedsOff,
+  Round,  // start, pause, resume
+  StopRound,
+  Timer,  // set the timer, or stop it while it runs
+  SaveAs,
+  DeskMenu,
 };
 
 // The command of a key press outside name editing; none for other keys.

@@ -13,8 +13,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QToolButton>
 #include <QTextDocument>
+#include <QToolButton>
 #include <QToolTip>
 
 #include "app/classlistdialog.h"
@@ -45,7 +45,9 @@ LessonTools::LessonTools(ConsoleWindow& window, Prompter& prompter, std::string 
   const console::MillisecondClock clock = [this] { return clock_.elapsed(); };
   round_ = std::make_unique<console::MonitoringRound>(window_.model(), clock, ReadRoundSeconds());
   timer_ = std::make_unique<console::LessonTimer>(window_.model(), clock);
-  callSound_ = ini::IniDocument::Load(settingsPath_).ReadInteger(settings::kInterface, kCallSoundKey, 0) != 0;
+  callSound_ =
+      ini::IniDocument::Load(settingsPath_).ReadInteger(settings::kInterface, kCallSoundKey, 0) !=
+      0;
   window_.model().AddObserver(this);
   BuildButtons();
   BuildMenus();
@@ -103,7 +105,6 @@ void LessonTools::BuildButtons() {
 
   connect(roundButton, &QToolButton::clicked, this, [this] { StartPauseResumeRound(); });
   connect(timerButton, &QToolButton::clicked, this, [this] { TimerCommand(); });
-
 }
 
 void LessonTools::BuildMenus() {
@@ -224,11 +225,12 @@ bool LessonTools::ShowToolTip(QWidget* control, QHelpEvent* event) {
   for (const auto& [hinted, key] : keyHints_) {
     if (hinted != keyed) continue;
     // The control's own tooltip stays as it is; the key is added to what shows.
-    const QString base = control->toolTip().isEmpty() ? control->accessibleName()
-                                                       : control->toolTip();
+    const QString base =
+        control->toolTip().isEmpty() ? control->accessibleName() : control->toolTip();
     QString text = QStringLiteral("%1 (%2)").arg(base, key);
     // A student's name is shown as typed, never read as markup.
-    if (Qt::mightBeRichText(text)) text = QStringLiteral("<span>%1</span>").arg(text.toHtmlEscaped());
+    if (Qt::mightBeRichText(text))
+      text = QStringLiteral("<span>%1</span>").arg(text.toHtmlEscaped());
     QToolTip::showText(event->globalPos(), text, control);
     return true;
   }
@@ -285,16 +287,30 @@ void LessonTools::Run(KeyCommand command) {
     w.Apply([&](ConsoleModel& m) { operation(m, desk); });
   };
   switch (command) {
-    case KeyCommand::SelectLeft: MoveSelection(Direction::Left); return;
-    case KeyCommand::SelectRight: MoveSelection(Direction::Right); return;
-    case KeyCommand::SelectUp: MoveSelection(Direction::Up); return;
-    case KeyCommand::SelectDown: MoveSelection(Direction::Down); return;
-    case KeyCommand::Listen: onDesk([](ConsoleModel& m, int d) { m.ToggleListening(d); }); return;
-    case KeyCommand::Speak: onDesk([](ConsoleModel& m, int d) { m.ToggleSpeaking(d); }); return;
+    case KeyCommand::SelectLeft:
+      MoveSelection(Direction::Left);
+      return;
+    case KeyCommand::SelectRight:
+      MoveSelection(Direction::Right);
+      return;
+    case KeyCommand::SelectUp:
+      MoveSelection(Direction::Up);
+      return;
+    case KeyCommand::SelectDown:
+      MoveSelection(Direction::Down);
+      return;
+    case KeyCommand::Listen:
+      onDesk([](ConsoleModel& m, int d) { m.ToggleListening(d); });
+      return;
+    case KeyCommand::Speak:
+      onDesk([](ConsoleModel& m, int d) { m.ToggleSpeaking(d); });
+      return;
     case KeyCommand::LineButton:
       onDesk([](ConsoleModel& m, int d) { m.PressLineButton(d); });
       return;
-    case KeyCommand::LedButton: onDesk([](ConsoleModel& m, int d) { m.PressLedButton(d); }); return;
+    case KeyCommand::LedButton:
+      onDesk([](ConsoleModel& m, int d) { m.PressLedButton(d); });
+      return;
     case KeyCommand::EditName: {
       const int desk = SelectedVisibleDesk();
       if (desk < 0) return;
@@ -311,17 +327,39 @@ void LessonTools::Run(KeyCommand command) {
       if (w.model().calls().empty()) return;
       w.Apply([](ConsoleModel& m) { m.ListenTo(m.calls().front().desk); });
       return;
-    case KeyCommand::InputToLine: w.Apply([](ConsoleModel& m) { m.ToggleInputToLine(); }); return;
-    case KeyCommand::Input: w.Apply([](ConsoleModel& m) { m.ToggleInput(); }); return;
-    case KeyCommand::TeacherLine: w.Apply([](ConsoleModel& m) { m.ToggleLine(); }); return;
-    case KeyCommand::ResetAll: w.Apply([](ConsoleModel& m) { m.ResetAll(); }); return;
-    case KeyCommand::AllToLine: w.Apply([](ConsoleModel& m) { m.AllToLine(); }); return;
-    case KeyCommand::AllInPairs: w.Apply([](ConsoleModel& m) { m.AllInPairs(); }); return;
-    case KeyCommand::AllLedsOff: w.Apply([](ConsoleModel& m) { m.AllLedsOff(); }); return;
-    case KeyCommand::Round: StartPauseResumeRound(); return;
-    case KeyCommand::StopRound: StopRound(); return;
-    case KeyCommand::Timer: TimerCommand(); return;
-    case KeyCommand::SaveAs: w.Apply([](ConsoleModel& m) { m.SaveClassroomAs(); }); return;
+    case KeyCommand::InputToLine:
+      w.Apply([](ConsoleModel& m) { m.ToggleInputToLine(); });
+      return;
+    case KeyCommand::Input:
+      w.Apply([](ConsoleModel& m) { m.ToggleInput(); });
+      return;
+    case KeyCommand::TeacherLine:
+      w.Apply([](ConsoleModel& m) { m.ToggleLine(); });
+      return;
+    case KeyCommand::ResetAll:
+      w.Apply([](ConsoleModel& m) { m.ResetAll(); });
+      return;
+    case KeyCommand::AllToLine:
+      w.Apply([](ConsoleModel& m) { m.AllToLine(); });
+      return;
+    case KeyCommand::AllInPairs:
+      w.Apply([](ConsoleModel& m) { m.AllInPairs(); });
+      return;
+    case KeyCommand::AllLedsOff:
+      w.Apply([](ConsoleModel& m) { m.AllLedsOff(); });
+      return;
+    case KeyCommand::Round:
+      StartPauseResumeRound();
+      return;
+    case KeyCommand::StopRound:
+      StopRound();
+      return;
+    case KeyCommand::Timer:
+      TimerCommand();
+      return;
+    case KeyCommand::SaveAs:
+      w.Apply([](ConsoleModel& m) { m.SaveClassroomAs(); });
+      return;
     case KeyCommand::DeskMenu: {
       const int desk = SelectedVisibleDesk();
       if (desk < 0) return;
@@ -401,7 +439,8 @@ void LessonTools::RefreshStatus() {
   const console::TimerStatus timer = timer_->Status();
   const QString timerShown = Utf8(timer.text);
   if (timerLabel->text() != timerShown) timerLabel->setText(timerShown);
-  const QString style = timer.red ? QStringLiteral("color: #c00000; font-weight: bold;") : QString();
+  const QString style =
+      timer.red ? QStringLiteral("color: #c00000; font-weight: bold;") : QString();
   if (timerLabel->styleSheet() != style) timerLabel->setStyleSheet(style);
   timerLabel->setProperty("warning", timer.red);
 }
@@ -428,8 +467,9 @@ QString LessonTools::SaveArrangement(const QString& name) {
   const std::string path = window_.model().ClassroomFilePath();
   QString problem;
   if (path.empty()) {
-    problem = QStringLiteral("Кабинет ещё не сохранён в файл. Сохраните его (F12), "
-                             "затем сохраните расстановку.");
+    problem = QStringLiteral(
+        "Кабинет ещё не сохранён в файл. Сохраните его (F12), "
+        "затем сохраните расстановку.");
   } else {
     const classroom::Arrangement arrangement =
         console::CaptureArrangement(window_.model(), name.trimmed().toStdString());
@@ -445,7 +485,8 @@ QString LessonTools::SaveArrangement(const QString& name) {
 
 void LessonTools::ApplyArrangement(const classroom::Arrangement& arrangement) {
   console::ArrangementOutcome outcome;
-  window_.Apply([&](console::ConsoleModel& m) { outcome = console::ApplyArrangement(m, arrangement); });
+  window_.Apply(
+      [&](console::ConsoleModel& m) { outcome = console::ApplyArrangement(m, arrangement); });
   Say(Utf8(outcome.text));
 }
 
@@ -493,8 +534,7 @@ bool LessonTools::ImportClassList(const QString& path, bool preview) {
     Warn(QStringLiteral("Файл «%1» не удалось прочитать.").arg(path));
     return false;
   }
-  const std::vector<std::string> names =
-      console::ParseNameList(console::DecodeListBytes(bytes));
+  const std::vector<std::string> names = console::ParseNameList(console::DecodeListBytes(bytes));
   if (names.empty()) {
     Warn(QStringLiteral("В файле «%1» нет ни одного имени.").arg(path));
     return false;
@@ -522,16 +562,16 @@ bool LessonTools::ExportClassList(const QString& path) {
 }
 
 void LessonTools::AskClassListToImport() {
-  const QString path = QFileDialog::getOpenFileName(
-      &window_, QStringLiteral("Список класса"), QString(),
-      QStringLiteral("Списки класса (*.txt *.csv);;Все файлы (*)"));
+  const QString path =
+      QFileDialog::getOpenFileName(&window_, QStringLiteral("Список класса"), QString(),
+                                   QStringLiteral("Списки класса (*.txt *.csv);;Все файлы (*)"));
   if (!path.isEmpty()) ImportClassList(path);
 }
 
 void LessonTools::AskClassListExportFile() {
-  QString path = QFileDialog::getSaveFileName(&window_, QStringLiteral("Выгрузить список класса"),
-                                              QStringLiteral("класс.csv"),
-                                              QStringLiteral("CSV (*.csv)"));
+  QString path =
+      QFileDialog::getSaveFileName(&window_, QStringLiteral("Выгрузить список класса"),
+                                   QStringLiteral("класс.csv"), QStringLiteral("CSV (*.csv)"));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
   ExportClassList(path);

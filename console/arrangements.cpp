@@ -9,9 +9,7 @@ namespace {
 
 bool Bit(unsigned mask, int index) { return ((mask >> index) & 1u) != 0; }
 
-std::string DeskName(const ConsoleModel& model, int desk) {
-  return DeskTitle(model.plan()[desk]);
-}
+std::string DeskName(const ConsoleModel& model, int desk) { return DeskTitle(model.plan()[desk]); }
 
 }  // namespace
 
@@ -28,13 +26,15 @@ classroom::Arrangement CaptureArrangement(const ConsoleModel& model, const std::
   return a;
 }
 
-ArrangementOutcome ApplyArrangement(ConsoleModel& model, const classroom::Arrangement& arrangement) {
+ArrangementOutcome ApplyArrangement(ConsoleModel& model,
+                                    const classroom::Arrangement& arrangement) {
   ArrangementOutcome outcome;
   bool lineSkipped = false;
   const auto refused = [&](int desk) {
     outcome.complete = false;
-    outcome.text = "Расстановка «" + arrangement.name + "» применена не полностью: " +
-                   DeskName(model, desk) + " — контроллер не подтвердил команду.";
+    outcome.text = "Расстановка «" + arrangement.name +
+                   "» применена не полностью: " + DeskName(model, desk) +
+                   " — контроллер не подтвердил команду.";
     return outcome;
   };
   for (int d = 0; d < kDeskCount; ++d) {

@@ -38,6 +38,16 @@ char Separator(std::string_view text) {
   return ',';
 }
 
+// Control characters are no part of a name: a tab or a line break inside
+// quotes is a space, the others are dropped.
+void AppendToName(std::string& name, char c) {
+  if (c == '\t' || c == '\r' || c == '\n') {
+    name += ' ';
+  } else if (static_cast<unsigned char>(c) >= 0x20) {
+    name += c;
+  }
+}
+
 std::string FirstCharacters(std::string_view utf8Text, size_t count, bool& cut) {
   size_t characters = 0;
   for (size_t i = 0; i < utf8Text.size(); ++i) {
@@ -93,8 +103,7 @@ std::vector<std::string> ParseNameList(std::string_view text) {
       } else if (c == '"') {
         quoted = false;
       } else if (firstColumn) {
-        // A line break inside quotes is no name's part.
-        field += (c == '\r' || c == '\n') ? ' ' : c;
+        AppendToName(field, c);
       }
       continue;
     }
@@ -106,7 +115,7 @@ std::vector<std::string> ParseNameList(std::string_view text) {
     } else if (c == separator) {
       firstColumn = false;
     } else if (firstColumn) {
-      field += c;
+      AppendToName(field, c);
     }
   }
   endLine();
@@ -161,12 +170,14 @@ std::string ExportNamesCsv(const DeskPlan& plan) {
 
 std::string FateText(const ImportRow& row) {
   switch (row.fate) {
-    case NameFate::Kept: return "будет вписано";
+    case NameFate::Kept:
+      return "будет вписано";
     case NameFate::Cut:
       return "будет обрезано до " + std::to_string(kMaxImportedNameCharacters) + " символов";
     case NameFate::Refused:
       return "не будет вписано: символ «" + row.character + "» нельзя сохранить в файле кабинета";
-    case NameFate::NoDesk: return "не хватает столов";
+    case NameFate::NoDesk:
+      return "не хватает столов";
   }
   return {};
 }

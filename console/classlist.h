@@ -21,7 +21,7 @@ std::string DecodeListBytes(std::string_view bytes);
 
 // The names of a list: one a line, or the first column of a CSV (";" when
 // the text has one outside quotes, else ","), quoted fields with "" for a
-// quote; spaces around a name and empty lines dropped.
+// quote; spaces around a name, control characters and empty lines dropped.
 std::vector<std::string> ParseNameList(std::string_view utf8Text);
 
 enum class NameFate {
@@ -32,9 +32,9 @@ enum class NameFate {
 };
 
 struct ImportRow {
-  int desk = -1;          // desk index, -1 for NoDesk
-  std::string name;       // as in the list
-  std::string stored;     // what the desk gets (Kept, Cut)
+  int desk = -1;       // desk index, -1 for NoDesk
+  std::string name;    // as in the list
+  std::string stored;  // what the desk gets (Kept, Cut)
   NameFate fate = NameFate::Kept;
   std::string character;  // Refused: the first character that cannot be held
 };

@@ -55,15 +55,26 @@ int NearestDesk(const DeskPlan& plan, int from, Direction direction) {
     long ahead = 0;
     long sideways = 0;
     switch (direction) {
-      case Direction::Left: ahead = -dx; sideways = dy; break;
-      case Direction::Right: ahead = dx; sideways = dy; break;
-      case Direction::Up: ahead = -dy; sideways = dx; break;
-      case Direction::Down: ahead = dy; sideways = dx; break;
+      case Direction::Left:
+        ahead = -dx;
+        sideways = dy;
+        break;
+      case Direction::Right:
+        ahead = dx;
+        sideways = dy;
+        break;
+      case Direction::Up:
+        ahead = -dy;
+        sideways = dx;
+        break;
+      case Direction::Down:
+        ahead = dy;
+        sideways = dx;
+        break;
     }
     // Up and down need a real step, not a desk of the same row a pixel lower.
-    const long minimum = (direction == Direction::Up || direction == Direction::Down)
-                             ? kRowTolerance
-                             : 1;
+    const long minimum =
+        (direction == Direction::Up || direction == Direction::Down) ? kRowTolerance : 1;
     if (ahead < minimum) continue;
     const long score = ahead + kSidewaysWeight * std::labs(sideways);
     if (score < bestScore) {
@@ -75,8 +86,8 @@ int NearestDesk(const DeskPlan& plan, int from, Direction direction) {
 }
 
 std::string DeskTitle(const DeskPlanEntry& desk) {
-  const bool number = !desk.label.empty() &&
-                      desk.label.find_first_not_of("0123456789") == std::string::npos;
+  const bool number =
+      !desk.label.empty() && desk.label.find_first_not_of("0123456789") == std::string::npos;
   return number ? "стол " + desk.label : desk.label;
 }
 

@@ -71,9 +71,8 @@ void LessonTimer::Finish() {
       return;
     case TimerEndAction::AllToLine:
       model_.AllToLine();
-      endText_ = AllVisibleOnLine(model_)
-                     ? "Время вышло: все столы подключены к линии."
-                     : "Время вышло: подключить все столы к линии не удалось.";
+      endText_ = AllVisibleOnLine(model_) ? "Время вышло: все столы подключены к линии."
+                                          : "Время вышло: подключить все столы к линии не удалось.";
       return;
     case TimerEndAction::Reset:
       model_.ResetAll();

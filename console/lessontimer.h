@@ -24,8 +24,8 @@ enum class TimerEvent { None, WarningBegan, Ended };
 struct TimerStatus {
   TimerState state = TimerState::Idle;
   int secondsLeft = 0;
-  bool red = false;   // the last seconds
-  std::string text;   // Russian, plain; "" while idle
+  bool red = false;  // the last seconds
+  std::string text;  // Russian, plain; "" while idle
 };
 
 class LessonTimer {

@@ -13,9 +13,7 @@ namespace {
 
 constexpr int64_t kMsPerSecond = 1000;
 
-std::string DeskName(const ConsoleModel& model, int desk) {
-  return DeskTitle(model.plan()[desk]);
-}
+std::string DeskName(const ConsoleModel& model, int desk) { return DeskTitle(model.plan()[desk]); }
 
 }  // namespace
 
@@ -40,9 +38,15 @@ void MonitoringRound::Start() {
 
 void MonitoringRound::StartPauseResume() {
   switch (state_) {
-    case RoundState::Stopped: Start(); break;
-    case RoundState::Running: Pause(); break;
-    case RoundState::Paused: Resume(); break;
+    case RoundState::Stopped:
+      Start();
+      break;
+    case RoundState::Running:
+      Pause();
+      break;
+    case RoundState::Paused:
+      Resume();
+      break;
   }
 }
 
@@ -128,9 +132,9 @@ RoundStatus MonitoringRound::Status() const {
     case RoundState::Running: {
       const int64_t left = std::max<int64_t>(0, stepEndsMs_ - clock_());
       status.secondsLeft = static_cast<int>((left + kMsPerSecond - 1) / kMsPerSecond);
-      status.text = desk_ < 0 ? "Обход" :
-                    "Обход: " + DeskName(model_, desk_) + ", ещё " +
-                        std::to_string(status.secondsLeft) + " с";
+      status.text = desk_ < 0 ? "Обход"
+                              : "Обход: " + DeskName(model_, desk_) + ", ещё " +
+                                    std::to_string(status.secondsLeft) + " с";
       break;
     }
     case RoundState::Paused:

@@ -17,9 +17,9 @@ enum class RoundState { Stopped, Running, Paused };
 // What the status strip shows of the round.
 struct RoundStatus {
   RoundState state = RoundState::Stopped;
-  int desk = -1;         // the desk listened to by the current step
-  int secondsLeft = 0;   // of the current step, while running
-  std::string text;      // Russian, plain; "" when there is nothing to say
+  int desk = -1;        // the desk listened to by the current step
+  int secondsLeft = 0;  // of the current step, while running
+  std::string text;     // Russian, plain; "" when there is nothing to say
 };
 
 class MonitoringRound : public ConsoleObserver {

@@ -58,7 +58,7 @@ TEST(ClassList, TwentyNamesReadTheSameFromEveryEncoding) {
 }
 
 TEST(ClassList, FirstColumnOfCsv) {
-  const std::pair<const char*, std::vector<std::string>> cases[] = {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
       {"Иванов;5;А\r\nПетров;6\r\n", {"Иванов", "Петров"}},
       {"Иванов,5\nПетров,6\n", {"Иванов", "Петров"}},
       // With ';' in the file, a comma belongs to the name.
@@ -67,6 +67,10 @@ TEST(ClassList, FirstColumnOfCsv) {
       {"  Анна  \n\n\r\n;пусто\nБорис", {"Анна", "Борис"}},
       {"\"Две\nстроки\";1\n", {"Две строки"}},
       {"", {}},
+      // An unclosed quote runs to the end of the file; it does not lose the name.
+      {"\"Анна;1\nБорис", {"Анна;1 Борис"}},
+      // Control characters are no part of a name; a tab is a space.
+      {std::string("Ан\0на\t\x01Ива;1\n", 20), {"Анна Ива"}},
   };
   for (const auto& [text, names] : cases) EXPECT_EQ(ParseNameList(text), names) << text;
 }
@@ -78,8 +82,7 @@ TEST(ClassList, PreviewCutsRefusesAndRunsOutOfDesks) {
   plan[0] = {"1", "old", 200, 0, true};
   plan[3] = {"4", "old", 10, 100, true};
   const std::string longName(45, 'x');
-  const std::vector<ImportRow> rows =
-      PlanNameImport({"Анна", longName, "Zoe 中", "Лишний"}, plan);
+  const std::vector<ImportRow> rows = PlanNameImport({"Анна", longName, "Zoe 中", "Лишний"}, plan);
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0].desk, 1);
   EXPECT_EQ(rows[0].fate, NameFate::Kept);
@@ -166,11 +169,15 @@ TEST_F(Files, ArrangementSavedReloadedAndAppliedSendsThePerDeskFrames) {
   EXPECT_TRUE(outcome.complete) << outcome.text;
   const std::vector<SentWrite> expected = {
       // join 3-4: pair, then both desks off the line
-      {kRoute, 0x02, 0x40}, {kLine, 0x00, 0x00}, {kLine, 0x00, 0x00},
+      {kRoute, 0x02, 0x40},
+      {kLine, 0x00, 0x00},
+      {kLine, 0x00, 0x00},
       // desk 6 on the line (the teacher's line is on): break its pair, connect
-      {kRoute, 0x02, 0x40}, {kLine, 0x00, 0x20},
+      {kRoute, 0x02, 0x40},
+      {kLine, 0x00, 0x20},
       // desk 9
-      {kRoute, 0x02, 0x40}, {kLine, 0x01, 0x20}};
+      {kRoute, 0x02, 0x40},
+      {kLine, 0x01, 0x20}};
   EXPECT_EQ(SentSince(mark), expected);
   EXPECT_EQ(CaptureArrangement(model, "Пары и линия"), taken);
 }
@@ -190,7 +197,8 @@ TEST_F(Files, ApplyingStopsAtTheFirstRefusal) {
 TEST_F(Files, ArrangementNamesAndPlacesAreChecked) {
   const std::string path = model.ClassroomFilePath();
   const std::pair<std::string, bool> names[] = {
-      {"Понедельник", true}, {"", false}, {"  ", false}, {"中文", false},
+      {"Понедельник", true},  {"", false},
+      {"  ", false},          {"中文", false},
       {"две\nстроки", false}, {std::string(41, 'a'), false}};
   for (const auto& [name, ok] : names) {
     EXPECT_EQ(classroom::SaveArrangementToFile(path, {name, 1, 0}).empty(), ok) << name;

@@ -74,19 +74,20 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, PlanOrderTable,
     ::testing::Values(
         OrderCase{"empty plan", {}, {}},
-        OrderCase{"grid in index order", {{0, 10, 0}, {1, 180, 0}, {2, 10, 100}, {3, 180, 100}},
+        OrderCase{"grid in index order",
+                  {{0, 10, 0}, {1, 180, 0}, {2, 10, 100}, {3, 180, 100}},
                   {0, 1, 2, 3}},
-        OrderCase{"desk 16 placed first in the row", {{15, 10, 0}, {0, 180, 0}, {1, 350, 0}},
-                  {15, 0, 1}},
+        OrderCase{
+            "desk 16 placed first in the row", {{15, 10, 0}, {0, 180, 0}, {1, 350, 0}}, {15, 0, 1}},
         // A panel dragged a few pixels lower stays in its row.
         OrderCase{"ragged row", {{0, 180, 0}, {1, 10, 30}, {2, 350, 10}}, {1, 0, 2}},
         // Half a panel lower starts a new row.
         OrderCase{"next row at half a panel", {{0, 180, 0}, {1, 10, 38}}, {0, 1}},
-        OrderCase{"rows given bottom first", {{0, 10, 300}, {1, 10, 0}, {2, 180, 150}},
-                  {1, 2, 0}}),
+        OrderCase{"rows given bottom first", {{0, 10, 300}, {1, 10, 0}, {2, 180, 150}}, {1, 2, 0}}),
     [](const auto& info) {
       std::string name = info.param.what;
-      for (char& c : name) if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+      for (char& c : name)
+        if (!isalnum(static_cast<unsigned char>(c))) c = '_';
       return name;
     });
 
@@ -121,7 +122,7 @@ TEST_P(NavigationTable, MovesToTheNearestVisibleDesk) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, NavigationTable,
     ::testing::Values(MoveCase{0, Direction::Right, 1}, MoveCase{0, Direction::Down, 4},
-                      MoveCase{0, Direction::Left, 0},   // the edge: stays
+                      MoveCase{0, Direction::Left, 0},  // the edge: stays
                       MoveCase{0, Direction::Up, 0},
                       MoveCase{1, Direction::Down, 9},   // desk 6 hidden: over it, straight on
                       MoveCase{4, Direction::Right, 6},  // hidden desk skipped in the row
@@ -182,9 +183,9 @@ TEST_F(Round, ListensToVisibleDesksInPlanOrderAndStartsOver) {
 
 TEST_F(Round, TeacherOperationPausesAndF5ResumesAtTheNextDesk) {
   MonitoringRound round(model, clock, 10);
-  round.Start();    // desk 3
+  round.Start();          // desk 3
   Advance(10000, round);  // desk 1
-  model.ToggleInput();  // the teacher acts
+  model.ToggleInput();    // the teacher acts
   EXPECT_EQ(round.state(), RoundState::Paused);
   EXPECT_NE(round.Status().text.find("приостановлен"), std::string::npos);
   const size_t mark = controller.sent.size();
@@ -220,7 +221,7 @@ TEST_F(Round, CallDuringTheRoundDoesNotStopIt) {
 
 TEST_F(Round, HiddenDeskInTheMiddleIsSkippedAndAnEmptyPlanRefused) {
   MonitoringRound round(model, clock, 5);
-  round.Start();  // desk 3
+  round.Start();                      // desk 3
   model.PlaceDesk(0, 200, 5, false);  // desk 1 leaves the plan
   const size_t mark = controller.sent.size();
   Advance(5000, round);
@@ -237,8 +238,13 @@ TEST_F(Round, HiddenDeskInTheMiddleIsSkippedAndAnEmptyPlanRefused) {
 
 TEST(RoundSetting, OutOfRangeFallsBackToTheDefault) {
   const std::pair<const char*, int> cases[] = {
-      {"", 20},  {"RoundSeconds=3", 3},   {"RoundSeconds=600", 600}, {"RoundSeconds=2", 20},
-      {"RoundSeconds=601", 20}, {"RoundSeconds=abc", 20}, {"RoundSeconds=45", 45},
+      {"", 20},
+      {"RoundSeconds=3", 3},
+      {"RoundSeconds=600", 600},
+      {"RoundSeconds=2", 20},
+      {"RoundSeconds=601", 20},
+      {"RoundSeconds=abc", 20},
+      {"RoundSeconds=45", 45},
       {"RoundSeconds=-5", 20},
   };
   for (const auto& [line, seconds] : cases) {
@@ -305,12 +311,17 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, TimerEnd,
     ::testing::Values(
         EndCase{TimerEndAction::Nothing, false, {}, "Время вышло."},
-        EndCase{TimerEndAction::AllToLine, true, {{kRoute, 0x00, 0x40}, {kLine, 0xFF, 0xFF}},
+        EndCase{TimerEndAction::AllToLine,
+                true,
+                {{kRoute, 0x00, 0x40}, {kLine, 0xFF, 0xFF}},
                 "Время вышло: все столы подключены к линии."},
         // Without a line source the command warns, as its button does, and sends nothing.
-        EndCase{TimerEndAction::AllToLine, false, {},
+        EndCase{TimerEndAction::AllToLine,
+                false,
+                {},
                 "Время вышло: подключить все столы к линии не удалось."},
-        EndCase{TimerEndAction::Reset, true,
+        EndCase{TimerEndAction::Reset,
+                true,
                 {{frame::kLedA, 0, 0}, {kLine, 0, 0}, {frame::kLedB, 0, 0}, {kRoute, 0, 0}},
                 "Время вышло: выполнен сброс."}));
 

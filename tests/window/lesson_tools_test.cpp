@@ -1,9 +1,8 @@
 // The lesson tools on the real window against the emulator: a monitoring
 // round's listen frames in plan order, and the console driven by keys alone.
-#include <QTest>
-
 #include <QFile>
 #include <QHelpEvent>
+#include <QTest>
 #include <QToolTip>
 
 #include "app/lessontools.h"
@@ -14,7 +13,9 @@
 
 namespace {
 
-QString ListenWrite(int deskNumber) { return QString::asprintf("84 00 %02X", 0x10 | (deskNumber - 1)); }
+QString ListenWrite(int deskNumber) {
+  return QString::asprintf("84 00 %02X", 0x10 | (deskNumber - 1));
+}
 
 void Key(WindowFixture& fx, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::keyClick(&fx.form(), key, modifiers);
@@ -61,9 +62,9 @@ class LessonToolsTest : public QObject {
     console::ConsoleModel& model = fx.form().model();
     // A snake over the four rows of the stored layout; desk 6 is passed over.
     const std::vector<std::pair<Qt::Key, int>> walk = {
-        {Qt::Key_Right, 2},  {Qt::Key_Right, 3},  {Qt::Key_Right, 4},  {Qt::Key_Down, 8},
-        {Qt::Key_Left, 7},   {Qt::Key_Left, 5},   {Qt::Key_Down, 9},   {Qt::Key_Right, 10},
-        {Qt::Key_Right, 11}, {Qt::Key_Right, 12}, {Qt::Key_Down, 16},  {Qt::Key_Left, 15},
+        {Qt::Key_Right, 2},  {Qt::Key_Right, 3},  {Qt::Key_Right, 4}, {Qt::Key_Down, 8},
+        {Qt::Key_Left, 7},   {Qt::Key_Left, 5},   {Qt::Key_Down, 9},  {Qt::Key_Right, 10},
+        {Qt::Key_Right, 11}, {Qt::Key_Right, 12}, {Qt::Key_Down, 16}, {Qt::Key_Left, 15},
         {Qt::Key_Left, 14},  {Qt::Key_Left, 13},  {Qt::Key_Up, 9}};
     Key(fx, Qt::Key_Up);  // the selection starts on desk 1 and stays there
     QCOMPARE(model.selectedDesk(), 0);
@@ -133,12 +134,12 @@ class LessonToolsTest : public QObject {
     };
     // Each row from a reset controller; the writes are those of the matching clicks.
     const Row rows[] = {
-        {Qt::Key_F9, Qt::NoModifier, "84 00 20"},                      // "Вход"
-        {Qt::Key_F10, Qt::NoModifier, "84 00 40"},                     // "Линия"
-        {Qt::Key_F8, Qt::NoModifier, "84 00 80"},                      // "Вход->Линия"
-        {Qt::Key_3, Qt::ControlModifier, "82 00 00 | 84 FF 00"},       // all in pairs
+        {Qt::Key_F9, Qt::NoModifier, "84 00 20"},                        // "Вход"
+        {Qt::Key_F10, Qt::NoModifier, "84 00 40"},                       // "Линия"
+        {Qt::Key_F8, Qt::NoModifier, "84 00 80"},                        // "Вход->Линия"
+        {Qt::Key_3, Qt::ControlModifier, "82 00 00 | 84 FF 00"},         // all in pairs
         {Qt::Key_F4, Qt::NoModifier, "84 01 00 | 82 00 00 | 82 00 00"},  // desk 1's line button
-        {Qt::Key_F3, Qt::NoModifier, "84 00 50"},                      // speak to desk 1
+        {Qt::Key_F3, Qt::NoModifier, "84 00 50"},                        // speak to desk 1
     };
     for (const Row& r : rows) {
       QCOMPARE(Play(fx, "nofaults reset"), QString());
