@@ -2,9 +2,11 @@
 // round's listen frames in plan order, and the console driven by keys alone.
 #include <QFile>
 #include <QHelpEvent>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolTip>
 
+#include "app/classlistdialog.h"
 #include "app/lessontools.h"
 #include "config/arrangementfile.h"
 #include "config/cp1251.h"
@@ -193,6 +195,31 @@ class LessonToolsTest : public QObject {
       QCOMPARE(control->toolTip(), own);
       QToolTip::hideText();
     }
+  }
+
+  void classListPreviewShowsWhatEachDeskGets() {
+    std::array<console::DeskPlanEntry, kDeskCount> plan{};
+    plan[1] = {"Стол 2", "", 10, 0, true};
+    plan[0] = {"Стол 1", "", 200, 0, true};
+    const std::vector<console::ImportRow> rows =
+        console::PlanNameImport({"Анна", std::string(45, 'x'), "Zoe 中", "Борис"}, plan);
+    ClassListDialog dialog(rows, plan, nullptr);
+    const QStringList expected[] = {
+        {"Стол 2", "Анна", "будет вписано"},
+        {"Стол 1", QString(40, QLatin1Char('x')), "будет обрезано до 40 символов"},
+        {"—", "Zoe 中", "не хватает столов"},
+        {"—", "Борис", "не хватает столов"},
+    };
+    QCOMPARE(dialog.table->rowCount(), 4);
+    for (int r = 0; r < 4; ++r) {
+      QStringList shown;
+      for (int c = 0; c < 3; ++c) shown << dialog.table->item(r, c)->text();
+      QCOMPARE(shown, expected[r]);
+    }
+    // A refused name is said so, with its character.
+    plan[3] = {"Стол 4", "", 10, 100, true};
+    ClassListDialog refused(console::PlanNameImport({"a", "b", "Zoe 中"}, plan), plan, nullptr);
+    QVERIFY(refused.table->item(2, 2)->text().contains(QStringLiteral("«中»")));
   }
 
   void arrangementSavedInTheFileAndAppliedWithTheDesksFrames() {
