@@ -251,6 +251,8 @@ bool LessonTools::HandleKey(QKeyEvent* event) {
     return true;
   }
   if (!command || *command == KeyCommand::CancelName) return false;
+  // With no desk on the plan Space stays with the focused button (the first-start hint's).
+  if (*command == KeyCommand::Listen && console::PlanOrder(m.plan()).empty()) return false;
   const bool moves = *command == KeyCommand::SelectLeft || *command == KeyCommand::SelectRight ||
                      *command == KeyCommand::SelectUp || *command == KeyCommand::SelectDown;
   // A held key repeats only the arrows; a repeated Space would toggle the desk on and off.

@@ -222,6 +222,16 @@ class LessonToolsTest : public QObject {
     QVERIFY(refused.table->item(2, 2)->text().contains(QStringLiteral("«中»")));
   }
 
+  void spaceStaysWithTheFirstStartHint() {
+    WindowFixture fx;  // no classroom file: an empty plan and the hint
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QVERIFY(fx.form().firstStartHint->isVisible());
+    auto* open = fx.form().firstStartHint->findChild<QPushButton*>(QStringLiteral("HintOpen"));
+    QVERIFY(open != nullptr);
+    QTest::keyClick(open, Qt::Key_Space);
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kOpenDialog), 1);
+  }
+
   void arrangementSavedInTheFileAndAppliedWithTheDesksFrames() {
     WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());
