@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/lessonrecordpanel.h"
 #include "app/lessontools.h"
 #include "app/namevalidator.h"
 #include "app/prompteruser.h"
@@ -119,13 +120,14 @@ ConsoleWindow::ConsoleWindow(ClassroomState& room, AppEnvironment environment,
   model_ = std::make_unique<console::ConsoleModel>(
       room_, *link_, [this] { return link_->ProbeController(); }, *user_,
       console::ConsolePaths{environment_.settingsPath, environment_.executablePath});
-  lessonTools_ = std::make_unique<LessonTools>(this, *model_, prompter_, environment_.settingsPath,
-                                               statusStrip, desks);
+  lessonRecord_ = std::make_unique<LessonRecordPanel>(this, *model_, prompter_,
+                                                     environment_.settingsPath, statusStrip, desks);
   // The plan starts as the window was designed, until a classroom is loaded.
   for (DeskPanel* panel : desks) {
     model_->PlaceDesk(panel->tag(), panel->x(), panel->y(), !panel->isHidden());
   }
   ConnectHandlers();
+  lessonTools_ = std::make_unique<LessonTools>(*this, prompter_, environment_.settingsPath);
   Start();
   Redraw();
 }
@@ -634,7 +636,7 @@ void ConsoleWindow::Redraw() {
   if (firstStartHint->isVisible()) firstStartHint->raise();
   drawn_ = shown;
   DrawDeskMarks();
-  if (lessonTools_) lessonTools_->Refresh();
+  if (lessonRecord_) lessonRecord_->Refresh();
 }
 
 void ConsoleWindow::DrawCalls(const console::ConsoleDisplay& shown) {
@@ -677,6 +679,7 @@ void ConsoleWindow::DrawDeskMarks() {
     const console::DeskDisplay& shown = drawn_->desks[d];
     DeskMarks marks;
     marks.selected = shown.selected;
+    marks.keyboardFocus = shown.selected && lessonTools_ && lessonTools_->FocusMarkShown();
     marks.speaking = shown.speakDown;
     marks.calling = shown.callOrder > 0;
     if (marks.calling) {
@@ -933,7 +936,7 @@ bool ConsoleWindow::ConfirmAndClose() {
   // The plan is saved before the port is given back: a failed save keeps the
   // window open, and it must stay a working console.
   if (!Apply([](console::ConsoleModel& m) { return m.ConfirmClose(); })) return false;
-  lessonTools_->Closing();
+  lessonRecord_->Closing();
   // The poll ends first: after the port is closed its exchanges could only fail.
   if (StopPolling()) port_->ClosePort();
   return true;

@@ -31,6 +31,7 @@
 #include "view/clickpairs.h"
 #include "view/deskdrag.h"
 
+class LessonRecordPanel;
 class LessonTools;
 class PrompterUser;
 
@@ -104,7 +105,10 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   ControllerPort& controllerPort() { return *port_; }
   ControllerLink& controllerLink() { return *link_; }
   PollThread& pollThread() { return *pollThread_; }
+  // The monitoring round, the timer, arrangements, class lists and the keys.
   LessonTools& lessonTools() { return *lessonTools_; }
+  // The lesson's record: the journal, the call log, the heard gauges, the report.
+  LessonRecordPanel& lessonRecord() { return *lessonRecord_; }
 
   // Runs an operation of the model and draws the result.
   template <typename Operation>
@@ -206,7 +210,8 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   std::unique_ptr<ControllerLink> link_;
   std::unique_ptr<PollThread> pollThread_;
   std::unique_ptr<console::ConsoleModel> model_;
-  // After the model: its journal stops following the model before the model goes.
+  // After the model: they stop following the model before the model goes.
+  std::unique_ptr<LessonRecordPanel> lessonRecord_;
   std::unique_ptr<LessonTools> lessonTools_;
   std::vector<QWidget*> controls_;
   bool closing_ = false;

@@ -1,234 +1,580 @@
-// The lesson tools' window parts and their wiring to the journal.
+// The lesson tools' buttons, keys, dialogs and status, wired to the Qt-free
+// round, timer, arrangements and class lists.
 #include "app/lessontools.h"
 
+#include <QAccessible>
 #include <QAction>
-#include <QDateTime>
-#include <QFrame>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
-#include <QPainter>
-#include <QTimer>
+#include <QTextDocument>
+#include <QToolButton>
+#include <QToolTip>
 
-#include "app/calllogdialog.h"
-#include "app/lessonreportwriter.h"
+#include "app/classlistdialog.h"
+#include "app/consolewindow.h"
 #include "app/prompter.h"
-#include "app/widgets.h"
+#include "app/timerdialog.h"
 #include "config/inifile.h"
-#include "console/lessonreport.h"
-#include "platform/appendfile.h"
+#include "config/settings.h"
+#include "config/settingsload.h"
+#include "console/arrangements.h"
+#include "console/classlist.h"
 #include "platform/system.h"
 
 namespace {
 
-constexpr char kLessonSection[] = "Lesson";
-constexpr char kShowHeardKey[] = "ShowHeardTime";  // 1: the gauges show on the desks
-constexpr int kRefreshIntervalMs = 1000;
-// Between the name box and the buttons of a desk panel.
-const QRect kGaugeGeometry(6, 38, 106, 10);
-constexpr int kGaugeBarWidth = 66;
+constexpr char kCallSoundKey[] = "CallSound";  // [Interface]: 1 sounds the timer's warning too
+// A class list is a page of names; anything larger is not one.
+constexpr qint64 kMaxListBytes = 1024 * 1024;
+const QString kCaption = QStringLiteral("Vormik");
 
-console::Moment WallClock() {
-  const QDateTime now = QDateTime::currentDateTime();
-  return {now.toMSecsSinceEpoch(), now.offsetFromUtc()};
-}
+QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-HeardGaugeWidget::HeardGaugeWidget(QWidget* parent) : QWidget(parent) {
-  setObjectName(QStringLiteral("HeardGauge"));
-  // Presses go to the panel underneath: it selects and drags the desk.
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-  setGeometry(kGaugeGeometry);
+LessonTools::LessonTools(ConsoleWindow& window, Prompter& prompter, std::string settingsPath)
+    : window_(window), prompter_(prompter), settingsPath_(std::move(settingsPath)) {
+  clock_.start();
+  const console::MillisecondClock clock = [this] { return clock_.elapsed(); };
+  round_ = std::make_unique<console::MonitoringRound>(window_.model(), clock, ReadRoundSeconds());
+  timer_ = std::make_unique<console::LessonTimer>(window_.model(), clock);
+  callSound_ =
+      ini::IniDocument::Load(settingsPath_).ReadInteger(settings::kInterface, kCallSoundKey, 0) !=
+      0;
+  window_.model().AddObserver(this);
+  BuildButtons();
+  BuildMenus();
+  DescribeControls();
+  qApp->installEventFilter(this);
+  ticker_.setInterval(kTickMs);
+  connect(&ticker_, &QTimer::timeout, this, &LessonTools::Tick);
+  ticker_.start();
+  RefreshStatus();
 }
 
-void HeardGaugeWidget::setGauge(const console::HeardGauge& gauge) {
-  if (gauge.permille == gauge_.permille && gauge.figure == gauge_.figure &&
-      gauge.neverHeard == gauge_.neverHeard) {
+LessonTools::~LessonTools() {
+  qApp->removeEventFilter(this);
+  window_.model().RemoveObserver(this);
+}
+
+int LessonTools::ReadRoundSeconds() const {
+  return settings::ReadRoundSeconds(settings::LoadSettings(settingsPath_).document);
+}
+
+// ---------------------------------------------------------------------------
+// Controls
+
+void LessonTools::BuildButtons() {
+  auto* strip = window_.statusStrip;
+  auto* layout = qobject_cast<QHBoxLayout*>(strip->layout());
+  auto button = [&](const char* name, const char* text, const char* hint) {
+    auto* b = new QToolButton(strip);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(QString::fromUtf8(text));
+    b->setToolTip(QString::fromUtf8(hint));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+  };
+  roundButton = button("RoundButton", "Обход", "Обход класса: слушать столы по очереди");
+  roundButton->setCheckable(true);
+  timerButton = button("TimerButton", "Таймер", "Таймер работы в парах или на линии");
+  arrangementsButton = button("ArrangementsButton", "Расстановки",
+                              "Сохранить или применить расстановку пар и линии");
+  classListButton = button("ClassListButton", "Список", "Загрузить или выгрузить список класса");
+  int at = 0;
+  for (QToolButton* b : {roundButton, timerButton, arrangementsButton, classListButton}) {
+    layout->insertWidget(at++, b);
+  }
+  roundLabel = new QLabel(strip);
+  roundLabel->setObjectName(QStringLiteral("RoundState"));
+  timerLabel = new QLabel(strip);
+  timerLabel->setObjectName(QStringLiteral("TimerState"));
+  for (QLabel* label : {roundLabel, timerLabel}) label->setTextFormat(Qt::PlainText);
+  // After the link state, before the calls.
+  const int linkAt = layout->indexOf(window_.linkLabel);
+  layout->insertWidget(linkAt + 1, roundLabel);
+  layout->insertWidget(linkAt + 2, timerLabel);
+
+  connect(roundButton, &QToolButton::clicked, this, [this] { StartPauseResumeRound(); });
+  connect(timerButton, &QToolButton::clicked, this, [this] { TimerCommand(); });
+}
+
+void LessonTools::BuildMenus() {
+  arrangementsMenu_ = new QMenu(arrangementsButton);
+  arrangementsMenu_->setObjectName(QStringLiteral("ArrangementsMenu"));
+  arrangementsButton->setMenu(arrangementsMenu_);
+  arrangementsButton->setPopupMode(QToolButton::InstantPopup);
+  // Read from the file each time: it is where they live.
+  connect(arrangementsMenu_, &QMenu::aboutToShow, this, &LessonTools::FillArrangementsMenu);
+
+  classListMenu_ = new QMenu(classListButton);
+  classListMenu_->setObjectName(QStringLiteral("ClassListMenu"));
+  classListMenu_->addAction(QStringLiteral("Загрузить список класса..."), this,
+                            &LessonTools::AskClassListToImport);
+  classListMenu_->addAction(QStringLiteral("Выгрузить список класса в CSV..."), this,
+                            &LessonTools::AskClassListExportFile);
+  classListButton->setMenu(classListMenu_);
+  classListButton->setPopupMode(QToolButton::InstantPopup);
+}
+
+void LessonTools::Describe(QWidget* control, const QString& name, const QString& description,
+                           std::optional<KeyCommand> key) {
+  if (control == nullptr) return;
+  control->setAccessibleName(name);
+  QString full = description;
+  if (key) {
+    full += QStringLiteral(" Клавиша: %1.").arg(KeyText(*key));
+    keyHints_.emplace_back(control, KeyText(*key));
+  }
+  control->setAccessibleDescription(full);
+}
+
+void LessonTools::DescribeControls() {
+  ConsoleWindow& w = window_;
+  for (DeskPanel* panel : w.desks) {
+    const QString n = QString::number(panel->tag() + 1);
+    Describe(panel, QStringLiteral("Стол %1").arg(n),
+             QStringLiteral("Стол ученика; стрелки выбирают стол, меню стола — Shift+F10."));
+    Describe(panel->listen, QStringLiteral("Слушать стол %1").arg(n),
+             QStringLiteral("Слушать стол или перестать слушать."), KeyCommand::Listen);
+    Describe(panel->speak, QStringLiteral("Говорить со столом %1").arg(n),
+             QStringLiteral("Говорить со столом или перестать."), KeyCommand::Speak);
+    Describe(panel->led, QStringLiteral("Светодиод стола %1").arg(n),
+             QStringLiteral("Выключить горящий светодиод стола."), KeyCommand::LedButton);
+    Describe(panel->lineButton, QStringLiteral("Линия и пара стола %1").arg(n),
+             QStringLiteral("Подключить к линии, соединить в пару или разъединить."),
+             KeyCommand::LineButton);
+    Describe(panel->nameBox, QStringLiteral("Имя ученика за столом %1").arg(n),
+             QStringLiteral("Enter подтверждает, Esc отменяет правку."), KeyCommand::EditName);
+  }
+  Describe(w.inputToLineButton, QStringLiteral("Вход->Линия"),
+           QStringLiteral("Подключить ВХОД к ЛИНИИ."), KeyCommand::InputToLine);
+  Describe(w.inputButton, QStringLiteral("Вход"), QStringLiteral("Слушать ВХОД."),
+           KeyCommand::Input);
+  Describe(w.teacherLineButton, QStringLiteral("Линия"), QStringLiteral("Говорить в ЛИНИЮ."),
+           KeyCommand::TeacherLine);
+  Describe(w.resetButton, QStringLiteral("Сброс"), QStringLiteral("Сбросить все столы."),
+           KeyCommand::ResetAll);
+  Describe(w.allToLineButton, QStringLiteral("Все столы к линии"),
+           QStringLiteral("Подключить все столы к ЛИНИИ."), KeyCommand::AllToLine);
+  Describe(w.allInPairsButton, QStringLiteral("Все столы в пары"),
+           QStringLiteral("Подключить все столы в ПАРЫ."), KeyCommand::AllInPairs);
+  Describe(w.allLedsOffButton, QStringLiteral("Выключить все светодиоды"),
+           QStringLiteral("Выключить светодиоды всех столов."), KeyCommand::AllLedsOff);
+  Describe(w.saveAsButton, QStringLiteral("Сохранить как"),
+           QStringLiteral("Сохранить кабинет в файл."), KeyCommand::SaveAs);
+  Describe(w.openButton, QStringLiteral("Открыть"),
+           QStringLiteral("Открыть файл кабинета. Клавиша: Ctrl+O."));
+  keyHints_.emplace_back(w.openButton, QStringLiteral("Ctrl+O"));
+  Describe(w.standardClassroomButton, QStringLiteral("Стандартный кабинет"),
+           QStringLiteral("Создать стандартный кабинет из 16 столов."));
+  Describe(w.saveButton, QStringLiteral("Сохранить"), QStringLiteral("Сохранить в файл."));
+  Describe(w.exitButton, QStringLiteral("Выход"), QStringLiteral("Выход из программы."));
+  Describe(w.linkLabel, QStringLiteral("Связь с контроллером"),
+           QStringLiteral("Порт и что контроллер сделал последним."));
+  Describe(w.callList, QStringLiteral("Вызовы"),
+           QStringLiteral("Вызывающие столы по порядку вызова."), KeyCommand::AnswerCall);
+  Describe(roundButton, QStringLiteral("Обход класса"),
+           QStringLiteral("Слушать видимые столы по очереди; пауза и продолжение; "
+                          "остановить — Shift+F5."),
+           KeyCommand::Round);
+  Describe(timerButton, QStringLiteral("Таймер"),
+           QStringLiteral("Запустить таймер или остановить идущий."), KeyCommand::Timer);
+  Describe(arrangementsButton, QStringLiteral("Расстановки"),
+           QStringLiteral("Сохранить текущие пары и линию под именем или применить сохранённую."));
+  Describe(classListButton, QStringLiteral("Список класса"),
+           QStringLiteral("Загрузить имена учеников из файла или выгрузить их в CSV."));
+  Describe(roundLabel, QStringLiteral("Обход"), QStringLiteral("Состояние обхода класса."));
+  Describe(timerLabel, QStringLiteral("Таймер"), QStringLiteral("Оставшееся время таймера."));
+}
+
+// ---------------------------------------------------------------------------
+// Keys and tooltips
+
+bool LessonTools::eventFilter(QObject* watched, QEvent* event) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget == nullptr || widget->window() != &window_) return false;
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      return HandleKey(static_cast<QKeyEvent*>(event));
+    case QEvent::MouseButtonPress:
+      // The mouse is back in use: the keyboard's mark goes until the next arrow.
+      if (focusMark_) {
+        focusMark_ = false;
+        window_.Redraw();
+      }
+      return false;
+    case QEvent::ToolTip:
+      return ShowToolTip(widget, static_cast<QHelpEvent*>(event));
+    default:
+      return false;
+  }
+}
+
+bool LessonTools::ShowToolTip(QWidget* control, QHelpEvent* event) {
+  // The call list's entries come and go; the list's key answers the first of them.
+  const QWidget* keyed = control->parentWidget() == window_.callList ? window_.callList : control;
+  for (const auto& [hinted, key] : keyHints_) {
+    if (hinted != keyed) continue;
+    // The control's own tooltip stays as it is; the key is added to what shows.
+    const QString base =
+        control->toolTip().isEmpty() ? control->accessibleName() : control->toolTip();
+    QString text = QStringLiteral("%1 (%2)").arg(base, key);
+    // A student's name is shown as typed, never read as markup.
+    if (Qt::mightBeRichText(text))
+      text = QStringLiteral("<span>%1</span>").arg(text.toHtmlEscaped());
+    QToolTip::showText(event->globalPos(), text, control);
+    return true;
+  }
+  return false;
+}
+
+bool LessonTools::HandleKey(QKeyEvent* event) {
+  // Dialogs (a question, the wait, the timer) take their own keys.
+  if (QApplication::activeModalWidget() != nullptr) return false;
+  const console::ConsoleModel& m = window_.model();
+  bool typingName = false;
+  for (int d = 0; d < kDeskCount; ++d) typingName = typingName || m.EditingName(d);
+  const std::optional<KeyCommand> command = CommandForKey(event->key(), event->modifiers());
+  if (typingName) {
+    // Every key belongs to the name; Escape gives up the edit.
+    if (command != KeyCommand::CancelName) return false;
+    Run(KeyCommand::CancelName);
+    return true;
+  }
+  if (!command || *command == KeyCommand::CancelName) return false;
+  // With no desk on the plan Space stays with the focused button (the first-start hint's).
+  if (*command == KeyCommand::Listen && console::PlanOrder(m.plan()).empty()) return false;
+  const bool moves = *command == KeyCommand::SelectLeft || *command == KeyCommand::SelectRight ||
+                     *command == KeyCommand::SelectUp || *command == KeyCommand::SelectDown;
+  // A held key repeats only the arrows; a repeated Space would toggle the desk on and off.
+  if (event->isAutoRepeat() && !moves) return true;
+  Run(*command);
+  return true;
+}
+
+int LessonTools::SelectedVisibleDesk() {
+  console::ConsoleModel& m = window_.model();
+  if (m.plan()[m.selectedDesk()].visible) return m.selectedDesk();
+  const int first = console::NearestDesk(m.plan(), -1, console::Direction::Right);
+  if (first >= 0) m.SelectDesk(first);
+  return first;
+}
+
+void LessonTools::MoveSelection(console::Direction direction) {
+  console::ConsoleModel& m = window_.model();
+  const int from = m.plan()[m.selectedDesk()].visible ? m.selectedDesk() : -1;
+  const int to = console::NearestDesk(m.plan(), from, direction);
+  if (to < 0) return;
+  m.SelectDesk(to);
+  focusMark_ = true;
+  window_.Redraw();
+}
+
+void LessonTools::Run(KeyCommand command) {
+  using console::ConsoleModel;
+  using console::Direction;
+  ConsoleWindow& w = window_;
+  auto onDesk = [this, &w](auto operation) {
+    const int desk = SelectedVisibleDesk();
+    if (desk < 0) return;
+    w.Apply([&](ConsoleModel& m) { operation(m, desk); });
+  };
+  switch (command) {
+    case KeyCommand::SelectLeft:
+      MoveSelection(Direction::Left);
+      return;
+    case KeyCommand::SelectRight:
+      MoveSelection(Direction::Right);
+      return;
+    case KeyCommand::SelectUp:
+      MoveSelection(Direction::Up);
+      return;
+    case KeyCommand::SelectDown:
+      MoveSelection(Direction::Down);
+      return;
+    case KeyCommand::Listen:
+      onDesk([](ConsoleModel& m, int d) { m.ToggleListening(d); });
+      return;
+    case KeyCommand::Speak:
+      onDesk([](ConsoleModel& m, int d) { m.ToggleSpeaking(d); });
+      return;
+    case KeyCommand::LineButton:
+      onDesk([](ConsoleModel& m, int d) { m.PressLineButton(d); });
+      return;
+    case KeyCommand::LedButton:
+      onDesk([](ConsoleModel& m, int d) { m.PressLedButton(d); });
+      return;
+    case KeyCommand::EditName: {
+      const int desk = SelectedVisibleDesk();
+      if (desk < 0) return;
+      w.Apply([desk](ConsoleModel& m) { m.BeginNameEditing(desk); });
+      w.desks[static_cast<size_t>(desk)]->nameBox->setFocus(Qt::ShortcutFocusReason);
+      w.desks[static_cast<size_t>(desk)]->nameBox->selectAll();
+      return;
+    }
+    case KeyCommand::CancelName:
+      w.Apply([](ConsoleModel& m) { m.EndNameEditing(); });
+      w.setFocus(Qt::ShortcutFocusReason);
+      return;
+    case KeyCommand::AnswerCall:
+      if (w.model().calls().empty()) return;
+      w.Apply([](ConsoleModel& m) { m.ListenTo(m.calls().front().desk); });
+      return;
+    case KeyCommand::InputToLine:
+      w.Apply([](ConsoleModel& m) { m.ToggleInputToLine(); });
+      return;
+    case KeyCommand::Input:
+      w.Apply([](ConsoleModel& m) { m.ToggleInput(); });
+      return;
+    case KeyCommand::TeacherLine:
+      w.Apply([](ConsoleModel& m) { m.ToggleLine(); });
+      return;
+    case KeyCommand::ResetAll:
+      w.Apply([](ConsoleModel& m) { m.ResetAll(); });
+      return;
+    case KeyCommand::AllToLine:
+      w.Apply([](ConsoleModel& m) { m.AllToLine(); });
+      return;
+    case KeyCommand::AllInPairs:
+      w.Apply([](ConsoleModel& m) { m.AllInPairs(); });
+      return;
+    case KeyCommand::AllLedsOff:
+      w.Apply([](ConsoleModel& m) { m.AllLedsOff(); });
+      return;
+    case KeyCommand::Round:
+      StartPauseResumeRound();
+      return;
+    case KeyCommand::StopRound:
+      StopRound();
+      return;
+    case KeyCommand::Timer:
+      TimerCommand();
+      return;
+    case KeyCommand::SaveAs:
+      w.Apply([](ConsoleModel& m) { m.SaveClassroomAs(); });
+      return;
+    case KeyCommand::DeskMenu: {
+      const int desk = SelectedVisibleDesk();
+      if (desk < 0) return;
+      w.Redraw();
+      DeskPanel* panel = w.desks[static_cast<size_t>(desk)];
+      w.deskMenu->popup(panel->mapToGlobal(panel->rect().center()));
+      return;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Round and timer
+
+void LessonTools::Tick() {
+  if (ticking_) return;
+  ticking_ = true;
+  operated_ = false;
+  round_->Tick();
+  const console::TimerEvent event = timer_->Tick();
+  // The warning sounds only where the teacher asked for sounds.
+  if (event == console::TimerEvent::WarningBegan && callSound_) QApplication::beep();
+  if (operated_) window_.Apply([](console::ConsoleModel&) {});
+  RefreshStatus();
+  ticking_ = false;
+}
+
+void LessonTools::StartPauseResumeRound() {
+  if (round_->state() == console::RoundState::Stopped) {
+    // The setting may have changed since the last round.
+    round_->SetStepSeconds(ReadRoundSeconds());
+  }
+  message_.clear();
+  window_.Apply([this](console::ConsoleModel&) { round_->StartPauseResume(); });
+  RefreshStatus();
+}
+
+void LessonTools::StopRound() {
+  round_->Stop();
+  RefreshStatus();
+}
+
+void LessonTools::StartTimer(int minutes, console::TimerEndAction action) {
+  if (!timer_->Start(minutes, action)) {
+    Warn(QStringLiteral("Таймер ставится на 1–90 минут."));
     return;
   }
-  gauge_ = gauge;
-  setToolTip(
-      gauge.neverHeard
-          ? QStringLiteral("На этом уроке стол ещё не слушали")
-          : QStringLiteral("Слушали на этом уроке: %1").arg(QString::fromStdString(gauge.figure)));
-  update();
+  lastTimerMinutes_ = minutes;
+  lastTimerAction_ = action;
+  RefreshStatus();
 }
 
-void HeardGaugeWidget::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  const QColor never(200, 0, 0);
-  const QRect bar(0, 2, kGaugeBarWidth, height() - 4);
-  painter.fillRect(bar, QColor(225, 225, 225));
-  painter.fillRect(QRect(bar.x(), bar.y(), bar.width() * gauge_.permille / 1000, bar.height()),
-                   QColor(0, 150, 0));
-  if (gauge_.neverHeard) {
-    painter.setPen(QPen(never, 1));
-    painter.drawRect(bar.adjusted(0, 0, -1, -1));
+void LessonTools::StopTimer() {
+  if (timer_->Running()) Say(QStringLiteral("Таймер остановлен."));
+  timer_->Stop();
+  RefreshStatus();
+}
+
+void LessonTools::TimerCommand() {
+  if (timer_->Running()) {
+    StopTimer();
+    return;
   }
-  QFont font = painter.font();
-  font.setPixelSize(9);
-  font.setBold(gauge_.neverHeard);
-  painter.setFont(font);
-  painter.setPen(gauge_.neverHeard ? never : QColor(Qt::black));
-  painter.drawText(QRect(kGaugeBarWidth + 4, 0, width() - kGaugeBarWidth - 4, height()),
-                   Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(gauge_.figure));
+  const std::optional<TimerChoice> choice =
+      TimerDialog::Ask({lastTimerMinutes_, lastTimerAction_}, &window_);
+  if (choice) StartTimer(choice->minutes, choice->action);
 }
 
-LessonTools::LessonTools(QWidget* window, console::ConsoleModel& model, Prompter& prompter,
-                         const std::string& settingsPath, QFrame* statusStrip,
-                         const std::array<DeskPanel*, kDeskCount>& desks)
-    : QObject(window),
-      window_(window),
-      model_(model),
-      prompter_(prompter),
-      settingsPath_(settingsPath) {
-  journal_ = std::make_unique<console::LessonJournal>(model_, WallClock,
-                                                      platform::DirectoryOf(settingsPath_));
-  journal_->SetProblemListener(
-      [this](const std::string& text) { ShowProblem(QString::fromStdString(text)); });
-  BuildMenu(statusStrip);
-  for (int d = 0; d < kDeskCount; ++d) {
-    gauges[d] = new HeardGaugeWidget(desks[d]);
-    gauges[d]->hide();
+QString LessonTools::roundText() const { return roundLabel->text(); }
+QString LessonTools::timerText() const { return timerLabel->text(); }
+
+void LessonTools::RefreshStatus() {
+  const console::RoundStatus round = round_->Status();
+  const QString roundShown = round.text.empty() ? message_ : Utf8(round.text);
+  if (roundLabel->text() != roundShown) roundLabel->setText(roundShown);
+  roundButton->setChecked(round.state == console::RoundState::Running);
+  const console::TimerStatus timer = timer_->Status();
+  const QString timerShown = Utf8(timer.text);
+  if (timerLabel->text() != timerShown) timerLabel->setText(timerShown);
+  const QString style =
+      timer.red ? QStringLiteral("color: #c00000; font-weight: bold;") : QString();
+  if (timerLabel->styleSheet() != style) timerLabel->setStyleSheet(style);
+  timerLabel->setProperty("warning", timer.red);
+}
+
+void LessonTools::Say(const QString& text) {
+  message_ = text;
+  RefreshStatus();
+}
+
+void LessonTools::Warn(const QString& text) {
+  prompter_.ShowMessage(kCaption, text, QMessageBox::Warning);
+}
+
+// ---------------------------------------------------------------------------
+// Arrangements
+
+std::vector<classroom::Arrangement> LessonTools::Arrangements() const {
+  const std::string path = window_.model().ClassroomFilePath();
+  if (path.empty()) return {};
+  return classroom::ReadArrangements(ini::IniDocument::Load(path));
+}
+
+QString LessonTools::SaveArrangement(const QString& name) {
+  const std::string path = window_.model().ClassroomFilePath();
+  QString problem;
+  if (path.empty()) {
+    problem = QStringLiteral(
+        "Кабинет ещё не сохранён в файл. Сохраните его (F12), "
+        "затем сохраните расстановку.");
+  } else {
+    const classroom::Arrangement arrangement =
+        console::CaptureArrangement(window_.model(), name.trimmed().toStdString());
+    problem = Utf8(classroom::SaveArrangementToFile(path, arrangement));
   }
-  tick_ = new QTimer(this);
-  tick_->setInterval(kRefreshIntervalMs);
-  connect(tick_, &QTimer::timeout, this, &LessonTools::Refresh);
-  ini::IniFile file(settingsPath_);
-  SetHeardShown(file.ReadInteger(kLessonSection, kShowHeardKey, 0) != 0);
-  journal_->ConsoleStarted();
-}
-
-LessonTools::~LessonTools() = default;
-
-void LessonTools::BuildMenu(QFrame* statusStrip) {
-  menuButton = new QToolButton(statusStrip);
-  menuButton->setObjectName(QStringLiteral("LessonMenu"));
-  menuButton->setText(QStringLiteral("Урок"));
-  menuButton->setToolTip(QStringLiteral("Журнал вызовов, кого слушали, отчёт об уроке"));
-  menuButton->setPopupMode(QToolButton::InstantPopup);
-  menuButton->setFocusPolicy(Qt::NoFocus);
-  problemLabel = new QLabel(statusStrip);
-  problemLabel->setObjectName(QStringLiteral("LessonProblem"));
-  problemLabel->setTextFormat(Qt::PlainText);
-  problemLabel->setStyleSheet(QStringLiteral("color: #c00000"));
-  problemLabel->hide();
-  if (auto* layout = qobject_cast<QHBoxLayout*>(statusStrip->layout())) {
-    layout->insertWidget(1, problemLabel, 0);
-    layout->insertWidget(1, menuButton, 0);
+  if (!problem.isEmpty()) {
+    Warn(problem);
+    return problem;
   }
-
-  menu = new QMenu(menuButton);
-  menu->setObjectName(QStringLiteral("LessonMenuEntries"));
-  callLogAction =
-      menu->addAction(QStringLiteral("Журнал вызовов..."), this, &LessonTools::ShowCallLog);
-  showHeardAction = menu->addAction(QStringLiteral("Показывать, сколько слушали каждый стол"));
-  showHeardAction->setCheckable(true);
-  connect(showHeardAction, &QAction::triggered, this, [this] {
-    // From the tools' own flag: the action's check mark only follows it.
-    const bool shown = !heardShown_;
-    SetHeardShown(shown);
-    try {
-      ini::IniFile file(settingsPath_);
-      file.WriteInteger(kLessonSection, kShowHeardKey, shown ? 1 : 0);
-      file.Flush();
-    } catch (const ini::WriteError& error) {
-      ShowProblem(QString::fromStdString(error.what()));
-    }
-  });
-  newLessonAction =
-      menu->addAction(QStringLiteral("Новый урок"), this, &LessonTools::StartNewLesson);
-  menu->addSeparator();
-  reportAction =
-      menu->addAction(QStringLiteral("Отчёт об уроке (PDF)"), this, &LessonTools::SaveReport);
-  planAction = menu->addAction(QStringLiteral("Печать плана (PDF)"), this, &LessonTools::SavePlan);
-  menuButton->setMenu(menu);
+  Say(QStringLiteral("Расстановка «%1» сохранена.").arg(name.trimmed()));
+  return {};
 }
 
-void LessonTools::ShowProblem(const QString& text) {
-  // The label takes plain text only; a tooltip would read a path as markup.
-  problemLabel->setText(QStringLiteral("⚠ ") + text);
-  problemLabel->show();
+void LessonTools::ApplyArrangement(const classroom::Arrangement& arrangement) {
+  console::ArrangementOutcome outcome;
+  window_.Apply(
+      [&](console::ConsoleModel& m) { outcome = console::ApplyArrangement(m, arrangement); });
+  Say(Utf8(outcome.text));
 }
 
-void LessonTools::SetHeardShown(bool shown) {
-  heardShown_ = shown;
-  showHeardAction->setChecked(shown);
-  for (HeardGaugeWidget* gauge : gauges) gauge->setVisible(shown);
-  Refresh();
-}
-
-void LessonTools::Refresh() {
-  const console::Moment now = journal_->Now();
-  if (heardShown_) {
-    const auto heard = console::HeardGauges(journal_->record(), now.ms);
-    for (int d = 0; d < kDeskCount; ++d) gauges[d]->setGauge(heard[d]);
+void LessonTools::FillArrangementsMenu() {
+  arrangementsMenu_->clear();
+  arrangementsMenu_->addAction(QStringLiteral("Сохранить текущую расстановку..."), this,
+                               &LessonTools::AskArrangementName);
+  arrangementsMenu_->addSeparator();
+  const std::vector<classroom::Arrangement> saved = Arrangements();
+  if (saved.empty()) {
+    arrangementsMenu_->addAction(QStringLiteral("Сохранённых расстановок нет"))->setEnabled(false);
+    return;
   }
-  if (callLog_ && callLog_->isVisible()) {
-    callLog_->ShowRows(console::CallLogRows(journal_->record(), model_.plan(), now));
+  for (const classroom::Arrangement& a : saved) {
+    // '&' would become a mnemonic.
+    QString text = QStringLiteral("Применить «%1»").arg(Utf8(a.name));
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    arrangementsMenu_->addAction(text, this, [this, a] { ApplyArrangement(a); });
   }
-  // Running figures move on their own only while something shows them.
-  const bool ticking = heardShown_ || (callLog_ && callLog_->isVisible());
-  if (ticking && !tick_->isActive()) tick_->start();
-  if (!ticking && tick_->isActive()) tick_->stop();
 }
 
-void LessonTools::ShowCallLog() {
-  if (!callLog_) callLog_ = new CallLogDialog(window_);
-  callLog_->show();
-  callLog_->raise();
-  Refresh();
+void LessonTools::AskArrangementName() {
+  bool ok = false;
+  const QString name = QInputDialog::getText(&window_, QStringLiteral("Расстановка"),
+                                             QStringLiteral("Название расстановки:"),
+                                             QLineEdit::Normal, QString(), &ok);
+  if (ok) SaveArrangement(name);
 }
 
-void LessonTools::StartNewLesson() {
-  journal_->NewLesson();
-  Refresh();
-}
+// ---------------------------------------------------------------------------
+// Class lists
 
-QString LessonTools::LessonsFolder() const {
-  const QString folder = QString::fromStdString(platform::DirectoryOf(settingsPath_) + "lessons");
-  platform::CreateOwnFolder(folder.toStdString());
-  return folder + QStringLiteral("/");
-}
-
-QString LessonTools::SaveReport() {
-  const console::Moment now = journal_->Now();
-  const QString path = LessonsFolder() + QString::fromStdString(console::DateText(now)) +
-                       QStringLiteral("-") +
-                       QDateTime::fromMSecsSinceEpoch(now.ms).toString(QStringLiteral("HHmm")) +
-                       QStringLiteral("-report.pdf");
-  console::LessonRecord record = journal_->record();
-  record.Finish(now);
-  QString error;
-  if (!WriteLessonReport(path, record, model_.plan(), now, error)) {
-    prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"), error, QMessageBox::Warning);
-    return {};
+bool LessonTools::ImportClassList(const QString& path, bool preview) {
+  const QFileInfo info(path);
+  if (!info.isFile()) {
+    Warn(QStringLiteral("Файл «%1» не найден или это не файл.").arg(path));
+    return false;
   }
-  prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"),
-                        QStringLiteral("Отчёт сохранён:\n%1").arg(path), QMessageBox::Information);
-  return path;
+  if (info.size() > kMaxListBytes) {
+    Warn(QStringLiteral("Файл «%1» слишком большой для списка класса (больше 1 МБ).").arg(path));
+    return false;
+  }
+  std::string bytes;
+  if (!platform::ReadWholeFile(path.toStdString(), bytes)) {
+    Warn(QStringLiteral("Файл «%1» не удалось прочитать.").arg(path));
+    return false;
+  }
+  const std::vector<std::string> names = console::ParseNameList(console::DecodeListBytes(bytes));
+  if (names.empty()) {
+    Warn(QStringLiteral("В файле «%1» нет ни одного имени.").arg(path));
+    return false;
+  }
+  const std::vector<console::ImportRow> rows =
+      console::PlanNameImport(names, window_.model().plan());
+  if (preview) {
+    ClassListDialog dialog(rows, window_.model().plan(), &window_);
+    if (dialog.exec() != QDialog::Accepted) return false;
+  }
+  int imported = 0;
+  window_.Apply([&](console::ConsoleModel& m) { imported = console::ImportNames(m, rows); });
+  Say(QStringLiteral("Список класса: вписано имён — %1 из %2.").arg(imported).arg(names.size()));
+  return imported > 0;
 }
 
-QString LessonTools::SavePlan() {
-  const console::Moment now = journal_->Now();
-  const QString path = LessonsFolder() + QStringLiteral("plan-") +
-                       QString::fromStdString(console::DateText(now)) + QStringLiteral(".pdf");
-  QString error;
-  if (!WritePlanPage(path, model_.plan(), now, error)) {
-    prompter_.ShowMessage(QStringLiteral("План кабинета"), error, QMessageBox::Warning);
-    return {};
+bool LessonTools::ExportClassList(const QString& path) {
+  if (!platform::ReplaceFileAtomically(path.toStdString(),
+                                       console::ExportNamesCsv(window_.model().plan()))) {
+    Warn(QStringLiteral("Не удалось записать файл «%1».").arg(path));
+    return false;
   }
-  prompter_.ShowMessage(QStringLiteral("План кабинета"),
-                        QStringLiteral("План сохранён:\n%1").arg(path), QMessageBox::Information);
-  return path;
+  Say(QStringLiteral("Список класса выгружен в «%1».").arg(QFileInfo(path).fileName()));
+  return true;
 }
 
-void LessonTools::Closing() {
-  if (journal_->record().HadDeskEvents() &&
-      prompter_.AskYesNo(QStringLiteral("Отчёт об уроке"),
-                         QStringLiteral("Сохранить отчёт об уроке (PDF)?"),
-                         QMessageBox::Question)) {
-    SaveReport();
-  }
-  journal_->ConsoleClosed();
+void LessonTools::AskClassListToImport() {
+  const QString path =
+      QFileDialog::getOpenFileName(&window_, QStringLiteral("Список класса"), QString(),
+                                   QStringLiteral("Списки класса (*.txt *.csv);;Все файлы (*)"));
+  if (!path.isEmpty()) ImportClassList(path);
+}
+
+void LessonTools::AskClassListExportFile() {
+  QString path =
+      QFileDialog::getSaveFileName(&window_, QStringLiteral("Выгрузить список класса"),
+                                   QStringLiteral("класс.csv"), QStringLiteral("CSV (*.csv)"));
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
+  ExportClassList(path);
 }

@@ -1,89 +1,114 @@
-// The lesson tools in the window: the journal that follows the model, the
-// "Урок" menu in the status strip (call log, who has been heard, a new
-// lesson, the report and the plan as PDF), and the heard gauges on the desks.
+// The lesson tools in the window: the monitoring round, the timer, the
+// arrangements and the class lists, their buttons and status in the strip,
+// and the keys that run the console without a mouse. It owns the timer that
+// ticks the Qt-free tools' clock; everything they decide lives in console/.
 #pragma once
 
-#include <QLabel>
+#include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
-#include <QToolButton>
-#include <array>
+#include <QString>
+#include <QTimer>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "app/calllogdialog.h"
-#include "config/desks.h"
-#include "console/lessonjournal.h"
-#include "console/lessonreport.h"
+#include "app/lessonkeys.h"
+#include "config/arrangementfile.h"
+#include "console/consoleobserver.h"
+#include "console/deskorder.h"
+#include "console/lessontimer.h"
+#include "console/monitoringround.h"
 
-class DeskPanel;
+class ConsoleWindow;
 class Prompter;
-class QAction;
-class QFrame;
+class QHelpEvent;
+class QLabel;
 class QMenu;
-class QTimer;
+class QToolButton;
 
-// The thin bar and figure on a desk panel: how long the teacher has
-// listened to the desk in this lesson.
-class HeardGaugeWidget : public QWidget {
+class LessonTools : public QObject, private console::ConsoleObserver {
   Q_OBJECT
  public:
-  explicit HeardGaugeWidget(QWidget* parent);
-  void setGauge(const console::HeardGauge& gauge);
-  const console::HeardGauge& gauge() const { return gauge_; }
+  static constexpr int kTickMs = 250;
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  console::HeardGauge gauge_;
-};
-
-class LessonTools : public QObject {
-  Q_OBJECT
- public:
-  LessonTools(QWidget* window, console::ConsoleModel& model, Prompter& prompter,
-              const std::string& settingsPath, QFrame* statusStrip,
-              const std::array<DeskPanel*, kDeskCount>& desks);
+  LessonTools(ConsoleWindow& window, Prompter& prompter, std::string settingsPath);
   ~LessonTools() override;
 
-  console::LessonJournal& journal() { return *journal_; }
-  // After every redraw: the gauges and an open call log follow the record.
-  void Refresh();
-  // The window closes: offers the report when the lesson had events, then
-  // writes the closing line.
-  void Closing();
-  // The report and the plan as PDF in the lessons folder; the path, or ""
-  // when it failed (the reason shown).
-  QString SaveReport();
-  QString SavePlan();
-  void StartNewLesson();
-  void ShowCallLog();
-  void SetHeardShown(bool shown);
-  bool heardShown() const { return heardShown_; }
+  console::MonitoringRound& round() { return *round_; }
+  console::LessonTimer& timer() { return *timer_; }
 
-  QToolButton* menuButton = nullptr;  // "LessonMenu" in the status strip
-  QLabel* problemLabel = nullptr;     // "LessonProblem": the journal cannot be written
-  QMenu* menu = nullptr;
-  QAction* callLogAction = nullptr;
-  QAction* showHeardAction = nullptr;
-  QAction* newLessonAction = nullptr;
-  QAction* reportAction = nullptr;
-  QAction* planAction = nullptr;
-  std::array<HeardGaugeWidget*, kDeskCount> gauges{};
-  CallLogDialog* callLog() const { return callLog_; }
+  // Moves the round and the timer on; the tick timer calls it.
+  void Tick();
+  void Run(KeyCommand command);
+
+  void StartPauseResumeRound();
+  void StopRound();
+  void StartTimer(int minutes, console::TimerEndAction action);
+  void StopTimer();
+  // The timer button and F11: the dialog, or a stop while the timer runs.
+  void TimerCommand();
+  // "" when saved; else the reason, also shown as a message.
+  QString SaveArrangement(const QString& name);
+  std::vector<classroom::Arrangement> Arrangements() const;
+  void ApplyArrangement(const classroom::Arrangement& arrangement);
+  // Reads a list file and, after the preview (skipped when `preview` is
+  // false), puts its names into the plan. False when nothing went in.
+  bool ImportClassList(const QString& path, bool preview = true);
+  bool ExportClassList(const QString& path);
+
+  // Whether the selected desk shows the keyboard's focus mark.
+  bool FocusMarkShown() const { return focusMark_; }
+  // The strip's texts as shown.
+  QString roundText() const;
+  QString timerText() const;
+
+  QToolButton* roundButton = nullptr;
+  QToolButton* timerButton = nullptr;
+  QToolButton* arrangementsButton = nullptr;
+  QToolButton* classListButton = nullptr;
+  QLabel* roundLabel = nullptr;
+  QLabel* timerLabel = nullptr;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void BuildMenu(QFrame* statusStrip);
-  void ShowProblem(const QString& text);
-  QString LessonsFolder() const;
+  void OperationStarting() override { operated_ = true; }
+  void BuildButtons();
+  void BuildMenus();
+  void DescribeControls();
+  void Describe(QWidget* control, const QString& name, const QString& description,
+                std::optional<KeyCommand> key = std::nullopt);
+  bool HandleKey(QKeyEvent* event);
+  bool ShowToolTip(QWidget* control, QHelpEvent* event);
+  void MoveSelection(console::Direction direction);
+  int SelectedVisibleDesk();
+  void FillArrangementsMenu();
+  void AskArrangementName();
+  void AskClassListToImport();
+  void AskClassListExportFile();
+  void Say(const QString& text);
+  void Warn(const QString& text);
+  void RefreshStatus();
+  int ReadRoundSeconds() const;
 
-  QWidget* window_;
-  console::ConsoleModel& model_;
+  ConsoleWindow& window_;
   Prompter& prompter_;
   std::string settingsPath_;
-  std::unique_ptr<console::LessonJournal> journal_;
-  QPointer<CallLogDialog> callLog_;
-  QTimer* tick_ = nullptr;
-  bool heardShown_ = false;
+  QElapsedTimer clock_;
+  QTimer ticker_;
+  std::unique_ptr<console::MonitoringRound> round_;
+  std::unique_ptr<console::LessonTimer> timer_;
+  QMenu* arrangementsMenu_ = nullptr;
+  QMenu* classListMenu_ = nullptr;
+  bool focusMark_ = false;
+  bool operated_ = false;
+  bool ticking_ = false;
+  bool callSound_ = false;
+  QString message_;  // the last tool's result, shown while the round has nothing to say
+  int lastTimerMinutes_ = 10;
+  console::TimerEndAction lastTimerAction_ = console::TimerEndAction::Nothing;
+  // The key each control's tooltip names.
+  std::vector<std::pair<QWidget*, QString>> keyHints_;
 };

@@ -52,7 +52,12 @@ void DeskPanel::paintEvent(QPaintEvent* event) {
   QGroupBox::paintEvent(event);
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing, false);
-  if (marks_.selected) {
+  if (marks_.keyboardFocus) {
+    // Driving by keys, the teacher must find the selection at a glance.
+    painter.setPen(QPen(QColor(0, 90, 255), 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+  } else if (marks_.selected) {
     // Inside the edge, so the highlight colour stays in view.
     painter.setPen(QPen(QColor(0, 0, 128), 1, Qt::DashLine));
     painter.setBrush(Qt::NoBrush);

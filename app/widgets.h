@@ -33,11 +33,12 @@ class GlyphButton : public QToolButton {
 // microphone, a student's call (bright or dark while it blinks).
 struct DeskMarks {
   bool selected = false;
+  bool keyboardFocus = false;  // the selection moved by the arrow keys
   bool speaking = false;
   bool calling = false;
   bool callBright = true;
   bool operator==(const DeskMarks& o) const {
-    return selected == o.selected && speaking == o.speaking && calling == o.calling &&
+    return selected == o.selected && keyboardFocus == o.keyboardFocus && speaking == o.speaking && calling == o.calling &&
            callBright == o.callBright;
   }
 };

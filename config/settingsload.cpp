@@ -1,6 +1,8 @@
 // Reading vormik.ini with the size limit, and the message for a file that could not be read.
 #include "config/settingsload.h"
 
+#include "config/settings.h"
+
 namespace settings {
 
 LoadedSettings LoadSettings(const std::string& settingsPath) {
@@ -31,6 +33,12 @@ std::string SettingsLoadMessage(const ini::LoadResult& result, std::string_view 
       break;
   }
   return "Файл настроек " + file + " не удалось прочитать" + kDefaults;
+}
+
+int ReadRoundSeconds(const ini::IniDocument& settings) {
+  const int seconds = settings.ReadInteger(kLesson, kRoundSeconds, kDefaultRoundSeconds);
+  if (seconds < kMinRoundSeconds || seconds > kMaxRoundSeconds) return kDefaultRoundSeconds;
+  return seconds;
 }
 
 }  // namespace settings

@@ -29,4 +29,8 @@ bool SettingsReadable(const ini::LoadResult& result);
 // missing (the first start writes it).
 std::string SettingsLoadMessage(const ini::LoadResult& result, std::string_view utf8Path);
 
+// [Lesson] RoundSeconds: how long the monitoring round listens to each desk.
+// Missing, not a number, or outside 3..600 gives the default, 20.
+int ReadRoundSeconds(const ini::IniDocument& settings);
+
 }  // namespace settings

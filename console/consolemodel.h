@@ -53,6 +53,10 @@ class ConsoleModel {
   const std::string& classroomFile() const { return classroomFile_; }
   // False while the settings name no classroom file ("***" or nothing).
   bool HasClassroomFile() const { return !classroomFile_.empty() && classroomFile_ != "***"; }
+  // The current classroom file as loads and saves reach it; "" without one.
+  std::string ClassroomFilePath() const {
+    return HasClassroomFile() ? ResolveClassroomPath(classroomFile_) : std::string();
+  }
   // Bit i set when desk index i's panel is shown.
   uint16_t VisibleDesksMask() const;
   bool DesksMovable() const { return room_.MoveDesks != 0; }

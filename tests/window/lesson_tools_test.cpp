@@ -1,184 +1,306 @@
-// The lesson tools in the real window against the emulator: the journal's
-// lines for a call, the call log, the heard gauges and their setting.
-#include <sys/stat.h>
-
-#include <QAction>
-#include <QDateTime>
+// The lesson tools on the real window against the emulator: a monitoring
+// round's listen frames in plan order, and the console driven by keys alone.
+#include <QFile>
+#include <QHelpEvent>
 #include <QTableWidget>
-#include <QtTest>
-#include <cstdio>
+#include <QTest>
+#include <QToolTip>
 
-#include "app/calllogdialog.h"
+#include "app/classlistdialog.h"
 #include "app/lessontools.h"
-#include "console/lessonjournal.h"
+#include "config/arrangementfile.h"
+#include "config/cp1251.h"
 #include "platform/system.h"
-#include "support/windowfixture.h"
+#include "support/consolechecks.h"
 
 namespace {
 
-std::string FileText(const std::string& path) {
-  std::string text;
-  platform::ReadWholeFile(path, text);
-  return text;
+QString ListenWrite(int deskNumber) {
+  return QString::asprintf("84 00 %02X", 0x10 | (deskNumber - 1));
 }
 
-std::string JournalPath(WindowFixture& fx) {
-  const QDateTime now = QDateTime::currentDateTime();
-  return fx.dir().File("lessons/" +
-                       console::DateText({now.toMSecsSinceEpoch(), now.offsetFromUtc()}) + ".csv");
-}
-
-// The event column of the journal's lines about one desk, in their order.
-QStringList DeskEvents(const std::string& journal, const QString& desk, const QString& name) {
-  QStringList events;
-  for (const QString& line : QString::fromStdString(journal).split(QStringLiteral("\r\n"))) {
-    const QStringList fields = line.split(';');
-    if (fields.size() == 4 && fields[1] == desk && fields[2] == name) events << fields[3];
-  }
-  return events;
-}
-
-WindowOptions PollingClassroom() {
-  WindowOptions options;
-  options.startEmulator = true;
-  options.writeClassroom = true;
-  options.readThreadStop = 0;  // the poll brings the students' calls
-  return options;
-}
-
-QStringList Column(QTableWidget* table, int column) {
-  QStringList cells;
-  for (int r = 0; r < table->rowCount(); ++r) cells << table->item(r, column)->text();
-  return cells;
+void Key(WindowFixture& fx, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::keyClick(&fx.form(), key, modifiers);
 }
 
 }  // namespace
 
 class LessonToolsTest : public QObject {
   Q_OBJECT
+
  private slots:
-  void aCallAnsweredByAClickIsJournalled() {
-    WindowFixture fx(PollingClassroom());
+  void roundListensToThreeDesksInPlanOrder() {
+    WindowOptions options = WithEmulator();
+    options.extraSettings = {{"Lesson", "RoundSeconds", "3"}};
+    WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
-    QVERIFY(fx.emulator()->Send("led 5 on"));
-    QTRY_VERIFY(fx.Desk(5)->marks().calling);
+    for (int n = 1; n <= kDeskCount; ++n) fx.ShowDesk(n, false);
+    // Desk 9 first in the top row, desk 2 beside it, desk 5 below.
+    fx.PlaceDesk(9, QPoint(8, 0));
+    fx.PlaceDesk(2, QPoint(176, 4));
+    fx.PlaceDesk(5, QPoint(8, 104));
     const size_t mark = fx.TraceMark();
-    fx.ClickButton(fx.Desk(5)->listen);
-    // The journal sends nothing of its own: the listen frame alone.
-    const auto frames = fx.FramesSince(mark);
-    QCOMPARE(frames.size(), size_t(1));
-    QCOMPARE(testsupport::HexText(frames[0].rx).substr(0, 14), std::string("55 30 84 00 14"));
-    QVERIFY(fx.emulator()->Send("led 5 off"));
-    QTRY_VERIFY(!fx.Desk(5)->marks().calling);
+    LessonTools& tools = fx.form().lessonTools();
+    Key(fx, Qt::Key_F5);
+    QCOMPARE(tools.round().state(), console::RoundState::Running);
+    QVERIFY(tools.roundText().contains(QStringLiteral("стол 9"), Qt::CaseInsensitive));
+    const QString expected = ListenWrite(9) + " | " + ListenWrite(2) + " | " + ListenWrite(5);
+    QTRY_COMPARE_WITH_TIMEOUT(Writes(fx, mark), expected, 20000);
+    QCOMPARE(ScreenMismatch(fx.form()), QString());
+    // A teacher's click pauses the round; F5 goes on at the next desk (desk 9 again).
+    fx.ClickButton(fx.form().inputButton);
+    QCOMPARE(tools.round().state(), console::RoundState::Paused);
+    const size_t paused = fx.TraceMark();
+    Key(fx, Qt::Key_F5);
+    QCOMPARE(Writes(fx, paused), ListenWrite(9));
+    Key(fx, Qt::Key_F5, Qt::ShiftModifier);
+    QCOMPARE(tools.round().state(), console::RoundState::Stopped);
+  }
 
-    // On disk already, while the console runs.
-    const QStringList events = DeskEvents(FileText(JournalPath(fx)), "5", "Ученик 5");
-    QStringList calls;
-    for (const QString& e : events) {
-      if (e.startsWith(QStringLiteral("вызов"))) calls << e.section(',', 0, 0);
+  void arrowsAndSpaceListenToEveryVisibleDesk() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    fx.ShowDesk(6, false);
+    console::ConsoleModel& model = fx.form().model();
+    // A snake over the four rows of the stored layout; desk 6 is passed over.
+    const std::vector<std::pair<Qt::Key, int>> walk = {
+        {Qt::Key_Right, 2},  {Qt::Key_Right, 3},  {Qt::Key_Right, 4}, {Qt::Key_Down, 8},
+        {Qt::Key_Left, 7},   {Qt::Key_Left, 5},   {Qt::Key_Down, 9},  {Qt::Key_Right, 10},
+        {Qt::Key_Right, 11}, {Qt::Key_Right, 12}, {Qt::Key_Down, 16}, {Qt::Key_Left, 15},
+        {Qt::Key_Left, 14},  {Qt::Key_Left, 13},  {Qt::Key_Up, 9}};
+    Key(fx, Qt::Key_Up);  // the selection starts on desk 1 and stays there
+    QCOMPARE(model.selectedDesk(), 0);
+    QVERIFY(fx.Desk(1)->marks().keyboardFocus);
+    size_t mark = fx.TraceMark();
+    Key(fx, Qt::Key_Space);
+    QCOMPARE(Writes(fx, mark), ListenWrite(1));
+    std::vector<bool> heard(kDeskCount, false);
+    heard[0] = true;
+    for (const auto& [key, desk] : walk) {
+      Key(fx, key);
+      QCOMPARE(model.selectedDesk() + 1, desk);
+      if (heard[desk - 1]) continue;
+      mark = fx.TraceMark();
+      Key(fx, Qt::Key_Space);
+      QCOMPARE(Writes(fx, mark), ListenWrite(desk));
+      QVERIFY(model.Display().desks[desk - 1].listenDown);
+      QVERIFY(fx.Desk(desk)->marks().keyboardFocus);
+      heard[desk - 1] = true;
     }
-    QCOMPARE(calls, QStringList({"вызов", "вызов принят", "вызов завершён"}));
-    QVERIFY(events.contains(QStringLiteral("прослушивание начато")));
-    QVERIFY(fx.form().lessonTools().problemLabel->isHidden());
+    for (int n = 1; n <= kDeskCount; ++n) QCOMPARE(heard[n - 1], n != 6);
+    // Back on desk 9: Space listens to it again, and a second Space stops listening.
+    Key(fx, Qt::Key_Space);
+    QVERIFY(model.Display().desks[8].listenDown);
+    Key(fx, Qt::Key_Space);
+    QVERIFY(!model.Display().desks[8].listenDown);
+    QCOMPARE(ScreenMismatch(fx.form()), QString());
+    // A click puts the mouse back in charge: the keyboard's mark goes.
+    QTest::mouseClick(fx.Desk(9), Qt::LeftButton, Qt::NoModifier, QPoint(70, 40));
+    QVERIFY(!fx.Desk(9)->marks().keyboardFocus);
   }
 
-  void callLogListsWaitingCallsFirst() {
-    WindowFixture fx(PollingClassroom());
+  void keysDoNotFireWhileANameIsTyped() {
+    WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());
-    QVERIFY(fx.emulator()->Send("led 2 on"));
-    QTRY_COMPARE(fx.form().model().calls().size(), size_t(1));
-    QVERIFY(fx.emulator()->Send("led 7 on"));
-    QTRY_COMPARE(fx.form().model().calls().size(), size_t(2));
-    fx.ClickButton(fx.Desk(2)->listen);
-    LessonTools& tools = fx.form().lessonTools();
-    tools.callLogAction->trigger();
-    QVERIFY(tools.callLog() != nullptr && tools.callLog()->isVisible());
-    QTableWidget* table = tools.callLog()->table();
-    QCOMPARE(Column(table, 1), QStringList({"7", "2"}));
-    QCOMPARE(Column(table, 2), QStringList({"Ученик 7", "Ученик 2"}));
-    QVERIFY(table->item(0, 3)->text().startsWith(QStringLiteral("ждёт")));
-    QCOMPARE(table->item(1, 4)->text(), QStringLiteral("идёт"));
-    // The student puts the LED out: the log follows without being reopened.
-    QVERIFY(fx.emulator()->Send("led 7 off"));
-    QTRY_COMPARE(Column(table, 1), QStringList({"7", "2"}));
-    QTRY_COMPARE(table->item(0, 3)->text(), QStringLiteral("не принят"));
+    console::ConsoleModel& model = fx.form().model();
+    const std::string before = model.plan()[0].studentName;
+    Key(fx, Qt::Key_F2);
+    QVERIFY(model.EditingName(0));
+    QLineEdit* box = fx.Desk(1)->nameBox;
+    const size_t mark = fx.TraceMark();
+    QTest::keyClicks(box, QStringLiteral("a b"));
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_F5, Qt::Key_F3, Qt::Key_Right})
+      QTest::keyClick(box, key);
+    QCOMPARE(Writes(fx, mark), QString());
+    QCOMPARE(fx.form().lessonTools().round().state(), console::RoundState::Stopped);
+    QCOMPARE(model.selectedDesk(), 0);
+    // Escape gives the edit up; F2 and Enter confirm a new name.
+    QTest::keyClick(box, Qt::Key_Escape);
+    QVERIFY(!model.EditingName(0));
+    QCOMPARE(model.plan()[0].studentName, before);
+    Key(fx, Qt::Key_F2);
+    box->setText(QStringLiteral("Новое имя"));
+    emit box->textEdited(box->text());
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(QString::fromStdString(model.plan()[0].studentName), QStringLiteral("Новое имя"));
+    QVERIFY(model.classroomChanged());
   }
 
-  void heardGaugesFollowTheListeningAndTheSetting() {
-    WindowOptions options;
-    options.startEmulator = true;
-    options.writeClassroom = true;
-    WindowFixture fx(options);
+  void keysReachTheTeacherPanelAndAllDesks() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    struct Row {
+      Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
+      QString writes;
+    };
+    // Each row from a reset controller; the writes are those of the matching clicks.
+    const Row rows[] = {
+        {Qt::Key_F9, Qt::NoModifier, "84 00 20"},                        // "Вход"
+        {Qt::Key_F10, Qt::NoModifier, "84 00 40"},                       // "Линия"
+        {Qt::Key_F8, Qt::NoModifier, "84 00 80"},                        // "Вход->Линия"
+        {Qt::Key_3, Qt::ControlModifier, "82 00 00 | 84 FF 00"},         // all in pairs
+        {Qt::Key_F4, Qt::NoModifier, "84 01 00 | 82 00 00 | 82 00 00"},  // desk 1's line button
+        {Qt::Key_F3, Qt::NoModifier, "84 00 50"},                        // speak to desk 1
+    };
+    for (const Row& r : rows) {
+      QCOMPARE(Play(fx, "nofaults reset"), QString());
+      const size_t mark = fx.TraceMark();
+      Key(fx, r.key, r.modifiers);
+      QCOMPARE(Writes(fx, mark), r.writes);
+      QCOMPARE(ScreenMismatch(fx.form()), QString());
+    }
+    const size_t mark = fx.TraceMark();
+    Key(fx, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(Writes(fx, mark), QStringLiteral("81 00 00 | 82 00 00 | 83 00 00 | 84 00 00"));
+  }
+
+  void everyControlHasARussianAccessibleName() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QList<QWidget*> controls;
+    for (QWidget* c : fx.form().Controls()) controls << c << ConsoleWindow::InnerControls(c);
+    for (QWidget* c : fx.form().allDesksToolbar->findChildren<QToolButton*>()) controls << c;
+    LessonTools& tools = fx.form().lessonTools();
+    controls << tools.roundButton << tools.timerButton << tools.arrangementsButton
+             << tools.classListButton;
+    for (QWidget* c : controls) {
+      if (qobject_cast<QToolButton*>(c) == nullptr && qobject_cast<QPushButton*>(c) == nullptr &&
+          qobject_cast<QLineEdit*>(c) == nullptr && qobject_cast<DeskPanel*>(c) == nullptr)
+        continue;
+      QVERIFY2(c->accessibleName().contains(QRegularExpression(QStringLiteral("[А-Яа-я]"))),
+               qPrintable(c->objectName()));
+      QVERIFY2(!c->accessibleDescription().isEmpty(), qPrintable(c->objectName()));
+    }
+  }
+  void tooltipsNameTheKeysAndKeepTheirOwnText() {
+    WindowFixture fx(WithEmulator());
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    ConsoleWindow& w = fx.form();
+    const std::pair<QWidget*, const char*> rows[] = {
+        {w.resetButton, "Сброс (Ctrl+1)"},
+        {w.allToLineButton, "Подключить все столы к ЛИНИИ (Ctrl+2)"},
+        {w.inputButton, "Слушать ВХОД (F9)"},
+        {w.openButton, "Открытие файла (Ctrl+O)"},
+        {w.saveAsButton, "Сохранить как (F12)"},
+        {fx.Desk(1)->listen, "Слушать стол 1 (Пробел)"},
+        {fx.Desk(16)->lineButton, "Линия и пара стола 16 (F4)"},
+        {w.lessonTools().timerButton, "Таймер работы в парах или на линии (F11)"},
+    };
+    for (const auto& [control, shown] : rows) {
+      const QString own = control->toolTip();
+      QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
+      QApplication::sendEvent(control, &help);
+      QTRY_COMPARE(QToolTip::text(), QString::fromUtf8(shown));
+      QCOMPARE(control->toolTip(), own);
+      QToolTip::hideText();
+    }
+  }
+
+  void classListPreviewShowsWhatEachDeskGets() {
+    std::array<console::DeskPlanEntry, kDeskCount> plan{};
+    plan[1] = {"Стол 2", "", 10, 0, true};
+    plan[0] = {"Стол 1", "", 200, 0, true};
+    const std::vector<console::ImportRow> rows =
+        console::PlanNameImport({"Анна", std::string(45, 'x'), "Zoe 中", "Борис"}, plan);
+    ClassListDialog dialog(rows, plan, nullptr);
+    const QStringList expected[] = {
+        {"Стол 2", "Анна", "будет вписано"},
+        {"Стол 1", QString(40, QLatin1Char('x')), "будет обрезано до 40 символов"},
+        {"—", "Zoe 中", "не хватает столов"},
+        {"—", "Борис", "не хватает столов"},
+    };
+    QCOMPARE(dialog.table->rowCount(), 4);
+    for (int r = 0; r < 4; ++r) {
+      QStringList shown;
+      for (int c = 0; c < 3; ++c) shown << dialog.table->item(r, c)->text();
+      QCOMPARE(shown, expected[r]);
+    }
+    // A refused name is said so, with its character.
+    plan[3] = {"Стол 4", "", 10, 100, true};
+    ClassListDialog refused(console::PlanNameImport({"a", "b", "Zoe 中"}, plan), plan, nullptr);
+    QVERIFY(refused.table->item(2, 2)->text().contains(QStringLiteral("«中»")));
+  }
+
+  void spaceStaysWithTheFirstStartHint() {
+    WindowFixture fx;  // no classroom file: an empty plan and the hint
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    QVERIFY(fx.form().firstStartHint->isVisible());
+    auto* open = fx.form().firstStartHint->findChild<QPushButton*>(QStringLiteral("HintOpen"));
+    QVERIFY(open != nullptr);
+    QTest::keyClick(open, Qt::Key_Space);
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kOpenDialog), 1);
+  }
+
+  void arrangementSavedInTheFileAndAppliedWithTheDesksFrames() {
+    WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     LessonTools& tools = fx.form().lessonTools();
-    QVERIFY(tools.gauges[2]->isHidden());
-    const std::string before = FileText(fx.settingsPath());
-
-    tools.showHeardAction->trigger();
-    QVERIFY(tools.gauges[2]->isVisible());
-    QVERIFY(tools.gauges[2]->gauge().neverHeard);
-    // The rest of the settings file stays as it was, byte for byte.
-    const std::string after = FileText(fx.settingsPath());
+    std::string before;
+    QVERIFY(platform::ReadWholeFile(fx.classroomPath(), before));
+    QCOMPARE(Play(fx, "b3 b9"), QString());  // pairs 3-4 and 9-10 joined
+    QCOMPARE(tools.SaveArrangement(QStringLiteral("Пары")), QString());
+    std::string after;
+    QVERIFY(platform::ReadWholeFile(fx.classroomPath(), after));
     QCOMPARE(after.substr(0, before.size()), before);
-    QVERIFY(after.find("[Lesson]\r\nShowHeardTime=1") != std::string::npos);
+    QCOMPARE(tools.Arrangements().size(), size_t{1});
 
-    fx.ClickButton(fx.Desk(3)->listen);
-    QTRY_VERIFY_WITH_TIMEOUT(!tools.gauges[2]->gauge().neverHeard, 5000);
-    QCOMPARE(tools.gauges[2]->gauge().permille, 1000);
-    QVERIFY(tools.gauges[0]->gauge().neverHeard);
-
-    // A new lesson: desk 3 is still heard, from now on; the others stay unheard.
-    fx.ClickButton(fx.Desk(3)->listen);
-    tools.newLessonAction->trigger();
-    QVERIFY(tools.gauges[2]->gauge().neverHeard);
-    QVERIFY(!tools.journal().record().HadDeskEvents());
-
-    // Off again, and a new start reads the setting.
-    tools.showHeardAction->trigger();
-    QVERIFY(tools.gauges[2]->isHidden());
-    QVERIFY(FileText(fx.settingsPath()).find("ShowHeardTime=0") != std::string::npos);
+    QCOMPARE(Play(fx, "reset"), QString());
+    const size_t mark = fx.TraceMark();
+    tools.ApplyArrangement(tools.Arrangements().front());
+    QCOMPARE(Writes(fx, mark), QStringLiteral("84 02 00 | 82 00 00 | 82 00 00 | "
+                                              "84 12 00 | 82 00 00 | 82 00 00"));
+    QCOMPARE(ScreenMismatch(fx.form()), QString());
+    QVERIFY(tools.roundText().contains(QStringLiteral("применена")));
+    // A controller that stops answering: the first refused join ends the apply.
+    QCOMPARE(Play(fx, "reset silent"), QString());
+    tools.ApplyArrangement(tools.Arrangements().front());
+    QVERIFY(tools.roundText().contains(QStringLiteral("не полностью")));
+    QCOMPARE(Play(fx, "nofaults"), QString());
+    QCOMPARE(ScreenMismatch(fx.form()), QString());
   }
 
-  void closingOffersTheReportAfterALesson() {
-    WindowOptions options;
-    options.startEmulator = true;
-    options.writeClassroom = true;
-    WindowFixture fx(options);
+  void classListImportedIntoVisibleDesksAndExported() {
+    WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());
-    fx.ClickButton(fx.Desk(4)->listen);
-    fx.prompter().yesNoAnswers = {true};
-    QVERIFY(fx.Close());
-    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kQuestion, "Отчёт об уроке"), 1);
-    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage, "Отчёт об уроке"), 1);
-    const QString saved = fx.prompter().records.back().text.section('\n', 1);
-    QVERIFY2(platform::FileExists(saved.toStdString()), qPrintable(saved));
-    QVERIFY(FileText(JournalPath(fx)).find(";;;консоль закрыта\r\n") != std::string::npos);
+    fx.ShowDesk(2, false);
+    const std::string list = cp1251::FromUtf8("Орлова Анна;5А\r\nПетров Иван;5А\r\n");
+    const std::string listPath = fx.dir().File("class.csv");
+    QVERIFY(platform::ReplaceFileAtomically(listPath, list));
+    LessonTools& tools = fx.form().lessonTools();
+    QVERIFY(tools.ImportClassList(QString::fromStdString(listPath), false));
+    // Desk 2 is hidden: the second name goes to desk 3.
+    QCOMPARE(fx.Desk(1)->nameBox->text(), QStringLiteral("Орлова Анна"));
+    QCOMPARE(fx.Desk(2)->nameBox->text(), QStringLiteral("Ученик 2"));
+    QCOMPARE(fx.Desk(3)->nameBox->text(), QStringLiteral("Петров Иван"));
+    QVERIFY(fx.form().isWindowModified());
+    const QString csvPath = QString::fromStdString(fx.dir().File("out.csv"));
+    QVERIFY(tools.ExportClassList(csvPath));
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(bytes.contains(QStringLiteral("Петров Иван;").toUtf8()));
+    // A file that is not there is refused with a message.
+    QVERIFY(!tools.ImportClassList(QString::fromStdString(fx.dir().File("none.txt")), false));
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage), 1);
   }
 
-  void aJournalThatCannotBeWrittenIsShownOnce() {
-    WindowFixture fx;
+  void timerCountsDownInTheStripAndStopsEarly() {
+    WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     LessonTools& tools = fx.form().lessonTools();
-    QVERIFY(fx.Close());
-    // Between two runs something took the file's place.
-    const std::string journal = JournalPath(fx);
-    QCOMPARE(::rename(journal.c_str(), (journal + ".old").c_str()), 0);
-    QCOMPARE(::mkdir(journal.c_str(), 0700), 0);
-    tools.journal().RoundStarted();
-    QVERIFY(!tools.problemLabel->isHidden());
-    const QString shown = tools.problemLabel->text();
-    QVERIFY2(shown.contains(QString::fromStdString(journal)), qPrintable(shown));
-    QCOMPARE(tools.problemLabel->textFormat(), Qt::PlainText);
-    tools.journal().RoundStopped();
-    QCOMPARE(tools.problemLabel->text(), shown);
-    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage), 0);
-  }
-
-  void closingWithoutALessonAsksNothing() {
-    WindowFixture fx;
-    QVERIFY2(fx.Ok(), fx.Error().c_str());
-    QVERIFY(fx.Close());
-    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kQuestion), 0);
+    tools.StartTimer(2, console::TimerEndAction::Reset);
+    QVERIFY(tools.timerText().startsWith(QStringLiteral("Таймер: 0")));
+    QTRY_VERIFY_WITH_TIMEOUT(tools.timerText().startsWith(QStringLiteral("Таймер: 01:5")), 5000);
+    const size_t mark = fx.TraceMark();
+    Key(fx, Qt::Key_F11);  // a running timer: F11 stops it
+    QCOMPARE(tools.timerText(), QString());
+    QVERIFY(tools.roundText().contains(QStringLiteral("остановлен")));
+    QCOMPARE(Writes(fx, mark), QString());
+    tools.StartTimer(91, console::TimerEndAction::Nothing);
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage), 1);
+    QCOMPARE(tools.timerText(), QString());
   }
 };
 

@@ -1,0 +1,234 @@
+// The lesson tools' window parts and their wiring to the journal.
+#include "app/lessonrecordpanel.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QPainter>
+#include <QTimer>
+
+#include "app/calllogdialog.h"
+#include "app/lessonreportwriter.h"
+#include "app/prompter.h"
+#include "app/widgets.h"
+#include "config/inifile.h"
+#include "console/lessonreport.h"
+#include "platform/appendfile.h"
+#include "platform/system.h"
+
+namespace {
+
+constexpr char kLessonSection[] = "Lesson";
+constexpr char kShowHeardKey[] = "ShowHeardTime";  // 1: the gauges show on the desks
+constexpr int kRefreshIntervalMs = 1000;
+// Between the name box and the buttons of a desk panel.
+const QRect kGaugeGeometry(6, 38, 106, 10);
+constexpr int kGaugeBarWidth = 66;
+
+console::Moment WallClock() {
+  const QDateTime now = QDateTime::currentDateTime();
+  return {now.toMSecsSinceEpoch(), now.offsetFromUtc()};
+}
+
+}  // namespace
+
+HeardGaugeWidget::HeardGaugeWidget(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("HeardGauge"));
+  // Presses go to the panel underneath: it selects and drags the desk.
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setGeometry(kGaugeGeometry);
+}
+
+void HeardGaugeWidget::setGauge(const console::HeardGauge& gauge) {
+  if (gauge.permille == gauge_.permille && gauge.figure == gauge_.figure &&
+      gauge.neverHeard == gauge_.neverHeard) {
+    return;
+  }
+  gauge_ = gauge;
+  setToolTip(
+      gauge.neverHeard
+          ? QStringLiteral("На этом уроке стол ещё не слушали")
+          : QStringLiteral("Слушали на этом уроке: %1").arg(QString::fromStdString(gauge.figure)));
+  update();
+}
+
+void HeardGaugeWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QColor never(200, 0, 0);
+  const QRect bar(0, 2, kGaugeBarWidth, height() - 4);
+  painter.fillRect(bar, QColor(225, 225, 225));
+  painter.fillRect(QRect(bar.x(), bar.y(), bar.width() * gauge_.permille / 1000, bar.height()),
+                   QColor(0, 150, 0));
+  if (gauge_.neverHeard) {
+    painter.setPen(QPen(never, 1));
+    painter.drawRect(bar.adjusted(0, 0, -1, -1));
+  }
+  QFont font = painter.font();
+  font.setPixelSize(9);
+  font.setBold(gauge_.neverHeard);
+  painter.setFont(font);
+  painter.setPen(gauge_.neverHeard ? never : QColor(Qt::black));
+  painter.drawText(QRect(kGaugeBarWidth + 4, 0, width() - kGaugeBarWidth - 4, height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(gauge_.figure));
+}
+
+LessonRecordPanel::LessonRecordPanel(QWidget* window, console::ConsoleModel& model, Prompter& prompter,
+                         const std::string& settingsPath, QFrame* statusStrip,
+                         const std::array<DeskPanel*, kDeskCount>& desks)
+    : QObject(window),
+      window_(window),
+      model_(model),
+      prompter_(prompter),
+      settingsPath_(settingsPath) {
+  journal_ = std::make_unique<console::LessonJournal>(model_, WallClock,
+                                                      platform::DirectoryOf(settingsPath_));
+  journal_->SetProblemListener(
+      [this](const std::string& text) { ShowProblem(QString::fromStdString(text)); });
+  BuildMenu(statusStrip);
+  for (int d = 0; d < kDeskCount; ++d) {
+    gauges[d] = new HeardGaugeWidget(desks[d]);
+    gauges[d]->hide();
+  }
+  tick_ = new QTimer(this);
+  tick_->setInterval(kRefreshIntervalMs);
+  connect(tick_, &QTimer::timeout, this, &LessonRecordPanel::Refresh);
+  ini::IniFile file(settingsPath_);
+  SetHeardShown(file.ReadInteger(kLessonSection, kShowHeardKey, 0) != 0);
+  journal_->ConsoleStarted();
+}
+
+LessonRecordPanel::~LessonRecordPanel() = default;
+
+void LessonRecordPanel::BuildMenu(QFrame* statusStrip) {
+  menuButton = new QToolButton(statusStrip);
+  menuButton->setObjectName(QStringLiteral("LessonMenu"));
+  menuButton->setText(QStringLiteral("Урок"));
+  menuButton->setToolTip(QStringLiteral("Журнал вызовов, кого слушали, отчёт об уроке"));
+  menuButton->setPopupMode(QToolButton::InstantPopup);
+  menuButton->setFocusPolicy(Qt::NoFocus);
+  problemLabel = new QLabel(statusStrip);
+  problemLabel->setObjectName(QStringLiteral("LessonProblem"));
+  problemLabel->setTextFormat(Qt::PlainText);
+  problemLabel->setStyleSheet(QStringLiteral("color: #c00000"));
+  problemLabel->hide();
+  if (auto* layout = qobject_cast<QHBoxLayout*>(statusStrip->layout())) {
+    layout->insertWidget(1, problemLabel, 0);
+    layout->insertWidget(1, menuButton, 0);
+  }
+
+  menu = new QMenu(menuButton);
+  menu->setObjectName(QStringLiteral("LessonMenuEntries"));
+  callLogAction =
+      menu->addAction(QStringLiteral("Журнал вызовов..."), this, &LessonRecordPanel::ShowCallLog);
+  showHeardAction = menu->addAction(QStringLiteral("Показывать, сколько слушали каждый стол"));
+  showHeardAction->setCheckable(true);
+  connect(showHeardAction, &QAction::triggered, this, [this] {
+    // From the tools' own flag: the action's check mark only follows it.
+    const bool shown = !heardShown_;
+    SetHeardShown(shown);
+    try {
+      ini::IniFile file(settingsPath_);
+      file.WriteInteger(kLessonSection, kShowHeardKey, shown ? 1 : 0);
+      file.Flush();
+    } catch (const ini::WriteError& error) {
+      ShowProblem(QString::fromStdString(error.what()));
+    }
+  });
+  newLessonAction =
+      menu->addAction(QStringLiteral("Новый урок"), this, &LessonRecordPanel::StartNewLesson);
+  menu->addSeparator();
+  reportAction =
+      menu->addAction(QStringLiteral("Отчёт об уроке (PDF)"), this, &LessonRecordPanel::SaveReport);
+  planAction = menu->addAction(QStringLiteral("Печать плана (PDF)"), this, &LessonRecordPanel::SavePlan);
+  menuButton->setMenu(menu);
+}
+
+void LessonRecordPanel::ShowProblem(const QString& text) {
+  // The label takes plain text only; a tooltip would read a path as markup.
+  problemLabel->setText(QStringLiteral("⚠ ") + text);
+  problemLabel->show();
+}
+
+void LessonRecordPanel::SetHeardShown(bool shown) {
+  heardShown_ = shown;
+  showHeardAction->setChecked(shown);
+  for (HeardGaugeWidget* gauge : gauges) gauge->setVisible(shown);
+  Refresh();
+}
+
+void LessonRecordPanel::Refresh() {
+  const console::Moment now = journal_->Now();
+  if (heardShown_) {
+    const auto heard = console::HeardGauges(journal_->record(), now.ms);
+    for (int d = 0; d < kDeskCount; ++d) gauges[d]->setGauge(heard[d]);
+  }
+  if (callLog_ && callLog_->isVisible()) {
+    callLog_->ShowRows(console::CallLogRows(journal_->record(), model_.plan(), now));
+  }
+  // Running figures move on their own only while something shows them.
+  const bool ticking = heardShown_ || (callLog_ && callLog_->isVisible());
+  if (ticking && !tick_->isActive()) tick_->start();
+  if (!ticking && tick_->isActive()) tick_->stop();
+}
+
+void LessonRecordPanel::ShowCallLog() {
+  if (!callLog_) callLog_ = new CallLogDialog(window_);
+  callLog_->show();
+  callLog_->raise();
+  Refresh();
+}
+
+void LessonRecordPanel::StartNewLesson() {
+  journal_->NewLesson();
+  Refresh();
+}
+
+QString LessonRecordPanel::LessonsFolder() const {
+  const QString folder = QString::fromStdString(platform::DirectoryOf(settingsPath_) + "lessons");
+  platform::CreateOwnFolder(folder.toStdString());
+  return folder + QStringLiteral("/");
+}
+
+QString LessonRecordPanel::SaveReport() {
+  const console::Moment now = journal_->Now();
+  const QString path = LessonsFolder() + QString::fromStdString(console::DateText(now)) +
+                       QStringLiteral("-") +
+                       QDateTime::fromMSecsSinceEpoch(now.ms).toString(QStringLiteral("HHmm")) +
+                       QStringLiteral("-report.pdf");
+  console::LessonRecord record = journal_->record();
+  record.Finish(now);
+  QString error;
+  if (!WriteLessonReport(path, record, model_.plan(), now, error)) {
+    prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"), error, QMessageBox::Warning);
+    return {};
+  }
+  prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"),
+                        QStringLiteral("Отчёт сохранён:\n%1").arg(path), QMessageBox::Information);
+  return path;
+}
+
+QString LessonRecordPanel::SavePlan() {
+  const console::Moment now = journal_->Now();
+  const QString path = LessonsFolder() + QStringLiteral("plan-") +
+                       QString::fromStdString(console::DateText(now)) + QStringLiteral(".pdf");
+  QString error;
+  if (!WritePlanPage(path, model_.plan(), now, error)) {
+    prompter_.ShowMessage(QStringLiteral("План кабинета"), error, QMessageBox::Warning);
+    return {};
+  }
+  prompter_.ShowMessage(QStringLiteral("План кабинета"),
+                        QStringLiteral("План сохранён:\n%1").arg(path), QMessageBox::Information);
+  return path;
+}
+
+void LessonRecordPanel::Closing() {
+  if (journal_->record().HadDeskEvents() &&
+      prompter_.AskYesNo(QStringLiteral("Отчёт об уроке"),
+                         QStringLiteral("Сохранить отчёт об уроке (PDF)?"),
+                         QMessageBox::Question)) {
+    SaveReport();
+  }
+  journal_->ConsoleClosed();
+}

@@ -1,0 +1,89 @@
+// The lesson's record in the window: the journal that follows the model, the
+// "Урок" menu in the status strip (call log, who has been heard, a new
+// lesson, the report and the plan as PDF), and the heard gauges on the desks.
+#pragma once
+
+#include <QLabel>
+#include <QObject>
+#include <QPointer>
+#include <QToolButton>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "app/calllogdialog.h"
+#include "config/desks.h"
+#include "console/lessonjournal.h"
+#include "console/lessonreport.h"
+
+class DeskPanel;
+class Prompter;
+class QAction;
+class QFrame;
+class QMenu;
+class QTimer;
+
+// The thin bar and figure on a desk panel: how long the teacher has
+// listened to the desk in this lesson.
+class HeardGaugeWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit HeardGaugeWidget(QWidget* parent);
+  void setGauge(const console::HeardGauge& gauge);
+  const console::HeardGauge& gauge() const { return gauge_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  console::HeardGauge gauge_;
+};
+
+class LessonRecordPanel : public QObject {
+  Q_OBJECT
+ public:
+  LessonRecordPanel(QWidget* window, console::ConsoleModel& model, Prompter& prompter,
+              const std::string& settingsPath, QFrame* statusStrip,
+              const std::array<DeskPanel*, kDeskCount>& desks);
+  ~LessonRecordPanel() override;
+
+  console::LessonJournal& journal() { return *journal_; }
+  // After every redraw: the gauges and an open call log follow the record.
+  void Refresh();
+  // The window closes: offers the report when the lesson had events, then
+  // writes the closing line.
+  void Closing();
+  // The report and the plan as PDF in the lessons folder; the path, or ""
+  // when it failed (the reason shown).
+  QString SaveReport();
+  QString SavePlan();
+  void StartNewLesson();
+  void ShowCallLog();
+  void SetHeardShown(bool shown);
+  bool heardShown() const { return heardShown_; }
+
+  QToolButton* menuButton = nullptr;  // "LessonMenu" in the status strip
+  QLabel* problemLabel = nullptr;     // "LessonProblem": the journal cannot be written
+  QMenu* menu = nullptr;
+  QAction* callLogAction = nullptr;
+  QAction* showHeardAction = nullptr;
+  QAction* newLessonAction = nullptr;
+  QAction* reportAction = nullptr;
+  QAction* planAction = nullptr;
+  std::array<HeardGaugeWidget*, kDeskCount> gauges{};
+  CallLogDialog* callLog() const { return callLog_; }
+
+ private:
+  void BuildMenu(QFrame* statusStrip);
+  void ShowProblem(const QString& text);
+  QString LessonsFolder() const;
+
+  QWidget* window_;
+  console::ConsoleModel& model_;
+  Prompter& prompter_;
+  std::string settingsPath_;
+  std::unique_ptr<console::LessonJournal> journal_;
+  QPointer<CallLogDialog> callLog_;
+  QTimer* tick_ = nullptr;
+  bool heardShown_ = false;
+};

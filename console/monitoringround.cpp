@@ -1,0 +1,147 @@
+// The monitoring round's steps, pauses and stops.
+#include "console/monitoringround.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "console/deskorder.h"
+
+namespace console {
+
+namespace {
+
+constexpr int64_t kMsPerSecond = 1000;
+
+std::string DeskName(const ConsoleModel& model, int desk) { return DeskTitle(model.plan()[desk]); }
+
+}  // namespace
+
+MonitoringRound::MonitoringRound(ConsoleModel& model, MillisecondClock clock, int stepSeconds)
+    : model_(model), clock_(std::move(clock)), stepSeconds_(stepSeconds) {
+  model_.AddObserver(this);
+}
+
+MonitoringRound::~MonitoringRound() { model_.RemoveObserver(this); }
+
+void MonitoringRound::Start() {
+  if (PlanOrder(model_.plan()).empty()) {
+    StopBecause("Обход не начат: на плане нет столов.");
+    return;
+  }
+  reason_.clear();
+  state_ = RoundState::Running;
+  desk_ = -1;
+  position_ = 0;
+  Step();
+}
+
+void MonitoringRound::StartPauseResume() {
+  switch (state_) {
+    case RoundState::Stopped:
+      Start();
+      break;
+    case RoundState::Running:
+      Pause();
+      break;
+    case RoundState::Paused:
+      Resume();
+      break;
+  }
+}
+
+void MonitoringRound::Pause() {
+  if (state_ == RoundState::Running) state_ = RoundState::Paused;
+}
+
+void MonitoringRound::Resume() {
+  if (state_ != RoundState::Paused) return;
+  if (PlanOrder(model_.plan()).empty()) {
+    StopBecause("Обход остановлен: на плане нет столов.");
+    return;
+  }
+  state_ = RoundState::Running;
+  Step();
+}
+
+void MonitoringRound::Stop() {
+  reason_.clear();
+  state_ = RoundState::Stopped;
+  desk_ = -1;
+}
+
+void MonitoringRound::StopBecause(std::string reason) {
+  Stop();
+  reason_ = std::move(reason);
+}
+
+void MonitoringRound::Tick() {
+  if (state_ != RoundState::Running || stepping_) return;
+  if (clock_() < stepEndsMs_) return;
+  Step();
+}
+
+void MonitoringRound::OperationStarting() {
+  if (!stepping_) Pause();
+}
+
+// The desk after the current one in the plan as it is now: desks may have
+// been hidden, shown or moved since the last step.
+int MonitoringRound::NextDesk() const {
+  const std::vector<int> order = PlanOrder(model_.plan());
+  if (order.empty()) return -1;
+  if (desk_ < 0) return order.front();
+  const auto at = std::find(order.begin(), order.end(), desk_);
+  const size_t next = at != order.end() ? static_cast<size_t>(at - order.begin()) + 1 : position_;
+  return order[next % order.size()];
+}
+
+void MonitoringRound::Step() {
+  // An operation still waits in one of its dialogs: the step comes at a later tick.
+  if (model_.Busy()) return;
+  const int desk = NextDesk();
+  if (desk < 0) {
+    StopBecause("Обход остановлен: на плане нет столов.");
+    return;
+  }
+  stepping_ = true;
+  model_.ListenTo(desk);
+  stepping_ = false;
+  // The listen was refused ("Нет" to the connection question) when the
+  // acknowledged registers do not route this desk to the teacher.
+  const TeacherRoute route = DecodeRoute(model_.room().SwitchState.Route);
+  if (route.desk != desk || route.speaking) {
+    StopBecause("Обход остановлен: " + DeskName(model_, desk) +
+                " не удалось прослушать (контроллер не ответил).");
+    return;
+  }
+  desk_ = desk;
+  const std::vector<int> order = PlanOrder(model_.plan());
+  position_ = static_cast<size_t>(std::find(order.begin(), order.end(), desk) - order.begin());
+  stepEndsMs_ = clock_() + stepSeconds_ * kMsPerSecond;
+}
+
+RoundStatus MonitoringRound::Status() const {
+  RoundStatus status;
+  status.state = state_;
+  status.desk = desk_;
+  switch (state_) {
+    case RoundState::Stopped:
+      status.text = reason_;
+      break;
+    case RoundState::Running: {
+      const int64_t left = std::max<int64_t>(0, stepEndsMs_ - clock_());
+      status.secondsLeft = static_cast<int>((left + kMsPerSecond - 1) / kMsPerSecond);
+      status.text = desk_ < 0 ? "Обход"
+                              : "Обход: " + DeskName(model_, desk_) + ", ещё " +
+                                    std::to_string(status.secondsLeft) + " с";
+      break;
+    }
+    case RoundState::Paused:
+      status.text = "Обход приостановлен (F5 — продолжить со следующего стола)";
+      break;
+  }
+  return status;
+}
+
+}  // namespace console

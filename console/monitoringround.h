@@ -1,0 +1,67 @@
+// The monitoring round: the console listens to each visible desk in plan
+// order for a set time, then starts over, until stopped. Each step is the
+// model's own listen operation, so the wire and the screen are a click's.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "console/consolemodel.h"
+#include "console/consoleobserver.h"
+#include "console/lessonclock.h"
+
+namespace console {
+
+enum class RoundState { Stopped, Running, Paused };
+
+// What the status strip shows of the round.
+struct RoundStatus {
+  RoundState state = RoundState::Stopped;
+  int desk = -1;        // the desk listened to by the current step
+  int secondsLeft = 0;  // of the current step, while running
+  std::string text;     // Russian, plain; "" when there is nothing to say
+};
+
+class MonitoringRound : public ConsoleObserver {
+ public:
+  MonitoringRound(ConsoleModel& model, MillisecondClock clock, int stepSeconds);
+  ~MonitoringRound() override;
+  MonitoringRound(const MonitoringRound&) = delete;
+  MonitoringRound& operator=(const MonitoringRound&) = delete;
+
+  void SetStepSeconds(int seconds) { stepSeconds_ = seconds; }
+  int stepSeconds() const { return stepSeconds_; }
+
+  // Starts at the first desk in plan order.
+  void Start();
+  // Running: pauses. Paused: resumes at the next desk. Stopped: starts.
+  void StartPauseResume();
+  void Pause();
+  void Resume();
+  void Stop();
+  // Moves on when the step's time is over; call often (several times a second).
+  void Tick();
+
+  RoundState state() const { return state_; }
+  RoundStatus Status() const;
+
+  // ConsoleObserver: any operation the round did not start pauses it.
+  void OperationStarting() override;
+
+ private:
+  int NextDesk() const;
+  void Step();
+  void StopBecause(std::string reason);
+
+  ConsoleModel& model_;
+  MillisecondClock clock_;
+  int stepSeconds_;
+  RoundState state_ = RoundState::Stopped;
+  int desk_ = -1;
+  size_t position_ = 0;  // the current desk's place in plan order at its step
+  int64_t stepEndsMs_ = 0;
+  bool stepping_ = false;
+  std::string reason_;
+};
+
+}  // namespace console
