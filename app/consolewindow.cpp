@@ -128,6 +128,10 @@ ConsoleWindow::ConsoleWindow(ClassroomState& room, AppEnvironment environment,
   }
   ConnectHandlers();
   lessonTools_ = std::make_unique<LessonTools>(*this, prompter_, environment_.settingsPath);
+  lessonTools_->round().SetActivityListener([this](bool started) {
+    if (started) lessonRecord_->journal().RoundStarted();
+    else lessonRecord_->journal().RoundStopped();
+  });
   Start();
   Redraw();
 }

@@ -1,6 +1,8 @@
 // Reading the teacher's settings from vormik.ini and writing back only what changed.
 #include "config/editablesettings.h"
 
+#include "config/settingsload.h"
+
 namespace settings {
 
 bool EditableSettings::operator==(const EditableSettings& other) const {
@@ -16,9 +18,7 @@ EditableSettings ReadEditableSettings(const ini::IniDocument& document) {
   read.skipAcknowledgements = document.ReadInteger(kCommunication, kNotWaitCSFromMC, 0) != 0;
   read.movableDesks = document.ReadInteger(kInterface, kEnableToMoveDesks, 0) != 0;
   read.callSound = document.ReadInteger(kInterface, kCallSound, 0) != 0;
-  const int round = document.ReadInteger(kLesson, kRoundSeconds, kDefaultRoundSeconds);
-  read.roundSeconds =
-      round >= kMinRoundSeconds && round <= kMaxRoundSeconds ? round : kDefaultRoundSeconds;
+  read.roundSeconds = ReadRoundSeconds(document);
   return read;
 }
 

@@ -29,12 +29,6 @@ inline constexpr int kMaxRoundSeconds = 600;
 inline constexpr char kNumDesk[] = "NumDesk";
 inline constexpr char kDesk2DeskCommIF[] = "Desk2DeskCommIF";
 
-inline constexpr char kLesson[] = "Lesson";
-inline constexpr char kRoundSeconds[] = "RoundSeconds";
-inline constexpr int kDefaultRoundSeconds = 20;
-inline constexpr int kMinRoundSeconds = 3;
-inline constexpr int kMaxRoundSeconds = 600;
-
 inline constexpr char kDefaultPortName[] = "COM1";
 inline constexpr char kDefaultWidth[] = "700";
 inline constexpr char kDefaultHeight[] = "500";

@@ -30,9 +30,11 @@ void MonitoringRound::Start() {
     return;
   }
   reason_.clear();
+  const bool wasStopped = state_ == RoundState::Stopped;
   state_ = RoundState::Running;
   desk_ = -1;
   position_ = 0;
+  if (wasStopped && activity_) activity_(true);
   Step();
 }
 
@@ -66,8 +68,10 @@ void MonitoringRound::Resume() {
 
 void MonitoringRound::Stop() {
   reason_.clear();
+  const bool wasActive = state_ != RoundState::Stopped;
   state_ = RoundState::Stopped;
   desk_ = -1;
+  if (wasActive && activity_) activity_(false);
 }
 
 void MonitoringRound::StopBecause(std::string reason) {

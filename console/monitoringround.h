@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "console/consolemodel.h"
@@ -30,6 +31,11 @@ class MonitoringRound : public ConsoleObserver {
   MonitoringRound& operator=(const MonitoringRound&) = delete;
 
   void SetStepSeconds(int seconds) { stepSeconds_ = seconds; }
+  // Told true when a stopped round starts and false when a started one
+  // stops (a pause is neither): the lesson's journal keeps both.
+  void SetActivityListener(std::function<void(bool started)> listener) {
+    activity_ = std::move(listener);
+  }
   int stepSeconds() const { return stepSeconds_; }
 
   // Starts at the first desk in plan order.
@@ -62,6 +68,7 @@ class MonitoringRound : public ConsoleObserver {
   int64_t stepEndsMs_ = 0;
   bool stepping_ = false;
   std::string reason_;
+  std::function<void(bool)> activity_;
 };
 
 }  // namespace console

@@ -211,6 +211,24 @@ TEST_F(Round, RefusedStepStopsTheRoundWithAReason) {
   EXPECT_TRUE(SentSince(mark).empty());
 }
 
+// The journal hears a round start once and stop once, a pause being neither:
+// a refused step stops it as surely as the stop key.
+TEST_F(Round, ActivityListenerHearsStartsAndStopsNotPauses) {
+  MonitoringRound round(model, clock, 5);
+  std::vector<bool> heard;
+  round.SetActivityListener([&heard](bool started) { heard.push_back(started); });
+  round.Start();
+  model.ToggleInput();       // pauses
+  round.StartPauseResume();  // resumes
+  round.Stop();
+  round.Stop();
+  EXPECT_EQ(heard, (std::vector<bool>{true, false}));
+  round.Start();
+  controller.FailNext();
+  Advance(5000, round);
+  EXPECT_EQ(heard, (std::vector<bool>{true, false, true, false}));
+}
+
 TEST_F(Round, CallDuringTheRoundDoesNotStopIt) {
   MonitoringRound round(model, clock, 5);
   round.Start();
