@@ -1,6 +1,7 @@
 ; The Windows installer of the console (NSIS, Unicode). scripts/package-windows.sh
 ; passes VERSION, STAGE (the unpacked zip's folder) and OUTFILE.
-Unicode true
+; 64-bit like the program: it runs where the program runs, and needs no 32-bit layer.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 

@@ -384,6 +384,8 @@ def case_installer(lab):
                  menu):
         if not os.path.exists(path):
             return f"{path} is missing after the install"
+    if not uninstall_entry(lab):
+        return "no uninstall entry after the install"
     user = subprocess.run([lab.args.wine, "cmd", "/c", "echo %APPDATA%"], env=env, timeout=60,
                           capture_output=True, text=True).stdout.strip()
     appdata = subprocess.run([lab.args.wine, "winepath", "-u", user], env=env, timeout=60,
@@ -408,7 +410,15 @@ def case_installer(lab):
     gone = lab.wait_for(lambda: not os.path.exists(folder) and not os.path.exists(menu), 60, 1.0)
     if not gone:
         return "the uninstaller left the program folder or the Start menu entry"
+    if uninstall_entry(lab):
+        return "the uninstaller left its entry in the installed programs"
     return None
+
+
+def uninstall_entry(lab):
+    key = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vormik"
+    return subprocess.run([lab.args.wine, "reg", "query", key], env=lab.env, timeout=60,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
 
 
 def main():
