@@ -5,6 +5,7 @@
 # tools, and installs it into a cache folder reused by later runs (run as root).
 #   bash scripts/windows-qt.sh           build when missing; the last line is the folder
 #   bash scripts/windows-qt.sh --path    only print the folder (built or not)
+#   bash scripts/windows-qt.sh --ready   exit status 0 when the folder is complete
 # VORMIK_QT_WIN_CACHE overrides the cache root (default /var/cache/vormik).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,18 +42,24 @@ options=(
 # Only what the console, its window tests and the packages use.
 targets=(Core Gui Widgets Network Test EntryPointImplementation
          QWindowsIntegrationPlugin QOffscreenIntegrationPlugin QWindowsVistaStylePlugin)
-# The build folders whose install rules lay out those targets.
+# The build folders whose install rules lay out those targets and what they
+# depend on: the Windows platform plugin links Qt's OpenGL module, Core's
+# package wants the bundled zlib's.
 install_dirs=(src/corelib src/gui src/widgets src/network src/testlib src/entrypoint
+              src/opengl src/3rdparty/zlib
               src/plugins/platforms/windows src/plugins/platforms/offscreen
               src/plugins/styles/windowsvista)
 
 hash=$(printf '%s\n' "$qt_source_version" "${options[@]}" "${targets[@]}" | sha256sum | cut -c1-12)
 prefix="$cache_root/qt6-win-${qt_source_version%%+*}-$hash"
-if [ "${1:-}" = "--path" ]; then
-  echo "$prefix"
-  exit 0
-fi
-if [ -f "$prefix/.complete" ]; then
+# The mark names what was installed: a longer list installs again.
+complete_mark=$(printf '%s\n' "${install_dirs[@]}")
+complete() { [ -f "$prefix/.complete" ] && [ "$(cat "$prefix/.complete")" = "$complete_mark" ]; }
+case "${1:-}" in
+  --path) echo "$prefix"; exit 0 ;;
+  --ready) complete; exit ;;
+esac
+if complete; then
   echo "Qt for Windows: reused $prefix"
   echo "$prefix"
   exit 0
@@ -120,7 +127,7 @@ cmake -DCMAKE_INSTALL_LOCAL_ONLY=1 -P "$build/cmake_install.cmake" >/dev/null
 for dir in "${install_dirs[@]}"; do
   cmake -P "$build/$dir/cmake_install.cmake" >/dev/null
 done
-touch "$prefix/.complete"
+echo "$complete_mark" > "$prefix/.complete"
 took=$(( $(date +%s) - started ))
 echo "Qt for Windows: built in $((took / 60)) min $((took % 60)) s"
 echo "$prefix"

@@ -24,8 +24,7 @@ case "${VORMIK_WINDOWS_QT:-auto}" in
     bash scripts/windows-qt.sh || { echo "Qt for Windows: the build failed"; echo "0 passed, 1 failed"; exit 1; }
     qt_prefix=$(bash scripts/windows-qt.sh --path) ;;
   auto)
-    candidate=$(bash scripts/windows-qt.sh --path)
-    [ -f "$candidate/.complete" ] && qt_prefix=$candidate ;;
+    bash scripts/windows-qt.sh --ready && qt_prefix=$(bash scripts/windows-qt.sh --path) ;;
 esac
 cmake_options=(-DVORMIK_BUILD_UI=OFF -UVORMIK_QT_WIN_PREFIX)
 if [ -n "$qt_prefix" ]; then
