@@ -21,9 +21,11 @@ set(CMAKE_RC_COMPILER ${VORMIK_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VORMIK_MINGW_TRIPLE})
 if(VORMIK_QT_WIN_PREFIX)
-  # Qt for Windows is a second root: its packages are found there only.
-  list(APPEND CMAKE_FIND_ROOT_PATH ${VORMIK_QT_WIN_PREFIX})
-  list(APPEND CMAKE_PREFIX_PATH ${VORMIK_QT_WIN_PREFIX})
+  # Qt for Windows is a second root, set up as Qt's own qt.toolchain.cmake
+  # does; its tools come from the host Qt (QT_HOST_PATH).
+  list(PREPEND CMAKE_FIND_ROOT_PATH ${VORMIK_QT_WIN_PREFIX})
+  list(PREPEND CMAKE_PREFIX_PATH ${VORMIK_QT_WIN_PREFIX}/lib/cmake)
+  list(PREPEND CMAKE_MODULE_PATH ${VORMIK_QT_WIN_PREFIX}/lib/cmake/Qt6/platforms)
 endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

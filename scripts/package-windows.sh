@@ -13,7 +13,7 @@ build_dir=build-win
 if [ "${1:-}" != "--no-build" ]; then
   VORMIK_WINDOWS_QT=build bash scripts/windows-tests.sh --build-only
 fi
-bash scripts/install-deps.sh --only nsis zip binutils-mingw-w64-x86-64 python3 >/dev/null
+bash scripts/install-deps.sh --windows >/dev/null
 
 version=$(sed -n 's/^project(Vormik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 name=vormik-$version

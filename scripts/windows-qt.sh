@@ -66,8 +66,7 @@ if complete; then
 fi
 
 started=$(date +%s)
-bash scripts/install-deps.sh --only cmake ninja-build dpkg-dev g++-mingw-w64-x86-64-posix \
-  gcc-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools >/dev/null
+bash scripts/install-deps.sh --windows >/dev/null
 
 work="$cache_root/qt6-win-work"
 mkdir -p "$work"

@@ -15,7 +15,7 @@ build_only=0
 [ "${1:-}" = "--build-only" ] && build_only=1
 build_dir=build-win
 
-bash scripts/install-deps.sh --only cmake make g++-mingw-w64-x86-64-posix wine64 zip locales >/dev/null \
+bash scripts/install-deps.sh --windows >/dev/null \
   || { echo "package installation failed"; echo "0 passed, 1 failed"; exit 1; }
 
 qt_prefix=""
@@ -91,7 +91,6 @@ passed=$((total - failed))
 # The window end to end: the zip's own files under Wine, the installer.
 window_rc=0
 if [ -n "$qt_prefix" ] && [ "$build_rc" -eq 0 ]; then
-  bash scripts/install-deps.sh --only xvfb xauth xdotool imagemagick python3 fonts-dejavu-core >/dev/null
   window_log="$build_dir/windows-window-tests.log"
   if packaged=$(bash scripts/package-windows.sh --no-build | tail -2); then
     zip_file=$(head -1 <<< "$packaged")
