@@ -35,9 +35,8 @@ while IFS= read -r file; do
 done < "$runtime_list"
 # The debug information is only useful beside the build.
 find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip
-python3 packaging/windows/make-ico.py "$stage/vormik.ico" \
-  build-win/icons/vormik-16.png build-win/icons/vormik-32.png \
-  build-win/icons/vormik-48.png build-win/icons/vormik-256.png
+# The shortcut's icon file; the build made it for the program's resources.
+cp "$build_dir/icons/vormik.ico" "$stage/"
 # Windows text: CR LF, and a byte order mark so that Notepad reads UTF-8
 # whatever the machine's code page.
 { printf '\xef\xbb\xbf'; sed 's/$/\r/' packaging/windows/README.txt; } > "$stage/README.txt"
