@@ -3,6 +3,7 @@
 
   wine_window_test.py --program DIR --emulator PATH --work DIR [--wine PATH] [--setup FILE]
   wine_window_test.py --native PROGRAM --emulator PATH --work DIR
+  ... --only CASE   (one case alone, e.g. installer)
 
 DIR is the unpacked zip (vormik.exe and what it loads). The window runs on a
 private Xvfb display in a private Wine prefix under --work whose COM1 is the
@@ -441,6 +442,7 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--wine", default="/usr/lib/wine/wine64")
     parser.add_argument("--setup")
+    parser.add_argument("--only", help="run the one case of this name")
     args = parser.parse_args()
     if (args.program is None) == (args.native is None):
         parser.error("one of --program and --native")
@@ -452,6 +454,8 @@ def main():
         cases.append(case_close_asks_and_saves_names)
     if args.setup:
         cases.append(case_installer)
+    if args.only:
+        cases = [case for case in cases if case.__name__ == "case_" + args.only]
     passed = failed = 0
     lab = Lab(args)
     try:
