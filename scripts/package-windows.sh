@@ -22,7 +22,7 @@ zip_file="$build_dir/$name-windows.zip"
 setup_file="$build_dir/$name-setup.exe"
 runtime_list="$build_dir/windows-runtime.txt"
 if [ ! -f "$build_dir/bin/vormik.exe" ] || [ ! -f "$runtime_list" ]; then
-  echo "нет $build_dir/bin/vormik.exe: сначала сборка с Qt для Windows (scripts/windows-qt.sh)" >&2
+  echo "no $build_dir/bin/vormik.exe: build with Qt for Windows first (scripts/windows-qt.sh)" >&2
   exit 1
 fi
 rm -rf "$build_dir/package" "$zip_file" "$setup_file"
@@ -59,7 +59,7 @@ for dll in $shipped_dlls; do
   grep -qxF "$dll" <<< "$needed" || unused+=("$dll")
 done
 if [ ${#missing[@]} -gt 0 ] || [ ${#unused[@]} -gt 0 ]; then
-  echo "состав пакета неверен: не хватает ${missing[*]:-—}; лишние ${unused[*]:-—}" >&2
+  echo "wrong DLL set: missing ${missing[*]:-none}; not needed ${unused[*]:-none}" >&2
   exit 1
 fi
 
