@@ -3,8 +3,9 @@
 # Wine find them where Windows looks first. The list is the packages' list too
 # (scripts/package-windows.sh reads windows-runtime.txt).
 
-# Qt6OpenGL: the Windows platform plugin links it.
-set(VORMIK_QT_DLLS Qt6Core Qt6Gui Qt6Widgets Qt6Network Qt6OpenGL)
+# Not Qt6OpenGL: the Windows platform plugin is linked with it but imports
+# nothing from it (the package check below would say so).
+set(VORMIK_QT_DLLS Qt6Core Qt6Gui Qt6Widgets Qt6Network)
 set(VORMIK_MINGW_DLLS libstdc++-6 libgcc_s_seh-1 libwinpthread-1)
 set(VORMIK_QT_PLUGINS platforms/qwindows styles/qwindowsvistastyle)
 set(VORMIK_QT_TRANSLATION /usr/share/qt6/translations/qtbase_ru.qm)

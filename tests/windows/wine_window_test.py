@@ -6,8 +6,8 @@
   ... --only CASE   (one case alone, e.g. installer)
 
 DIR is the unpacked zip (vormik.exe and what it loads). The window runs on a
-private Xvfb display in a private Wine prefix under --work whose COM1 is the
-emulator's pseudo-terminal, with the Russian code page. It is driven with
+private Xvfb display in a private Wine prefix under --work whose COM1 (dosdevices/com1, and the
+Ports key that Wine remakes it from) is the emulator's pseudo-terminal, with the Russian code page. It is driven with
 xdotool and checked by the emulator's trace, the screen's pixels and the files
 it writes. --setup also installs the NSIS installer silently, starts the
 installed program and uninstalls it. --native runs the same window cases on the
@@ -129,7 +129,16 @@ class Lab:
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.drive_c = os.path.join(self.env["WINEPREFIX"], "drive_c")
             self.folder = os.path.join(self.drive_c, "vormik-test")
-            self.port_link = os.path.join(self.env["WINEPREFIX"], "dosdevices", "com1")
+            # Wine remakes dosdevices/com1 from its Ports key whenever it starts,
+            # by default towards /dev/ttyS0: the key names the emulator's link.
+            self.port_link = os.path.join(self.work, "com1-emulator")
+            subprocess.run([args.wine, "reg", "add", r"HKLM\Software\Wine\Ports", "/v", "COM1",
+                            "/d", self.port_link, "/f"], env=self.env, timeout=120,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            com1 = os.path.join(self.env["WINEPREFIX"], "dosdevices", "com1")
+            if os.path.lexists(com1):
+                os.unlink(com1)
+            os.symlink(self.port_link, com1)
             self.port_name = "COM1"
         else:
             self.folder = os.path.join(self.work, "native")
@@ -260,9 +269,13 @@ class Lab:
         time.sleep(0.3)
 
     def windows(self):
-        result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
-                                env=self.env, capture_output=True, text=True, timeout=30)
-        return set(result.stdout.split())
+        """The mapped windows; Wine leaves some dialogs without a title."""
+        found = set()
+        for key in ("--name", "--class"):
+            result = subprocess.run(["xdotool", "search", "--onlyvisible", key, "."],
+                                    env=self.env, capture_output=True, text=True, timeout=30)
+            found |= set(result.stdout.split())
+        return found
 
     def keep_screen(self, name):
         """The screen as the case left it, for whoever reads the failure."""
@@ -368,6 +381,8 @@ def case_close_asks_and_saves_names(lab):
     time.sleep(1)
     lab.focus(dialog)
     saved = os.path.join(lab.folder, "saved.cld")
+    # The name box offers the current file's name: replace it all.
+    lab.xdotool("key", "End", "shift+Home")
     lab.xdotool("type", "--delay", "50", lab.path_in_program("saved.cld"))
     lab.xdotool("key", "Return")
     if not lab.wait_for(lambda: os.path.exists(saved), 15):
