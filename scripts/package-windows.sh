@@ -44,7 +44,8 @@ cp "$build_dir/icons/vormik.ico" "$stage/"
 # Exactly the DLLs the program loads: every DLL a shipped file imports that is
 # not a part of Windows is shipped, and every shipped DLL is imported by some
 # shipped file (plugins, which Qt loads by name, aside).
-imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
+# objdump speaks the locale's language: its English words are matched.
+imports() { LC_ALL=C x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 shipped_dlls=$(cd "$stage" && find . -maxdepth 1 -name '*.dll' -printf '%f\n' | sort)
 needed=$(find "$stage" -name '*.exe' -o -name '*.dll' | while read -r f; do imports "$f"; done | sort -u)
 missing=()
