@@ -1,8 +1,14 @@
-# Cross build of the Qt-free core and its tests as 64-bit Windows programs with
-# Debian's mingw-w64 (posix threads), run under Wine by ctest.
+# Cross build of the console as 64-bit Windows programs with Debian's mingw-w64
+# (posix threads), run under Wine by ctest. Without Qt for Windows only the
+# Qt-free core and its tests:
 #
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 #         -DVORMIK_BUILD_UI=OFF -DVORMIK_BUILD_BENCH=OFF
+#
+# With the Qt that scripts/windows-qt.sh builds, the window too:
+#
+#   ... -DVORMIK_QT_WIN_PREFIX=<its folder> -DQT_HOST_PATH=/usr
+#       -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -14,14 +20,28 @@ set(CMAKE_CXX_COMPILER ${VORMIK_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${VORMIK_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VORMIK_MINGW_TRIPLE})
+if(VORMIK_QT_WIN_PREFIX)
+  # Qt for Windows is a second root, set up as Qt's own qt.toolchain.cmake
+  # does; its tools come from the host Qt (QT_HOST_PATH).
+  list(PREPEND CMAKE_FIND_ROOT_PATH ${VORMIK_QT_WIN_PREFIX})
+  list(PREPEND CMAKE_PREFIX_PATH ${VORMIK_QT_WIN_PREFIX}/lib/cmake)
+  list(PREPEND CMAKE_MODULE_PATH ${VORMIK_QT_WIN_PREFIX}/lib/cmake/Qt6/platforms)
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Self-contained executables: no libstdc++/libgcc/winpthread DLLs to ship in
-# the zip or to put on Wine's path.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Where the shared C++ runtime's DLLs are (cmake/windows-runtime.cmake).
+set(VORMIK_MINGW_RUNTIME_DIRS /usr/lib/gcc/${VORMIK_MINGW_TRIPLE}/12-posix
+    /usr/${VORMIK_MINGW_TRIPLE}/lib)
+if(NOT VORMIK_QT_WIN_PREFIX)
+  # Self-contained executables: no libstdc++/libgcc/winpthread DLLs to ship
+  # in the zip or to put on Wine's path. With Qt the programs share Qt's
+  # runtime DLLs instead: a second copy's exceptions and allocations would not
+  # mix with them.
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+endif()
 
 # Debian's wine64 package installs the loader outside PATH.
 find_program(VORMIK_WINE64 NAMES wine64 wine

@@ -11,8 +11,10 @@ bool RegisterFileType(const std::string& executablePath);
 
 // Whether the executable runs from an installed prefix: it sits in <prefix>/bin
 // and the prefix holds the desktop entry share/applications/vormik.desktop and
-// the MIME package share/mime/packages/vormik.xml. Always false on Windows.
+// the MIME package share/mime/packages/vormik.xml. On Windows: the installer's
+// uninstaller (kWindowsUninstallerName) sits beside it; an unpacked zip has none.
 bool InstalledInPrefix(const std::string& executablePath);
+inline constexpr char kWindowsUninstallerName[] = "vormik-uninstall.exe";
 
 // Whether an installed package already tells the desktop about the classroom
 // type: the executable's own prefix or one of the XDG data folders holds both

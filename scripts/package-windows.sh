@@ -1,107 +1,73 @@
 #!/usr/bin/env bash
-# Builds the Windows core and its tests and zips the executables with a README
-# into build-win/vormik-windows-core.zip.
+# Builds the Windows console with the Qt for Windows of scripts/windows-qt.sh
+# and packs it twice: build-win/vormik-<version>-windows.zip (portable: the
+# settings beside vormik.exe) and build-win/vormik-<version>-setup.exe (NSIS:
+# Program Files, Start menu, uninstall entry, settings under %APPDATA%).
+#   bash scripts/package-windows.sh              build, then pack
+#   bash scripts/package-windows.sh --no-build   pack what build-win holds
+# The last two lines are the two files' paths.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/windows-tests.sh --build-only
-
 build_dir=build-win
-name=vormik-windows-core
-stage="$build_dir/package/$name"
-zip_file="$build_dir/$name.zip"
-rm -rf "$build_dir/package" "$zip_file"
-mkdir -p "$stage"
+if [ "${1:-}" != "--no-build" ]; then
+  VORMIK_WINDOWS_QT=build bash scripts/windows-tests.sh --build-only
+fi
+bash scripts/install-deps.sh --windows >/dev/null
 
-shopt -s nullglob
-exes=("$build_dir"/bin/*.exe)
-if [ ${#exes[@]} -eq 0 ]; then
-  echo "no Windows executables in $build_dir/bin" >&2
+version=$(sed -n 's/^project(Vormik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+name=vormik-$version
+stage="$build_dir/package/$name"
+zip_file="$build_dir/$name-windows.zip"
+setup_file="$build_dir/$name-setup.exe"
+runtime_list="$build_dir/windows-runtime.txt"
+if [ ! -f "$build_dir/bin/vormik.exe" ] || [ ! -f "$runtime_list" ]; then
+  echo "no $build_dir/bin/vormik.exe: build with Qt for Windows first (scripts/windows-qt.sh)" >&2
   exit 1
 fi
-cp "${exes[@]}" "$stage/"
-# The debug information is only useful beside the build; it triples the size.
-x86_64-w64-mingw32-strip "$stage"/*.exe
+rm -rf "$build_dir/package" "$zip_file" "$setup_file"
+mkdir -p "$stage"
 
-# Windows text files: CR LF line ends.
-crlf() { sed 's/$/\r/'; }
+cp "$build_dir/bin/vormik.exe" "$stage/"
+while IFS= read -r file; do
+  mkdir -p "$stage/$(dirname "$file")"
+  cp "$build_dir/bin/$file" "$stage/$file"
+done < "$runtime_list"
+# The debug information is only useful beside the build.
+find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip
+# The shortcut's icon file; the build made it for the program's resources.
+cp "$build_dir/icons/vormik.ico" "$stage/"
+# Windows text: CR LF, and a byte order mark so that Notepad reads UTF-8
+# whatever the machine's code page.
+{ printf '\xef\xbb\xbf'; sed 's/$/\r/' packaging/windows/README.txt; } > "$stage/README.txt"
 
-crlf > "$stage/run-tests.cmd" <<'EOF'
-@echo off
-rem Runs every test program of this folder; the exit code is the number that failed.
-setlocal
-pushd "%~dp0"
-set failed=0
-for %%t in (*_test.exe) do (
-  echo === %%~nt
-  "%%t"
-  if errorlevel 1 set /a failed+=1
-)
-popd
-echo %failed% test programs failed
-exit /b %failed%
-EOF
+# Exactly the DLLs the program loads: every DLL a shipped file imports that is
+# not a part of Windows is shipped, and every shipped DLL is imported by some
+# shipped file (plugins, which Qt loads by name, aside).
+# objdump speaks the locale's language: its English words are matched.
+imports() { LC_ALL=C x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
+shipped_dlls=$(cd "$stage" && find . -maxdepth 1 -name '*.dll' -printf '%f\n' | sort)
+needed=$(find "$stage" -name '*.exe' -o -name '*.dll' | while read -r f; do imports "$f"; done | sort -u)
+missing=()
+for dll in $needed; do
+  if [ ! -f "$stage/$dll" ] && { [ -f "/usr/lib/gcc/x86_64-w64-mingw32/12-posix/$dll" ] ||
+       [ -f "/usr/x86_64-w64-mingw32/lib/$dll" ] || [[ "$dll" == Qt6* ]]; }; then
+    missing+=("$dll")
+  fi
+done
+unused=()
+for dll in $shipped_dlls; do
+  grep -qxF "$dll" <<< "$needed" || unused+=("$dll")
+done
+if [ ${#missing[@]} -gt 0 ] || [ ${#unused[@]} -gt 0 ]; then
+  echo "wrong DLL set: missing ${missing[*]:-none}; not needed ${unused[*]:-none}" >&2
+  exit 1
+fi
 
-{
-  cat <<'EOF'
-Vormik, Windows build of the core (no window)
-=============================================
-
-Vormik is the teacher's console of a language laboratory. This archive holds
-the parts of it that do not need Qt, built for 64-bit Windows with mingw-w64:
-the test programs of the settings and classroom files (INI text in
-Windows-1251), the controller frames and switching state, the transmission
-and poll logic, and the Windows platform layer (serial port, the
-"PortSharing" named mutex, the .cld file type registration, the program's
-own path).
-
-Contents
---------
-EOF
-  for exe in "$stage"/*.exe; do echo "  $(basename "$exe")"; done
-  cat <<'EOF'
-  run-tests.cmd              runs every *_test.exe and counts the failures
-
-vormik-lockholder.exe is not a test: win32_namedlock_test.exe starts it as a
-second process that holds the named mutex. Keep it beside the tests.
-
-Running the tests on Windows
-----------------------------
-Unpack the archive into a folder of its own and run run-tests.cmd from a
-command prompt, or run a single *_test.exe (GoogleTest options such as
---gtest_filter=ProfileWriteTest.* work).
-
-- The tests expect the Russian code page (1251) for programs that are not
-  Unicode: Control Panel, Region, Administrative, "Language for non-Unicode
-  programs" = Russian, as on the laboratory's computers.
-- The tests write only into fresh folders under %TEMP% and into a scratch
-  key under HKEY_CURRENT_USER\Software; the file type test redirects the
-  file-class root there, so the real .cld registration is left alone.
-- No serial port is opened except a name that does not exist.
-
-Building
---------
-On Debian, from the source tree (installs mingw-w64 and Wine, builds, runs
-all test programs under Wine, prints "N passed, N failed"):
-
-    bash scripts/windows-tests.sh
-    bash scripts/package-windows.sh     (this archive)
-
-The whole program, window included, is built on Windows with Qt 6.4 for
-MinGW 64-bit and its bundled MinGW and CMake, from a "Qt 6.4 (MinGW) command
-prompt":
-
-    cmake -S . -B build -G "MinGW Makefiles" -DCMAKE_BUILD_TYPE=Release
-    cmake --build build -j 4
-    ctest --test-dir build --output-on-failure
-
-GoogleTest must be known to CMake there (for example built from its sources
-and installed, with -DCMAKE_PREFIX_PATH pointing at it), or configure with
--DVORMIK_BUILD_TESTS=OFF. Then windeployqt build\bin\vormik.exe copies the
-Qt libraries beside the program. vormik.ini is created beside vormik.exe at
-the first start, so install it in a folder the teacher can write to.
-EOF
-} | crlf > "$stage/README.txt"
-
-(cd "$build_dir/package" && zip -q -r "../$name.zip" "$name")
+(cd "$build_dir/package" && zip -q -r -9 "../$name-windows.zip" "$name")
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$PWD/$stage" \
+  -DOUTFILE="$PWD/$setup_file" packaging/windows/vormik.nsi >/dev/null
+echo "$zip_file: $(du -k "$zip_file" | cut -f1) KiB"
+echo "$setup_file: $(du -k "$setup_file" | cut -f1) KiB"
 echo "$zip_file"
+echo "$setup_file"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the suite,
 # the Debian package (built, installed, run, removed), the Windows build of the
-# core with its tests under Wine, a short run of each fuzz target over its
+# core with its tests under Wine (and, when Qt for Windows is in its cache, the
+# window, its zip and installer end to end under Wine; VORMIK_WINDOWS_QT=build
+# builds that Qt first, about an hour or more), a short run of each fuzz target over its
 # corpus, then the suite again under AddressSanitizer +
 # UndefinedBehaviorSanitizer and the threaded parts under ThreadSanitizer.
 # VORMIK_QUICK=1 stops after the plain suite.

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Builds the Qt-free core and its tests as Windows programs with mingw-w64 and
-# runs every test executable under Wine; the last line is "N passed, N failed".
+# Builds the console as Windows programs with mingw-w64 and runs every test
+# executable under Wine; with Qt for Windows (scripts/windows-qt.sh) also
+# vormik.exe, its zip and installer, and the window end to end under Wine
+# against the emulator. The last line is "N passed, N failed".
 #   bash scripts/windows-tests.sh              install, build, test
 #   bash scripts/windows-tests.sh --build-only install and build (for packaging)
+# VORMIK_WINDOWS_QT: auto (default) takes Qt for Windows when its cache folder
+# is complete, else builds the core alone; build builds Qt first when missing
+# (an hour or more on two cores); off: the core alone.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,8 +15,38 @@ build_only=0
 [ "${1:-}" = "--build-only" ] && build_only=1
 build_dir=build-win
 
-bash scripts/install-deps.sh --only cmake make g++-mingw-w64-x86-64-posix wine64 zip locales >/dev/null \
+bash scripts/install-deps.sh --windows >/dev/null \
   || { echo "package installation failed"; echo "0 passed, 1 failed"; exit 1; }
+
+qt_prefix=""
+case "${VORMIK_WINDOWS_QT:-auto}" in
+  build)
+    bash scripts/windows-qt.sh || { echo "Qt for Windows: the build failed"; echo "0 passed, 1 failed"; exit 1; }
+    qt_prefix=$(bash scripts/windows-qt.sh --path) ;;
+  auto)
+    bash scripts/windows-qt.sh --ready && qt_prefix=$(bash scripts/windows-qt.sh --path) ;;
+esac
+cmake_options=(-DVORMIK_BUILD_UI=OFF -UVORMIK_QT_WIN_PREFIX)
+if [ -n "$qt_prefix" ]; then
+  echo "Windows build with Qt from $qt_prefix"
+  # The host build draws the icon and runs the emulator the window talks to.
+  { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+    cmake --build build -j2 --target vormik-icon vormik-emulator >/dev/null; } \
+    || { echo "the host build of vormik-icon and vormik-emulator failed"; echo "0 passed, 1 failed"; exit 1; }
+  cmake_options=(-DVORMIK_BUILD_UI=ON -DVORMIK_QT_WIN_PREFIX="$qt_prefix" -DQT_HOST_PATH=/usr
+                 -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+                 -DVORMIK_HOST_ICON_TOOL="$PWD/build/bin/vormik-icon")
+else
+  echo "Windows build of the core alone (no Qt for Windows in $(bash scripts/windows-qt.sh --path))"
+fi
+# The toolchain links statically without Qt and shares Qt's runtime with it:
+# a switch between the two starts the build folder afresh.
+if [ -f "$build_dir/CMakeCache.txt" ]; then
+  cached=$(sed -n 's/^VORMIK_QT_WIN_PREFIX:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
+  if [ "$cached" != "$qt_prefix" ]; then
+    rm -rf "$build_dir/CMakeCache.txt" "$build_dir/CMakeFiles"
+  fi
+fi
 
 # Wine takes its ANSI code page from the locale: Russian gives 1251, as on the
 # teachers' machines.
@@ -20,7 +55,7 @@ if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
 fi
 
 cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORMIK_BUILD_UI=OFF -DVORMIK_BUILD_BENCH=OFF >/dev/null \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORMIK_BUILD_BENCH=OFF "${cmake_options[@]}" >/dev/null \
   || { echo "configuration failed"; echo "0 passed, 1 failed"; exit 1; }
 # Keep going past a broken file so that the other tests still build and run;
 # the build failure still fails the run.
@@ -60,6 +95,30 @@ failed=$(sed -n 's/.*tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]
 total=${total:-0}
 failed=${failed:-0}
 passed=$((total - failed))
+
+# The window end to end: the zip's own files under Wine, the installer.
+window_rc=0
+if [ -n "$qt_prefix" ] && [ "$build_rc" -eq 0 ]; then
+  window_log="$build_dir/windows-window-tests.log"
+  if packaged=$(bash scripts/package-windows.sh --no-build | tail -2); then
+    zip_file=$(head -1 <<< "$packaged")
+    setup_file=$(tail -1 <<< "$packaged")
+    e2e="$build_dir/e2e"
+    rm -rf "$e2e/program" && mkdir -p "$e2e/program"
+    unzip -q "$zip_file" -d "$e2e/program"
+    python3 tests/windows/wine_window_test.py --program "$(echo "$e2e"/program/*)" \
+      --emulator build/bin/vormik-emulator --work "$e2e" --wine "$wine" --setup "$setup_file" \
+      2>&1 | tee "$window_log"
+    window_rc=${PIPESTATUS[0]}
+  else
+    echo "packaging failed" | tee "$window_log"
+    window_rc=1
+  fi
+  window_passed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1/p' "$window_log" | tail -1)
+  window_failed=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\2/p' "$window_log" | tail -1)
+  passed=$((passed + ${window_passed:-0}))
+  failed=$((failed + ${window_failed:-1}))
+fi
 if [ "$build_rc" -ne 0 ]; then
   echo "the build failed (see above): tests that did not build count as failed"
   failed=$((failed + 1))
@@ -69,4 +128,4 @@ if [ "$total" -eq 0 ] && [ "$build_rc" -eq 0 ]; then
   failed=$((failed + 1))
 fi
 echo "$passed passed, $failed failed"
-[ "$ctest_rc" -eq 0 ] && [ "$build_rc" -eq 0 ] && [ "$failed" -eq 0 ]
+[ "$ctest_rc" -eq 0 ] && [ "$build_rc" -eq 0 ] && [ "$window_rc" -eq 0 ] && [ "$failed" -eq 0 ]

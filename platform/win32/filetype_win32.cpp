@@ -49,9 +49,19 @@ bool RegisterFileType(const std::string& executablePath) {
   }
 }
 
-// Windows knows the file type from the registry alone; an installer would
-// write the same keys.
-bool InstalledInPrefix(const std::string&) { return false; }
+// Only the installer leaves the uninstaller beside the program: its folder then
+// belongs to the machine, and each user keeps settings under %APPDATA%, as an
+// installed Linux program does under ~/.config.
+bool InstalledInPrefix(const std::string& executablePath) {
+  const size_t slash = executablePath.find_last_of("\\/");
+  if (slash == std::string::npos) return false;
+  const std::string uninstaller = executablePath.substr(0, slash + 1) + kWindowsUninstallerName;
+  const DWORD attributes = GetFileAttributesA(uninstaller.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Windows knows the file type from the registry alone; the program writes the
+// keys at every start.
 
 bool InstalledRegistrationPresent(const std::string&, const char*) { return false; }
 
