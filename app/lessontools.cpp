@@ -176,7 +176,13 @@ void LessonTools::DescribeControls() {
   keyHints_.emplace_back(w.openButton, QStringLiteral("Ctrl+O"));
   Describe(w.standardClassroomButton, QStringLiteral("Стандартный кабинет"),
            QStringLiteral("Создать стандартный кабинет из 16 столов."));
-  Describe(w.saveButton, QStringLiteral("Сохранить"), QStringLiteral("Сохранить в файл."));
+  Describe(w.saveButton, QStringLiteral("Сохранить"),
+           QStringLiteral("Сохранить кабинет в текущий файл. Клавиша: Ctrl+S."));
+  keyHints_.emplace_back(w.saveButton, QStringLiteral("Ctrl+S"));
+  Describe(w.settingsButton, QStringLiteral("Настройки"),
+           QStringLiteral("Порт контроллера, опрос, звук вызова, обход. Клавиша: Ctrl+,."));
+  Describe(w.searchOffer, QStringLiteral("Найти контроллер"),
+           QStringLiteral("Проверить порты по очереди и найти тот, на котором отвечает контроллер."));
   Describe(w.exitButton, QStringLiteral("Выход"), QStringLiteral("Выход из программы."));
   Describe(w.linkLabel, QStringLiteral("Связь с контроллером"),
            QStringLiteral("Порт и что контроллер сделал последним."));
@@ -322,7 +328,11 @@ void LessonTools::Run(KeyCommand command) {
       return;
     }
     case KeyCommand::CancelName:
-      w.Apply([](ConsoleModel& m) { m.EndNameEditing(); });
+      w.Apply([](ConsoleModel& m) {
+        for (int d = 0; d < kDeskCount; ++d) {
+          if (m.EditingName(d)) m.CancelNameEditing(d);
+        }
+      });
       w.setFocus(Qt::ShortcutFocusReason);
       return;
     case KeyCommand::AnswerCall:

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "config/classroomplan.h"
 #include "platform/system.h"
 
 namespace classroom {
@@ -93,7 +94,7 @@ std::string SaveArrangementToFile(const std::string& path, const Arrangement& ar
            " расстановок; новую сохранить некуда.";
   }
   try {
-    document.Save(path);
+    WriteClassroomDocument(path, document);
   } catch (const ini::WriteError& error) {
     return error.what();
   }

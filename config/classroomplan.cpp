@@ -174,6 +174,15 @@ std::string RefusedNameCharacterMessage(std::string_view character) {
          " нет в кодировке Windows-1251: имя с ним нельзя сохранить в файле кабинета.";
 }
 
+void WriteClassroomDocument(const std::string& path, const ini::IniDocument& document) {
+  const platform::FileIdentity loaded = Known().Recalled(path);
+  const platform::ReplaceStatus refusal = platform::CheckReplaceable(path, &loaded);
+  if (IsRefusal(refusal)) throw ini::WriteRefused(path, refusal);
+  const platform::FileIdentity read = platform::IdentityOf(path);
+  document.Save(path, &read);
+  Known().Remember(path);
+}
+
 SaveResult SaveClassroomFile(const std::string& path, const ClassroomPlan& plan) {
   SaveResult result;
   // Checked before the old file is read: a planted link is not even followed.

@@ -117,6 +117,11 @@ struct SaveResult {
 // name is never silently damaged. A file replaced since this process loaded
 // or saved it, and a link or file another user planted, are Refused.
 SaveResult SaveClassroomFile(const std::string& path, const ClassroomPlan& plan);
+// Writes back a document read from the classroom file at `path` (the
+// arrangements): the same checks as a plan's save, and the new file is then
+// the one known as loaded, so the next save of the plan is not refused.
+// Throws ini::WriteRefused or ini::WriteError.
+void WriteClassroomDocument(const std::string& path, const ini::IniDocument& document);
 // Russian for a refused save; a failed write keeps the described
 // "Unable to write to <file>" (ini::WriteError). "" for Ok.
 std::string SaveFailureMessage(const SaveResult& result, std::string_view utf8Path);

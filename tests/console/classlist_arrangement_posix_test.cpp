@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/arrangementfile.h"
+#include "config/classroomplan.h"
 #include "config/cp1251.h"
 #include "config/inifile.h"
 #include "config/settings.h"
@@ -104,8 +105,15 @@ class Files : public ::testing::Test {
     settingsDocument.WriteString(settings::kInterface, settings::kClassRoomConfigurationFile,
                                  "room.cld");
     settingsDocument.Save(dir.File("vormik.ini"));
+    // Only a classroom file becomes the current one: start from one on disk.
+    classroom::ClassroomPlan plan;
+    for (int d = 0; d < kDeskCount; ++d) {
+      plan[d].left = 150 * (d % 4);
+      plan[d].top = 100 * (d / 4);
+      plan[d].visible = true;
+    }
+    if (!classroom::SaveClassroomFile(dir.File("room.cld"), plan).ok()) throw std::runtime_error("room.cld");
     model.LoadClassroom();
-    for (int d = 0; d < kDeskCount; ++d) model.PlaceDesk(d, 150 * (d % 4), 100 * (d / 4), true);
     model.SaveClassroom();
   }
   std::string Bytes(const std::string& path) const {

@@ -183,8 +183,8 @@ class LessonToolsTest : public QObject {
         {w.inputButton, "Слушать ВХОД (F9)"},
         {w.openButton, "Открытие файла (Ctrl+O)"},
         {w.saveAsButton, "Сохранить как (F12)"},
-        {fx.Desk(1)->listen, "Слушать стол 1 (Пробел)"},
-        {fx.Desk(16)->lineButton, "Линия и пара стола 16 (F4)"},
+        {fx.Desk(1)->listen, "Слушать стол (Пробел)"},
+        {fx.Desk(16)->lineButton, "Соединить стол в пару с соседним (F4)"},
         {w.lessonTools().timerButton, "Таймер работы в парах или на линии (F11)"},
     };
     for (const auto& [control, shown] : rows) {
