@@ -3,6 +3,7 @@
 
 #include "config/cp1251.h"
 #include "config/utf8.h"
+#include "console/csvfield.h"
 
 namespace console {
 
@@ -62,16 +63,6 @@ std::string FirstCharacters(std::string_view utf8Text, size_t count, bool& cut) 
   return std::string(utf8Text);
 }
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(";\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
 }  // namespace
 
 std::string DecodeListBytes(std::string_view bytes) {
@@ -89,7 +80,7 @@ std::vector<std::string> ParseNameList(std::string_view text) {
   bool quoted = false;
   bool firstColumn = true;
   const auto endLine = [&] {
-    std::string name = Trimmed(field);
+    std::string name = FromCsvField(Trimmed(field));
     if (!name.empty()) names.push_back(std::move(name));
     field.clear();
     firstColumn = true;

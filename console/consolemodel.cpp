@@ -7,6 +7,7 @@
 #include <chrono>
 #include <utility>
 
+#include "link/registercopy.h"
 #include "link/sendswitchrequest.h"
 
 namespace console {
@@ -503,7 +504,7 @@ void ConsoleModel::RestoreController() {
   Operation op(*this);
   if (op.refused()) return;
   restorePending_ = false;
-  SendWholeCopy(room_.SwitchState, sender_);
+  SendRegisterCopy(room_.SwitchState, sender_);
 }
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "console/csvfield.h"
+
 namespace console {
 
 namespace {
@@ -117,17 +119,6 @@ std::string DurationText(int64_t ms) {
                   static_cast<int>(seconds % 60));
   }
   return text;
-}
-
-std::string CsvField(const std::string& text) {
-  const bool edgeSpace = !text.empty() && (text.front() == ' ' || text.back() == ' ');
-  if (text.find_first_of(";\"\r\n") == std::string::npos && !edgeSpace) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
 }
 
 std::string EventText(const LessonEvent& event) {

@@ -21,8 +21,6 @@ std::string ClockText(Moment at);
 std::string DateText(Moment at);
 // "0:07", "12:30", "1:02:03".
 std::string DurationText(int64_t ms);
-// One CSV field: quoted when it holds ';', '"', a line break or edge spaces.
-std::string CsvField(const std::string& text);
 // The event column of a journal line, in Russian.
 std::string EventText(const LessonEvent& event);
 // The whole line (with CR LF) as the journal writes it.

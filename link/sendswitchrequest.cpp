@@ -89,27 +89,3 @@ bool SendAllToLine(SwitchRegisters& state, FrameSender& sender, int keptOff) {
   }
   return true;
 }
-
-bool SendWholeCopy(SwitchRegisters& state, FrameSender& sender) {
-  using Compose = RegisterWrite (*)(const SwitchRegisters&);
-  const Compose writes[] = {
-      [](const SwitchRegisters& s) {
-        return RegisterWrite{frame::kLedA, s.LedAHigh, s.LedALow};
-      },
-      [](const SwitchRegisters& s) {
-        return RegisterWrite{frame::kLine, s.LineHigh, s.LineLow};
-      },
-      [](const SwitchRegisters& s) {
-        return RegisterWrite{frame::kLedB, s.LedBHigh, s.LedBLow};
-      },
-      [](const SwitchRegisters& s) {
-        return RegisterWrite{frame::kRoutePairs, s.Pairs, s.Route};
-      },
-  };
-  for (Compose compose : writes) {
-    const bool ok = SendAndCommit(state, sender,
-                                  [&]() -> std::optional<RegisterWrite> { return compose(state); });
-    if (!ok) return false;
-  }
-  return true;
-}

@@ -26,8 +26,3 @@ bool SendLedSwitch(SwitchRegisters& state, FrameSender& sender, int deskIndex, b
 // the desk the teacher speaks to privately. With keptOff -1 the request's
 // own writes.
 bool SendAllToLine(SwitchRegisters& state, FrameSender& sender, int keptOff);
-
-// Writes the whole copy to the controller, one write per register in the
-// order 0x81, 0x82, 0x83, 0x84, each composed from the copy as it stands when
-// it goes out; stops at the first write not acknowledged.
-bool SendWholeCopy(SwitchRegisters& state, FrameSender& sender);

@@ -72,6 +72,8 @@ TEST(ClassList, FirstColumnOfCsv) {
       {"\"Анна;1\nБорис", {"Анна;1 Борис"}},
       // Control characters are no part of a name; a tab is a space.
       {std::string("Ан\0на\t\x01Ива;1\n", 20), {"Анна Ива"}},
+      // The apostrophe the export puts before a formula-like name goes again.
+      {"'=Анна;1\n'Борис\n", {"=Анна", "'Борис"}},
   };
   for (const auto& [text, names] : cases) EXPECT_EQ(ParseNameList(text), names) << text;
 }

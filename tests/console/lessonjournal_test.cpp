@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console/consolemodel.h"
+#include "console/csvfield.h"
 #include "console/lessonreport.h"
 #include "scriptedcontroller.h"
 
@@ -173,7 +174,7 @@ struct FieldCase {
   std::string field;
 };
 
-TEST(JournalText, CsvFieldsAreQuotedOnlyWhenNeeded) {
+TEST(JournalText, CsvFieldsAreQuotedOnlyWhenNeededAndNeverFormulas) {
   const FieldCase cases[] = {
       {"Иванов Пётр", "Иванов Пётр"},
       {"", ""},
@@ -182,6 +183,12 @@ TEST(JournalText, CsvFieldsAreQuotedOnlyWhenNeeded) {
       {"две\nстроки", "\"две\nстроки\""},
       {" отступ", "\" отступ\""},
       {"конец ", "\"конец \""},
+      // A name a spreadsheet would run as a formula shows as text.
+      {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+      {"-1", "'-1"},
+      {"+7 900", "'+7 900"},
+      {"@a", "'@a"},
+      {"a=b", "a=b"},
   };
   for (const FieldCase& c : cases) EXPECT_EQ(CsvField(c.text), c.field) << c.text;
 }
