@@ -123,6 +123,25 @@ void LessonTools::BuildMenus() {
                             &LessonTools::AskClassListExportFile);
   classListButton->setMenu(classListMenu_);
   classListButton->setPopupMode(QToolButton::InstantPopup);
+
+  // The round from the desk menu too, below the desk's own commands.
+  window_.deskMenu->addSeparator();
+  roundAction = window_.deskMenu->addAction(QString(), this, [this] { StartPauseResumeRound(); });
+  roundAction->setObjectName(QStringLiteral("RoundStartPauseResume"));
+  stopRoundAction = window_.deskMenu->addAction(QStringLiteral("Остановить обход\tShift+F5"), this,
+                                                [this] { StopRound(); });
+  stopRoundAction->setObjectName(QStringLiteral("RoundStop"));
+  connect(window_.deskMenu, &QMenu::aboutToShow, this, &LessonTools::DescribeRoundActions);
+  DescribeRoundActions();
+}
+
+void LessonTools::DescribeRoundActions() {
+  const console::RoundState state = round_->state();
+  const QString text = state == console::RoundState::Running  ? QStringLiteral("Приостановить обход")
+                       : state == console::RoundState::Paused ? QStringLiteral("Продолжить обход")
+                                                              : QStringLiteral("Начать обход");
+  roundAction->setText(text + QStringLiteral("\tF5"));
+  stopRoundAction->setEnabled(state != console::RoundState::Stopped);
 }
 
 void LessonTools::Describe(QWidget* control, const QString& name, const QString& description,

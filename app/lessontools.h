@@ -23,6 +23,7 @@
 class ConsoleWindow;
 class Prompter;
 class QHelpEvent;
+class QAction;
 class QLabel;
 class QMenu;
 class QToolButton;
@@ -63,6 +64,9 @@ class LessonTools : public QObject, private console::ConsoleObserver {
   QString roundText() const;
   QString timerText() const;
 
+  // The round's entries at the foot of the desk menu.
+  QAction* roundAction = nullptr;
+  QAction* stopRoundAction = nullptr;
   QToolButton* roundButton = nullptr;
   QToolButton* timerButton = nullptr;
   QToolButton* arrangementsButton = nullptr;
@@ -91,6 +95,8 @@ class LessonTools : public QObject, private console::ConsoleObserver {
   void Say(const QString& text);
   void Warn(const QString& text);
   void RefreshStatus();
+  // The round's menu entries say what they will do now.
+  void DescribeRoundActions();
   int ReadRoundSeconds() const;
 
   ConsoleWindow& window_;

@@ -102,4 +102,23 @@ std::string SaveArrangementToFile(const std::string& path, const Arrangement& ar
   return {};
 }
 
+std::string CarryArrangements(const std::string& from, const std::string& to) {
+  ini::IniDocument source;
+  if (!ini::IniDocument::TryLoad(from, source).ok()) return {};
+  const std::vector<Arrangement> carried = ReadArrangements(source);
+  if (carried.empty()) return {};
+  ini::IniDocument target;
+  if (!ini::IniDocument::TryLoad(to, target).ok()) return ini::WriteError(to).what();
+  for (const Arrangement& arrangement : carried) {
+    if (!WriteArrangement(arrangement, target)) break;
+  }
+  try {
+    WriteClassroomDocument(to, target);
+  } catch (const ini::WriteError& error) {
+    return error.what();
+  }
+  if (!platform::FlushFileToDisk(to)) return ini::WriteError(to).what();
+  return {};
+}
+
 }  // namespace classroom

@@ -46,4 +46,9 @@ std::string ArrangementNameProblem(std::string_view utf8Name, const ini::IniDocu
 // exist: an arrangement without its classroom's desks would be no plan.
 std::string SaveArrangementToFile(const std::string& path, const Arrangement& arrangement);
 
+// Save-as: the arrangements of the classroom file at `from` go with its plan
+// into the file at `to` (one of the same name there is replaced). "" when
+// done or when there was nothing to carry, else the Russian reason.
+std::string CarryArrangements(const std::string& from, const std::string& to);
+
 }  // namespace classroom

@@ -3,6 +3,7 @@
 // is replaced or the console closes.
 #include <string>
 
+#include "config/arrangementfile.h"
 #include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "config/settings.h"
@@ -207,6 +208,14 @@ bool ConsoleModel::SaveClassroomAs() {
   } catch (const std::runtime_error& error) {
     ShowWriteError(error.what());
     return false;
+  }
+  // The class's arrangements belong with its plan.
+  if (HasClassroomFile()) {
+    const std::string previous = ResolveClassroomPath(classroomFile_);
+    if (previous != chosen) {
+      const std::string problem = classroom::CarryArrangements(previous, chosen);
+      if (!problem.empty()) ShowWriteError(problem);
+    }
   }
   // The plan is in the file: it is the current one, also when vormik.ini
   // could not record it for the next start (that message is shown).

@@ -190,6 +190,11 @@ TEST_F(Files, ArrangementSavedReloadedAndAppliedSendsThePerDeskFrames) {
       {kLine, 0x01, 0x20}};
   EXPECT_EQ(SentSince(mark), expected);
   EXPECT_EQ(CaptureArrangement(model, "Пары и линия"), taken);
+
+  // Save as: the arrangement goes with the plan into the new file.
+  user.saveName = dir.File("copy.cld");
+  ASSERT_TRUE(model.SaveClassroomAs());
+  EXPECT_EQ(classroom::ReadArrangements(ini::IniDocument::Load(dir.File("copy.cld"))), read);
 }
 
 TEST_F(Files, ApplyingStopsAtTheFirstRefusal) {

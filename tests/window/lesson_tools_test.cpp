@@ -1,5 +1,6 @@
 // The lesson tools on the real window against the emulator: a monitoring
 // round's listen frames in plan order, and the console driven by keys alone.
+#include <QAction>
 #include <QFile>
 #include <QHelpEvent>
 #include <QTableWidget>
@@ -54,6 +55,16 @@ class LessonToolsTest : public QObject {
     Key(fx, Qt::Key_F5);
     QCOMPARE(Writes(fx, paused), ListenWrite(9));
     Key(fx, Qt::Key_F5, Qt::ShiftModifier);
+    QCOMPARE(tools.round().state(), console::RoundState::Stopped);
+    // The desk menu's entries start, pause and stop it too, and say which.
+    QVERIFY(!tools.stopRoundAction->isEnabled());
+    tools.roundAction->trigger();
+    QCOMPARE(tools.round().state(), console::RoundState::Running);
+    emit fx.form().deskMenu->aboutToShow();
+    QCOMPARE(tools.roundAction->text(), QStringLiteral("Приостановить обход\tF5"));
+    tools.roundAction->trigger();
+    QCOMPARE(tools.round().state(), console::RoundState::Paused);
+    tools.stopRoundAction->trigger();
     QCOMPARE(tools.round().state(), console::RoundState::Stopped);
   }
 
