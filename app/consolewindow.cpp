@@ -657,9 +657,12 @@ void ConsoleWindow::DrawCalls(const console::ConsoleDisplay& shown) {
         QDateTime::fromSecsSinceEpoch(call.since).toString(QStringLiteral("HH:mm"));
     entry->setText(
         QString::fromStdString(console::CallEntryText(call.desk, student, time.toStdString())));
-    entry->setToolTip(
-        QStringLiteral("Вызов стола %1 (%2) с %3: нажмите, чтобы слушать стол")
-            .arg(QString::number(call.desk + 1), QString::fromStdString(student), time));
+    // The student's name is shown as typed, never read as markup.
+    const QString hint = QStringLiteral("Вызов стола %1 (%2) с %3: нажмите, чтобы слушать стол")
+                             .arg(QString::number(call.desk + 1), QString::fromStdString(student), time);
+    entry->setToolTip(PlainToolTip(hint));
+    entry->setAccessibleName(QStringLiteral("Вызов стола %1").arg(call.desk + 1));
+    entry->setAccessibleDescription(hint);
     entry->setStyleSheet(QStringLiteral("QToolButton { background: rgb(255,160,60); }"));
     entry->setFocusPolicy(Qt::NoFocus);
     const int desk = call.desk;

@@ -195,7 +195,7 @@ QString LessonRecordPanel::SaveReport() {
   const console::Moment now = journal_->Now();
   const QString path = LessonsFolder() + QString::fromStdString(console::DateText(now)) +
                        QStringLiteral("-") +
-                       QDateTime::fromMSecsSinceEpoch(now.ms).toString(QStringLiteral("HHmm")) +
+                       QDateTime::fromMSecsSinceEpoch(now.ms).toString(QStringLiteral("HHmmss")) +
                        QStringLiteral("-report.pdf");
   console::LessonRecord record = journal_->record();
   record.Finish(now);

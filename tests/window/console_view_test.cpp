@@ -82,6 +82,12 @@ class ConsoleViewTest : public QObject {
     QVERIFY(fx.emulator()->Send("led 5 on"));
     QTRY_VERIFY(fx.Desk(5)->marks().calling);
     QTRY_VERIFY(Orange(fx.Desk(5)));  // blinking: bright again within a moment
+    // A name that looks like markup shows as typed in its entry's tooltip.
+    fx.form().Apply([](console::ConsoleModel& m) {
+      m.BeginNameEditing(11);
+      m.TypeName(11, "<b>Ли</b>");
+      m.PressEnterInName(11);
+    });
     QVERIFY(fx.emulator()->Send("led 12 on"));
     QTRY_COMPARE(CallEntries(fx).size(), 2);
     QVERIFY(fx.emulator()->Send("led 2 on"));
@@ -97,6 +103,7 @@ class ConsoleViewTest : public QObject {
     const size_t mark = fx.TraceMark();
     auto* first = fx.form().callList->findChild<QToolButton*>("Call12");
     QVERIFY(first != nullptr);
+    QVERIFY(first->toolTip().contains(QStringLiteral("&lt;b&gt;Ли&lt;/b&gt;")));
     first->click();
     const auto frames = fx.FramesSince(mark);
     QCOMPARE(frames.size(), size_t(1));
