@@ -62,6 +62,11 @@ ArrangementOutcome ApplyArrangement(ConsoleModel& model,
       model.PutOnLine(d);
       if (model.Display().desks[d].line != LineCaption::On) return refused(d);
     }
+    // A desk on the line that the arrangement does not put there leaves it.
+    if (!lineWanted && !pairWanted && line == LineCaption::On) {
+      model.TakeOffLine(d);
+      if (model.Display().desks[d].line == LineCaption::On) return refused(d);
+    }
   }
   outcome.text = "Расстановка «" + arrangement.name + "» применена.";
   if (lineSkipped) {

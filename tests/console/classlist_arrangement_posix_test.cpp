@@ -197,6 +197,18 @@ TEST_F(Files, ArrangementSavedReloadedAndAppliedSendsThePerDeskFrames) {
   EXPECT_EQ(classroom::ReadArrangements(ini::IniDocument::Load(dir.File("copy.cld"))), read);
 }
 
+TEST_F(Files, ApplyingTakesOffTheLineWhatTheArrangementDoesNotPutThere) {
+  model.ToggleLine();
+  model.PutOnLine(6);
+  model.PutOnLine(9);
+  const size_t mark = controller.sent.size();
+  const ArrangementOutcome outcome = ApplyArrangement(model, {"Только 10", 0, 0x0200});
+  EXPECT_TRUE(outcome.complete) << outcome.text;
+  const std::vector<SentWrite> expected = {{kLine, 0x02, 0x00}};  // desk 7 leaves, 10 stays
+  EXPECT_EQ(SentSince(mark), expected);
+  EXPECT_EQ(CaptureArrangement(model, "x").line, 0x0200);
+}
+
 TEST_F(Files, ApplyingStopsAtTheFirstRefusal) {
   classroom::Arrangement a{"Две пары", 0x05, 0};
   const size_t mark = controller.sent.size();
