@@ -172,7 +172,8 @@ TEST_F(KeepingWork, OnlyAClassroomFileBecomesCurrent) {
   ASSERT_EQ(::mkdir(dir.File("folder.cld").c_str(), 0700), 0);
   ASSERT_EQ(::mkfifo(dir.File("fifo.cld").c_str(), 0600), 0);
   Write("notes.cld", "Просто текст\r\n[Section]\r\nKey=1\r\n");
-  Write("random.cld", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe", 20));
+  const char png[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe";
+  Write("random.cld", std::string(png, sizeof png - 1));
   const std::pair<const char*, const char*> rows[] = {
       {"missing.cld", "не найден"},
       {"folder.cld", "не файл кабинета, а папка или устройство"},
