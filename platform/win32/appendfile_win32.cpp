@@ -2,13 +2,7 @@
 // reparse point at the path (a link) is opened as itself and refused.
 #include "platform/appendfile.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/win32/windowsapi.h"
 
 namespace platform {
 

@@ -2,19 +2,12 @@
 // put over it with ReplaceFile; a reparse point (link) is never followed.
 #include "platform/safereplace.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <atomic>
 #include <string>
 
 #include "platform/system.h"
+#include "platform/win32/windowsapi.h"
 
 namespace platform {
 namespace {

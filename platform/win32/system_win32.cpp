@@ -1,18 +1,12 @@
 // Windows implementation of the small operating-system services of platform/system.h.
 #include "platform/system.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/win32/windowsapi.h"
 
 namespace platform {
 
