@@ -107,6 +107,8 @@ class ConsoleWindow : public QWidget, private LinkUi, private IndicatorHandover 
   PollThread& pollThread() { return *pollThread_; }
   // The monitoring round, the timer, arrangements, class lists and the keys.
   LessonTools& lessonTools() { return *lessonTools_; }
+  // [Interface] CallSound as last loaded or saved in the settings dialog.
+  bool CallSoundOn() const { return callSound_; }
   // The lesson's record: the journal, the call log, the heard gauges, the report.
   LessonRecordPanel& lessonRecord() { return *lessonRecord_; }
 

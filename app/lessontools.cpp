@@ -30,7 +30,6 @@
 
 namespace {
 
-constexpr char kCallSoundKey[] = "CallSound";  // [Interface]: 1 sounds the timer's warning too
 // A class list is a page of names; anything larger is not one.
 constexpr qint64 kMaxListBytes = 1024 * 1024;
 const QString kCaption = QStringLiteral("Vormik");
@@ -45,9 +44,6 @@ LessonTools::LessonTools(ConsoleWindow& window, Prompter& prompter, std::string 
   const console::MillisecondClock clock = [this] { return clock_.elapsed(); };
   round_ = std::make_unique<console::MonitoringRound>(window_.model(), clock, ReadRoundSeconds());
   timer_ = std::make_unique<console::LessonTimer>(window_.model(), clock);
-  callSound_ =
-      ini::IniDocument::Load(settingsPath_).ReadInteger(settings::kInterface, kCallSoundKey, 0) !=
-      0;
   window_.model().AddObserver(this);
   BuildButtons();
   BuildMenus();
@@ -412,7 +408,7 @@ void LessonTools::Tick() {
   round_->Tick();
   const console::TimerEvent event = timer_->Tick();
   // The warning sounds only where the teacher asked for sounds.
-  if (event == console::TimerEvent::WarningBegan && callSound_) QApplication::beep();
+  if (event == console::TimerEvent::WarningBegan && window_.CallSoundOn()) QApplication::beep();
   if (operated_) window_.Apply([](console::ConsoleModel&) {});
   RefreshStatus();
   ticking_ = false;

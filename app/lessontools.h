@@ -111,7 +111,6 @@ class LessonTools : public QObject, private console::ConsoleObserver {
   bool focusMark_ = false;
   bool operated_ = false;
   bool ticking_ = false;
-  bool callSound_ = false;
   QString message_;  // the last tool's result, shown while the round has nothing to say
   int lastTimerMinutes_ = 10;
   console::TimerEndAction lastTimerAction_ = console::TimerEndAction::Nothing;
