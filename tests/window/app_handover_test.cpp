@@ -90,15 +90,18 @@ class HandOverTest : public QObject {
   }
 
   void saveQuestionAnsweredAgainAndAgain_data() {
-    QTest::addColumn<bool>("save");
-    QTest::newRow("Да") << true;
-    QTest::newRow("Нет") << false;
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Да") << int(QMessageBox::Yes);
+    QTest::newRow("Нет") << int(QMessageBox::No);
+    QTest::newRow("Отмена") << int(QMessageBox::Cancel);
   }
 
   // The documented flow: a changed plan, a file handed over, the save
   // question answered; twenty times running, each time with a real modal loop.
   void saveQuestionAnsweredAgainAndAgain() {
-    QFETCH(bool, save);
+    QFETCH(int, answer);
+    const bool save = answer == QMessageBox::Yes;
+    const bool cancel = answer == QMessageBox::Cancel;
     testsupport::TempDir outside;
     const std::string files[] = {outside.File("a.cld"), outside.File("b.cld")};
     WriteClassroom(files[0], "Из файла А");
@@ -122,13 +125,15 @@ class HandOverTest : public QObject {
       QVERIFY(fx.form().isWindowModified());
       const std::string current = fx.form().model().classroomFile();
       const std::string next = files[round % 2];
-      fx.prompter().yesNoAnswers = {save};
+      fx.prompter().threeWayAnswers = {static_cast<QMessageBox::StandardButton>(answer)};
       if (save) fx.prompter().saveNames = {QString::fromStdString(current)};
       const int questions = fx.prompter().Count(Kind::kQuestion);
 
       QCOMPARE(HandOverServed(address, QString::fromStdString(next)), Result::Taken);
-      QTRY_COMPARE(fx.form().model().classroomFile(), next);
-      QCOMPARE(fx.prompter().Count(Kind::kQuestion), questions + 1);
+      QTRY_COMPARE(fx.prompter().Count(Kind::kQuestion), questions + 1);
+      // "Отмена" keeps the plan and its file; the others open the file handed over.
+      QTRY_COMPARE(fx.form().model().classroomFile(), cancel ? current : next);
+      if (cancel) QVERIFY(fx.form().isWindowModified());
       QCOMPARE(fx.prompter().Count(Kind::kMessage), 0);
       const bool saved = classroom::LoadClassroomFile(current).plan[0].studentName == name;
       QCOMPARE(saved, save);
