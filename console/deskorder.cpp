@@ -52,29 +52,12 @@ int NearestDesk(const DeskPlan& plan, int from, Direction direction) {
     if (d == from || !plan[d].visible) continue;
     const long dx = plan[d].left - plan[from].left;
     const long dy = plan[d].top - plan[from].top;
-    long ahead = 0;
-    long sideways = 0;
-    switch (direction) {
-      case Direction::Left:
-        ahead = -dx;
-        sideways = dy;
-        break;
-      case Direction::Right:
-        ahead = dx;
-        sideways = dy;
-        break;
-      case Direction::Up:
-        ahead = -dy;
-        sideways = dx;
-        break;
-      case Direction::Down:
-        ahead = dy;
-        sideways = dx;
-        break;
-    }
+    const bool vertical = direction == Direction::Up || direction == Direction::Down;
+    const bool backwards = direction == Direction::Left || direction == Direction::Up;
+    const long ahead = (vertical ? dy : dx) * (backwards ? -1 : 1);
+    const long sideways = vertical ? dx : dy;
     // Up and down need a real step, not a desk of the same row a pixel lower.
-    const long minimum =
-        (direction == Direction::Up || direction == Direction::Down) ? kRowTolerance : 1;
+    const long minimum = vertical ? kRowTolerance : 1;
     if (ahead < minimum) continue;
     const long score = ahead + kSidewaysWeight * std::labs(sideways);
     if (score < bestScore) {
