@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "config/settings.h"
@@ -101,6 +103,38 @@ TEST(Win32SystemTest, ReplaceFailsWithoutDamageWhereItCannotWrite) {
   EXPECT_FALSE(platform::ReadWholeFile(folder.File("missing.ini"), untouched));
   EXPECT_EQ("unchanged", untouched);
   EXPECT_FALSE(platform::FileExists(folder.File("missing.ini")));
+}
+
+// Another user's file is replaced only where nobody else may write the folder:
+// in a shared one it could have been put there to be written over. The files
+// are laid out on the Linux side (the test's fixture), so the owners and
+// access lists are the ones Wine makes of real owners and modes.
+TEST(Win32SystemTest, ReplaceRefusesAnotherUsersFileInAFolderOthersMayWrite) {
+  const char* root = std::getenv("VORMIK_TEST_NEIGHBOUR_FILES");
+  if (root == nullptr) GTEST_SKIP() << "run by ctest, which lays out the neighbour's files";
+  std::string base = root;
+  std::replace(base.begin(), base.end(), '/', '\\');
+  if (!wintest::Exists(base + "\\shared\\neighbour.cld")) {
+    GTEST_SKIP() << "another user's file needs root to be made (chown)";
+  }
+  struct Case {
+    const char* file;
+    platform::ReplaceStatus status;
+    const char* after;
+  } const cases[] = {
+      {"\\shared\\neighbour.cld", platform::ReplaceStatus::ForeignEntry, "neighbour"},
+      {"\\shared\\own.cld", platform::ReplaceStatus::Ok, "saved"},
+      {"\\shared\\new.cld", platform::ReplaceStatus::Ok, "saved"},
+      {"\\private\\neighbour.cld", platform::ReplaceStatus::Ok, "saved"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = base + c.file;
+    EXPECT_EQ(c.status, platform::CheckReplaceable(path));
+    EXPECT_EQ(c.status, platform::SafeReplaceFile(path, "saved"));
+    EXPECT_EQ(c.after, wintest::ReadBytes(path));
+  }
+  EXPECT_EQ(3, FilesIn(base + "\\shared\\")) << "no temporary file left behind";
 }
 
 }  // namespace
