@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -897,8 +898,9 @@ void ConsoleWindow::Start() {
 void ConsoleWindow::StoreCommandLineFile() {
   if (environment_.arguments.empty()) return;
   // Kept as a full path: the settings outlive this run's working folder.
-  const std::string path = QFileInfo(QString::fromStdString(environment_.arguments.front()))
-                               .absoluteFilePath()
+  const std::string path = QDir::toNativeSeparators(
+                               QFileInfo(QString::fromStdString(environment_.arguments.front()))
+                                   .absoluteFilePath())
                                .toStdString();
   // Only a file that loads as a classroom becomes the current one; the last
   // classroom stays current otherwise, for this start and the next.
@@ -930,7 +932,7 @@ void ConsoleWindow::OpenClassroomFromOutside(const QString& path) {
   raise();
   activateWindow();
   if (model_->Busy()) return;
-  const std::string full = QFileInfo(path).absoluteFilePath().toStdString();
+  const std::string full = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdString();
   Apply([&full](console::ConsoleModel& m) {
     if (m.ConfirmClose()) m.OpenClassroomFile(full);
   });

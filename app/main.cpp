@@ -134,7 +134,8 @@ bool HandedToRunningConsole(const QString& address, const AppEnvironment& enviro
   const QString file =
       environment.arguments.empty()
           ? QString()
-          : QFileInfo(QString::fromStdString(environment.arguments.front())).absoluteFilePath();
+          : QDir::toNativeSeparators(
+                QFileInfo(QString::fromStdString(environment.arguments.front())).absoluteFilePath());
   switch (InstanceChannel::HandOver(address, file)) {
     case InstanceChannel::HandOverResult::Taken:
       exitCode = 0;

@@ -103,7 +103,8 @@ QString QtPrompter::ChooseFileToOpen(QWidget* parent) {
   if (!lastOpenName_.isEmpty()) dialog.setDirectory(FolderOf(lastOpenName_));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   lastOpenName_ = dialog.selectedFiles().constFirst();
-  return lastOpenName_;
+  // The model keeps and stores the system's own form ("C:\\..." on Windows).
+  return QDir::toNativeSeparators(lastOpenName_);
 }
 
 QString QtPrompter::ChooseFileToSave(QWidget* parent, const QString& proposedName,
@@ -125,5 +126,5 @@ QString QtPrompter::ChooseFileToSave(QWidget* parent, const QString& proposedNam
       dialog.chosen.isEmpty() ? dialog.selectedFiles().value(0) : dialog.chosen;
   if (chosen.isEmpty()) return QString();
   lastSaveName_ = chosen;
-  return lastSaveName_;
+  return QDir::toNativeSeparators(lastSaveName_);
 }

@@ -1,13 +1,8 @@
 // Location, first-run contents and key names of the settings file vormik.ini.
 #include "config/settings.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <errno.h>
-#include <fcntl.h>
+#ifndef _WIN32
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -23,37 +18,15 @@ namespace {
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
-
-// Folder rights on Windows live in ACLs that no attribute shows: try a file.
-bool FolderWritable(const std::string& folder) {
-  const std::string probe = (folder.empty() ? std::string(".\\") : folder) + "vormik-probe-" +
-                            std::to_string(GetCurrentProcessId()) + ".tmp";
-  const HANDLE handle =
-      CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(handle);
-  return true;
-}
-
-bool MakeFolder(const std::string& path) {
-  return CreateDirectoryA(path.c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
-}
 #else
 constexpr char kSeparator = '/';
-
-bool FolderWritable(const std::string& folder) {
-  return faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK, AT_EACCESS) == 0;
-}
-
-bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST; }
 #endif
 
 // Every missing folder on the way to the file.
 void MakeFoldersFor(const std::string& filePath) {
   const std::string folder = platform::DirectoryOf(filePath);
   for (size_t pos = 1; pos < folder.size(); ++pos) {
-    if (folder[pos] == '/' || folder[pos] == kSeparator) MakeFolder(folder.substr(0, pos));
+    if (folder[pos] == '/' || folder[pos] == kSeparator) platform::MakeFolder(folder.substr(0, pos));
   }
 }
 
@@ -90,7 +63,10 @@ std::string ChooseSettingsPath(const std::string& executablePath, bool folderWri
 
 std::string SettingsPathOfProgram(const std::string& executablePath) {
 #ifdef _WIN32
-  const std::string userFolder = UserConfigFolder(nullptr, std::getenv("APPDATA"));
+  std::string appData;
+  const std::string userFolder =
+      UserConfigFolder(nullptr, platform::EnvironmentValue("APPDATA", appData) ? appData.c_str()
+                                                                               : nullptr);
 #else
   const char* home = std::getenv("HOME");
   if (home == nullptr || home[0] == '\0') {
@@ -101,7 +77,7 @@ std::string SettingsPathOfProgram(const std::string& executablePath) {
   const std::string userFolder = UserConfigFolder(std::getenv("XDG_CONFIG_HOME"), home);
 #endif
   const std::string path =
-      ChooseSettingsPath(executablePath, FolderWritable(platform::DirectoryOf(executablePath)),
+      ChooseSettingsPath(executablePath, platform::FolderWritable(platform::DirectoryOf(executablePath)),
                          platform::InstalledInPrefix(executablePath), userFolder);
   // The first start writes its file there; the user's folder may not exist yet.
   if (path != SettingsPathFor(executablePath)) MakeFoldersFor(path);

@@ -1,5 +1,6 @@
 // Small operating-system services: where the executable is, file existence
 // and size, reading a file within a size limit, replacing a file in one step.
+// Paths and texts are UTF-8 on every system (Windows gets them as UTF-16).
 #pragma once
 
 #include <cstdint>
@@ -44,5 +45,13 @@ inline bool ReadWholeFile(const std::string& path, std::string& bytes) {
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 // Makes what was written to the file reach the disk.
 bool FlushFileToDisk(const std::string& path);
+
+// Whether this user may make files in the folder ("" is the working folder).
+bool FolderWritable(const std::string& folder);
+// Makes one folder (its parent must exist), for this user alone on Linux;
+// true when it is there afterwards.
+bool MakeFolder(const std::string& path);
+// An environment variable's value; false when it is not set.
+bool EnvironmentValue(const char* name, std::string& value);
 
 }  // namespace platform

@@ -35,7 +35,8 @@ if [ -n "$qt_prefix" ]; then
     || { echo "the host build of vormik-icon and vormik-emulator failed"; echo "0 passed, 1 failed"; exit 1; }
   cmake_options=(-DVORMIK_BUILD_UI=ON -DVORMIK_QT_WIN_PREFIX="$qt_prefix" -DQT_HOST_PATH=/usr
                  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
-                 -DVORMIK_HOST_ICON_TOOL="$PWD/build/bin/vormik-icon")
+                 -DVORMIK_HOST_ICON_TOOL="$PWD/build/bin/vormik-icon"
+                 -DVORMIK_HOST_EMULATOR="$PWD/build/bin/vormik-emulator")
 else
   echo "Windows build of the core alone (no Qt for Windows in $(bash scripts/windows-qt.sh --path))"
 fi

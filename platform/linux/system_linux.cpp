@@ -131,4 +131,19 @@ bool FlushFileToDisk(const std::string& path) {
   return true;
 }
 
+bool FolderWritable(const std::string& folder) {
+  return ::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+bool MakeFolder(const std::string& path) {
+  return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+bool EnvironmentValue(const char* name, std::string& value) {
+  const char* text = std::getenv(name);
+  if (text == nullptr) return false;
+  value = text;
+  return true;
+}
+
 }  // namespace platform

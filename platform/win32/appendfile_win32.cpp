@@ -2,15 +2,16 @@
 // reparse point at the path (a link) is opened as itself and refused.
 #include "platform/appendfile.h"
 
+#include "platform/win32/widetext.h"
 #include "platform/win32/windowsapi.h"
 
 namespace platform {
 
 bool CreateOwnFolder(const std::string& path) {
-  if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+  if (!CreateDirectoryW(Wide(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     return false;
   }
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
@@ -24,7 +25,7 @@ AppendOpenStatus AppendFile::Open(const std::string& path, bool& empty) {
   // The user's profile folders are not shared with other users, so the
   // owner is not compared here; a link is refused all the same.
   HANDLE file =
-      CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return AppendOpenStatus::Failed;
   BY_HANDLE_FILE_INFORMATION info;

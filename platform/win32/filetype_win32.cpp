@@ -1,9 +1,9 @@
 // Registration of classroom files (*.cld) in the Windows registry's file classes.
-#include <windows.h>
-
 #include <string>
 
 #include "platform/filetype.h"
+#include "platform/win32/widetext.h"
+#include "platform/win32/windowsapi.h"
 
 namespace platform {
 
@@ -11,13 +11,15 @@ namespace {
 
 bool WriteDefaultValue(const char* keyPath, const std::string& value) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, Wide(keyPath).c_str(), 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
     return false;
   }
+  const std::wstring wide = Wide(value);
   const LONG result =
-      RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>(value.size() + 1));
+      RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                     static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
   return result == ERROR_SUCCESS;
 }
@@ -56,7 +58,7 @@ bool InstalledInPrefix(const std::string& executablePath) {
   const size_t slash = executablePath.find_last_of("\\/");
   if (slash == std::string::npos) return false;
   const std::string uninstaller = executablePath.substr(0, slash + 1) + kWindowsUninstallerName;
-  const DWORD attributes = GetFileAttributesA(uninstaller.c_str());
+  const DWORD attributes = GetFileAttributesW(Wide(uninstaller).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 

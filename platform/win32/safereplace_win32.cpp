@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/system.h"
+#include "platform/win32/widetext.h"
 #include "platform/win32/windowsapi.h"
 
 #include <aclapi.h>
@@ -127,7 +128,7 @@ std::string FolderPath(const std::string& path) {
 }
 
 bool FolderOpenToOthers(const std::string& path, const std::vector<BYTE>& user) {
-  HANDLE folder = CreateFileA(FolderPath(path).c_str(), READ_CONTROL,
+  HANDLE folder = CreateFileW(Wide(FolderPath(path)).c_str(), READ_CONTROL,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   Security security;
@@ -159,8 +160,8 @@ struct Entry {
 
 Entry Inspect(const std::string& path, const std::vector<BYTE>* user = nullptr) {
   Entry entry;
-  HANDLE handle = CreateFileA(
-      path.c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
+  HANDLE handle = CreateFileW(
+      Wide(path).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return entry;
@@ -228,8 +229,8 @@ ReplaceStatus SafeReplaceFile(const std::string& path, const std::string& bytes,
     temp = dir + "~" + base + "." + std::to_string(GetCurrentProcessId()) + "." +
            std::to_string(counter++) + ".tmp";
     // CREATE_NEW fails when the name is taken, so no other file is reused.
-    file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    file = CreateFileW(Wide(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
       return ReplaceStatus::Failed;  // a folder that takes no new file: nothing changes
     }
@@ -238,7 +239,7 @@ ReplaceStatus SafeReplaceFile(const std::string& path, const std::string& bytes,
   bool ok = WriteAll(file, bytes) && FlushFileBuffers(file) != 0;
   if (!CloseHandle(file)) ok = false;
   if (ok && Inspect(path).identity != entry.identity) {
-    DeleteFileA(temp.c_str());
+    DeleteFileW(Wide(temp).c_str());
     return ReplaceStatus::Changed;
   }
   if (ok) {
@@ -247,13 +248,13 @@ ReplaceStatus SafeReplaceFile(const std::string& path, const std::string& bytes,
     // network shares), or fails, the old file is still in place and a plain
     // rename is tried.
     const bool replaced =
-        entry.exists && ReplaceFileA(path.c_str(), temp.c_str(), nullptr,
+        entry.exists && ReplaceFileW(Wide(path).c_str(), Wide(temp).c_str(), nullptr,
                                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
-    ok = replaced || MoveFileExA(temp.c_str(), path.c_str(),
+    ok = replaced || MoveFileExW(Wide(temp).c_str(), Wide(path).c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   }
   if (!ok) {
-    DeleteFileA(temp.c_str());
+    DeleteFileW(Wide(temp).c_str());
     return ReplaceStatus::Failed;
   }
   return ReplaceStatus::Ok;

@@ -6,16 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/widetext.h"
 #include "platform/win32/windowsapi.h"
 
 namespace platform {
 
 std::string ExecutablePath() {
-  std::vector<char> buffer(MAX_PATH);
+  std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return {};
-    if (n < buffer.size()) return std::string(buffer.data(), n);
+    if (n < buffer.size()) return Utf8(buffer.data(), n);
     buffer.resize(buffer.size() * 2);  // the name was cut
   }
 }
@@ -26,17 +27,17 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool PathExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool FileSize(const std::string& path, uint64_t& size) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return false;
   }
@@ -45,13 +46,13 @@ bool FileSize(const std::string& path, uint64_t& size) {
 }
 
 ReadStatus ReadFileLimited(const std::string& path, std::string& bytes, uint64_t maxBytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ReadStatus::Missing;
     // A folder cannot be opened this way at all; it is told apart by its attributes.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     const bool folder =
         attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     return folder ? ReadStatus::NotAFile : ReadStatus::Unreadable;
@@ -97,12 +98,40 @@ ReadStatus ReadFileLimited(const std::string& path, std::string& bytes, uint64_t
 
 bool FlushFileToDisk(const std::string& path) {
   // Flushing needs write access to the handle.
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   const bool ok = FlushFileBuffers(file) != 0;
   CloseHandle(file);
   return ok;
+}
+
+// Folder rights on Windows live in access lists that no attribute shows: a
+// file is tried.
+bool FolderWritable(const std::string& folder) {
+  const std::string probe = (folder.empty() ? std::string(".\\") : folder) + "vormik-probe-" +
+                            std::to_string(GetCurrentProcessId()) + ".tmp";
+  const HANDLE handle =
+      CreateFileW(Wide(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(handle);
+  return true;
+}
+
+bool MakeFolder(const std::string& path) {
+  return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool EnvironmentValue(const char* name, std::string& value) {
+  const std::wstring wideName = Wide(name);
+  const DWORD length = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+  if (length == 0) return false;
+  std::wstring wide(length, L'\0');
+  const DWORD written = GetEnvironmentVariableW(wideName.c_str(), &wide[0], length);
+  if (written == 0 || written >= length) return false;
+  value = Utf8(wide.data(), written);
+  return true;
 }
 
 }  // namespace platform

@@ -21,6 +21,9 @@ namespace testsupport {
 //   auto regs = emu.Registers();                  // std::nullopt if it does not answer
 //   auto frames = FramesOnly(emu.WaitForTrace(2)); // trace lines, parsed
 // The destructor stops the emulator (SIGTERM, then SIGKILL) and reaps it.
+// Under Wine the emulator runs on the Linux side, started by a broker the
+// test's fixture runs; linkPath() is then the COM port Wine maps onto it, and
+// Pid() is -1.
 // One object belongs to one test thread; its methods are not thread-safe.
 // Stdin commands and options: `vormik-emulator --help`.
 
@@ -115,6 +118,12 @@ class EmulatorProcess {
   pid_t pid_ = -1;
   int stdinFd_ = -1;
   int stdoutFd_ = -1;
+#ifdef _WIN32
+  // The connection to the broker that runs the emulator on the Linux side of
+  // Wine (tests/windows/emulatorbroker.py); ~0 when closed.
+  uintptr_t broker_ = ~uintptr_t{0};
+  std::optional<std::string> ReadBrokerLine(char kind, int timeoutMs);
+#endif
   std::string pending_;  // stdout bytes read past the last full line
   bool started_ = false;
   bool reaped_ = false;

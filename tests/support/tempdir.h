@@ -1,4 +1,5 @@
-// A private folder under /tmp for one test, removed with everything in it.
+// A private folder under the temporary folder for one test, removed with
+// everything in it.
 #pragma once
 
 #include <string>
@@ -8,9 +9,15 @@ namespace testsupport {
 // Usage:
 //   TempDir dir;                              // creates /tmp/vormik-XXXXXX
 //   std::string ini = dir.File("vormik.ini"); // dir.path() + "/vormik.ini"
+// On Windows the folder is under %TEMP% and the separator is a backslash.
 // The folder and its contents go away when `dir` goes out of scope.
 class TempDir {
  public:
+#ifdef _WIN32
+  static constexpr char kSeparator = '\\';
+#else
+  static constexpr char kSeparator = '/';
+#endif
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
@@ -18,7 +25,7 @@ class TempDir {
 
   // Empty when the folder could not be created.
   const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  std::string File(const std::string& name) const { return path_ + kSeparator + name; }
 
  private:
   std::string path_;

@@ -124,6 +124,9 @@ void PrompterTest::saveDialogReturnsExactlyTheProposedFile() {
   QFETCH(QString, name);
   QFETCH(bool, exists);
   QFETCH(QString, saved);
+#ifdef Q_OS_WIN
+  if (name.contains(u'"')) QSKIP("a Windows file name cannot hold a double quote");
+#endif
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString proposed = QDir(dir.path()).filePath(name);
@@ -140,7 +143,7 @@ void PrompterTest::saveDialogReturnsExactlyTheProposedFile() {
   Answerer answerer(exists);
   QtPrompter prompter;
   const QString chosen = prompter.ChooseFileToSave(nullptr, proposed, dir.path());
-  QCOMPARE(chosen, QDir(dir.path()).filePath(saved));
+  QCOMPARE(chosen, QDir::toNativeSeparators(QDir(dir.path()).filePath(saved)));
   // Only an existing file is asked about, and by its own name.
   QCOMPARE(answerer.questions.size(), exists ? 1 : 0);
   if (exists) QVERIFY2(answerer.questions.front().contains(name), qPrintable(answerer.questions.front()));

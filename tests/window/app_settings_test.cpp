@@ -10,6 +10,14 @@
 
 namespace {
 
+#ifdef Q_OS_WIN
+constexpr char kListSeparator[] = ";";  // as PATH lists on each system
+constexpr char kLineEnd[] = "\r\n";     // a Windows console program's text output
+#else
+constexpr char kListSeparator[] = ":";
+constexpr char kLineEnd[] = "\n";
+#endif
+
 QString Hex(const std::vector<testsupport::TraceLine>& frames) {
   QStringList out;
   for (const auto& f : frames)
@@ -132,7 +140,8 @@ class AppSettingsTest : public QObject {
       int exitCode;
       std::string out;
     } rows[] = {
-        {silent.linkPath() + ":" + controller.linkPath(), 0, controller.linkPath() + "\n"},
+        {silent.linkPath() + kListSeparator + controller.linkPath(), 0,
+         controller.linkPath() + kLineEnd},
         {silent.linkPath(), 1, ""},
     };
     for (const Row& r : rows) {
@@ -145,9 +154,8 @@ class AppSettingsTest : public QObject {
       vormik.start(QStringLiteral(VORMIK_APP_PATH), {QStringLiteral("--find-controller")});
       QVERIFY(vormik.waitForFinished(30000));
       QCOMPARE(vormik.exitCode(), r.exitCode);
-      QCOMPARE(QString::fromLocal8Bit(vormik.readAllStandardOutput()),
-               QString::fromStdString(r.out));
-      QVERIFY(QString::fromLocal8Bit(vormik.readAllStandardError())
+      QCOMPARE(QString::fromUtf8(vormik.readAllStandardOutput()), QString::fromStdString(r.out));
+      QVERIFY(QString::fromUtf8(vormik.readAllStandardError())
                   .contains(QString::fromStdString("не ответил на порту " + silent.linkPath())));
     }
   }
@@ -162,7 +170,7 @@ class AppSettingsTest : public QObject {
     QVERIFY(vormik.waitForFinished(30000));
     QCOMPARE(vormik.exitCode(), 0);
     const QStringList lines =
-        QString::fromLocal8Bit(vormik.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QString::fromUtf8(vormik.readAllStandardOutput()).split(kLineEnd, Qt::SkipEmptyParts);
     QVERIFY(!lines.isEmpty());
     QCOMPARE(lines.last(), QStringLiteral("/tmp/vormik-no-such-port\tуказан в VORMIK_EXTRA_PORTS"));
     for (const QString& line : lines) QCOMPARE(line.count('\t'), 1);

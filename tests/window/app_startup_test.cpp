@@ -175,7 +175,7 @@ void AppStartupTest::commandLineClassroomFile() {
     testsupport::TempDir other;
     const std::string folder = other.File("José 教室");
     QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
-    const std::string cld = folder + "/room.cld";
+    const std::string cld = folder + testsupport::TempDir::kSeparator + "room.cld";
     QVERIFY(WriteText(cld, "[Desk5]\r\nVisible=1\r\n"));
     WindowOptions options;
     options.settingsText =
@@ -200,13 +200,19 @@ void AppStartupTest::commandLineClassroomFile() {
     options.settingsText =
         "[Communication]\r\nPortName=/nonexistent/tty\r\nReadThreadStop=1\r\n"
         "[Interface]\r\nClassRoomConfigurationFile=/old/room.cld\r\n";
-    options.arguments = {"/nonexistent/room.cld"};
+    // Absolute as the system writes it: the console names it so.
+#ifdef Q_OS_WIN
+    const std::string missing = "C:\\nonexistent\\room.cld";
+#else
+    const std::string missing = "/nonexistent/room.cld";
+#endif
+    options.arguments = {missing};
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     QCOMPARE(FileText(fx.settingsPath()), options.settingsText);
     QCOMPARE(fx.prompter().Texts(Kind::kMessage),
-             QString("Vormik: Файл кабинета «/nonexistent/room.cld» не найден.\n"
-                     "Vormik: Файл кабинета «/old/room.cld» не найден.\n"));
+             QString::fromStdString("Vormik: Файл кабинета «" + missing + "» не найден.\n"
+                                    "Vormik: Файл кабинета «/old/room.cld» не найден.\n"));
     QCOMPARE(fx.form().windowTitle().remove("[*]"), QString("Vormik (***)"));
   }
   // A file of another kind is refused the same way: the last classroom stays.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/settings.h"
+#include "platform/appendfile.h"
 #include "platform/safereplace.h"
 #include "platform/system.h"
 #include "tests/windows/wintest.h"
@@ -135,6 +136,55 @@ TEST(Win32SystemTest, ReplaceRefusesAnotherUsersFileInAFolderOthersMayWrite) {
     EXPECT_EQ(c.after, wintest::ReadBytes(path));
   }
   EXPECT_EQ(3, FilesIn(base + "\\shared\\")) << "no temporary file left behind";
+}
+
+// Names are UTF-8 in the program and must reach Windows as the same letters: a
+// teacher's profile folder and classroom files are named in Cyrillic, which the
+// ANSI calls would read as other letters (and 教 not at all).
+TEST(Win32SystemTest, FileServicesTakeUtf8NamesAsTheirLetters) {
+  TempFolder folder;
+  const std::wstring wideFolder = std::wstring(folder.path().begin(), folder.path().end()) +
+                                  L"\u0423\u0447\u0438\u0442\u0435\u043B\u044C \u6559";
+  ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr));
+  const std::string utf8Folder = folder.path() + "Учитель 教";
+  const std::string file = utf8Folder + "\\5А класс.cld";
+  const std::wstring wideFile = wideFolder + L"\\5\u0410 \u043A\u043B\u0430\u0441\u0441.cld";
+
+  EXPECT_TRUE(platform::FolderWritable(utf8Folder + "\\"));
+  ASSERT_EQ(platform::SafeReplaceFile(file, "saved"), platform::ReplaceStatus::Ok);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(wideFile.c_str()))
+      << "the file has another name on the disk";
+  EXPECT_TRUE(platform::FileExists(file));
+  std::string read;
+  EXPECT_TRUE(platform::ReadWholeFile(file, read));
+  EXPECT_EQ("saved", read);
+  EXPECT_TRUE(platform::IdentityOf(file).known);
+
+  const std::string journal = utf8Folder + "\\журнал\\урок.csv";
+  platform::AppendFile append;
+  bool empty = false;
+  ASSERT_EQ(platform::AppendOpenStatus::Ok, append.Open(journal, empty));
+  EXPECT_TRUE(append.Append("строка\r\n"));
+  append.Close();
+  EXPECT_TRUE(platform::FileExists(journal));
+
+  ASSERT_TRUE(platform::MakeFolder(utf8Folder + "\\настройки"));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES,
+            GetFileAttributesW((wideFolder + L"\\\u043D\u0430\u0441\u0442\u0440\u043E\u0439\u043A\u0438").c_str()));
+  RemoveDirectoryW((wideFolder + L"\\\u043D\u0430\u0441\u0442\u0440\u043E\u0439\u043A\u0438").c_str());
+  DeleteFileW(wideFile.c_str());
+  DeleteFileW((wideFolder + L"\\\u0436\u0443\u0440\u043D\u0430\u043B\\\u0443\u0440\u043E\u043A.csv").c_str());
+  RemoveDirectoryW((wideFolder + L"\\\u0436\u0443\u0440\u043D\u0430\u043B").c_str());
+  RemoveDirectoryW(wideFolder.c_str());
+}
+
+TEST(Win32SystemTest, EnvironmentValuesComeAsUtf8) {
+  ASSERT_TRUE(SetEnvironmentVariableW(L"VORMIK_TEST_VALUE", L"C:\\Users\\\u0423\u0447\u0438\u0442\u0435\u043B\u044C"));
+  std::string value;
+  ASSERT_TRUE(platform::EnvironmentValue("VORMIK_TEST_VALUE", value));
+  EXPECT_EQ("C:\\Users\\Учитель", value);
+  SetEnvironmentVariableW(L"VORMIK_TEST_VALUE", nullptr);
+  EXPECT_FALSE(platform::EnvironmentValue("VORMIK_TEST_VALUE", value));
 }
 
 }  // namespace

@@ -164,4 +164,4 @@ class CommandLineTest : public QObject {
 };
 
 QTEST_MAIN(CommandLineTest)
-#include "app_commandline_test.moc"
+#include "app_commandline_posix_test.moc"

@@ -265,4 +265,4 @@ class InstanceChannelTest : public QObject {
 };
 
 QTEST_MAIN(InstanceChannelTest)
-#include "app_instance_test.moc"
+#include "app_instance_posix_test.moc"

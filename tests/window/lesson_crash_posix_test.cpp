@@ -86,4 +86,4 @@ class LessonCrashTest : public QObject {
 };
 
 QTEST_MAIN(LessonCrashTest)
-#include "lesson_crash_test.moc"
+#include "lesson_crash_posix_test.moc"

@@ -1,4 +1,4 @@
-// A private folder under /tmp for one test, removed with everything in it.
+// A private folder under /tmp for one test (Linux).
 #include "tests/support/tempdir.h"
 
 #include <ftw.h>

@@ -255,4 +255,4 @@ class ConsoleViewTest : public QObject {
 };
 
 QTEST_MAIN(ConsoleViewTest)
-#include "console_view_test.moc"
+#include "console_view_posix_test.moc"

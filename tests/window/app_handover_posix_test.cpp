@@ -142,4 +142,4 @@ class HandOverTest : public QObject {
 };
 
 QTEST_MAIN(HandOverTest)
-#include "app_handover_test.moc"
+#include "app_handover_posix_test.moc"
