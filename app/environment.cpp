@@ -18,15 +18,15 @@ AppEnvironment AppEnvironment::FromProcess(int argc, char** argv) {
   // copies in the user's folders would only shadow them.
   environment.registerFileType = !platform::InstalledRegistrationPresent(
       environment.executablePath, std::getenv("XDG_DATA_DIRS"));
+  const std::vector<std::string> all = platform::ProcessArguments(argc, argv);
   bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    if (argv[i] == nullptr) continue;
+  for (size_t i = 1; i < all.size(); ++i) {
     // "--" ends the options, so a file whose name starts with "-" can be named.
-    if (!optionsEnded && std::string(argv[i]) == "--") {
+    if (!optionsEnded && all[i] == "--") {
       optionsEnded = true;
       continue;
     }
-    environment.arguments.emplace_back(argv[i]);
+    environment.arguments.push_back(all[i]);
   }
   return environment;
 }

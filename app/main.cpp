@@ -18,6 +18,7 @@
 #include "app/technician.h"
 #include "app/translation.h"
 #include "console/classroomstate.h"
+#include "platform/system.h"
 
 // The live classroom state: built at process start, lives until it ends.
 ClassroomState ClassRoomDescription;
@@ -55,7 +56,9 @@ void DescribeCommandLine(QCommandLineParser& parser) {
 
 QStringList ArgumentsOf(int argc, char** argv) {
   QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  for (const std::string& argument : platform::ProcessArguments(argc, argv)) {
+    arguments << QString::fromStdString(argument);
+  }
   return arguments;
 }
 

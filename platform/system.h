@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -51,6 +52,9 @@ bool FolderWritable(const std::string& folder);
 // Makes one folder (its parent must exist), for this user alone on Linux;
 // true when it is there afterwards.
 bool MakeFolder(const std::string& path);
+// The program's command line, the program's name first, in UTF-8 (Windows
+// gives main() its arguments in the ANSI code page, which loses letters).
+std::vector<std::string> ProcessArguments(int argc, char** argv);
 // An environment variable's value; false when it is not set.
 bool EnvironmentValue(const char* name, std::string& value);
 

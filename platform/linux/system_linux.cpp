@@ -139,6 +139,12 @@ bool MakeFolder(const std::string& path) {
   return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+std::vector<std::string> ProcessArguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i] != nullptr ? argv[i] : "");
+  return arguments;
+}
+
 bool EnvironmentValue(const char* name, std::string& value) {
   const char* text = std::getenv(name);
   if (text == nullptr) return false;

@@ -9,6 +9,8 @@
 #include "platform/win32/widetext.h"
 #include "platform/win32/windowsapi.h"
 
+#include <shellapi.h>
+
 namespace platform {
 
 std::string ExecutablePath() {
@@ -121,6 +123,19 @@ bool FolderWritable(const std::string& folder) {
 
 bool MakeFolder(const std::string& path) {
   return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::vector<std::string> ProcessArguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide != nullptr) {
+    for (int i = 0; i < count; ++i) arguments.push_back(Utf8(wide[i], wcslen(wide[i])));
+    LocalFree(wide);
+    return arguments;
+  }
+  for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i] != nullptr ? argv[i] : "");
+  return arguments;
 }
 
 bool EnvironmentValue(const char* name, std::string& value) {

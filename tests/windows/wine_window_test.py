@@ -35,6 +35,9 @@ FREE_SPOT = (75, 43)         # inside a panel, clear of its buttons and name
 LISTEN_DESK_3 = "55 30 84 00 12 1C"
 NAMES = {1: "Ученик Ёжиков", 2: "Щукина-Эльдарова Юлия", 3: "Ъ ь Ы ы № «»", 16: "Ян"}
 SAVE_QUESTION_WAIT_S = 15
+# The file handed over and saved: a Cyrillic name, as teachers name them, so
+# the path crosses the command line, the hand-over and the save whole.
+EIGHT = "восемь столов.cld"
 
 
 def near(colour, expected, tolerance=12):
@@ -215,7 +218,7 @@ class Lab:
         self.path_in_program = path
         with open(os.path.join(self.folder, "classroom.cld"), "wb") as f:
             f.write(classroom_text(16))
-        with open(os.path.join(self.folder, "eight.cld"), "wb") as f:
+        with open(os.path.join(self.folder, EIGHT), "wb") as f:
             f.write(classroom_text(8))
         with open(os.path.join(self.folder, "vormik.ini"), "wb") as f:
             f.write(settings_text(self.port_name, path("classroom.cld")))
@@ -344,7 +347,7 @@ def case_call_mark(lab):
 
 
 def case_second_start_hands_over(lab):
-    second = lab.start_console(lab.path_in_program("eight.cld"))
+    second = lab.start_console(lab.path_in_program(EIGHT))
     try:
         code = second.wait(60)
     except subprocess.TimeoutExpired:
@@ -373,14 +376,14 @@ def case_close_asks_and_saves_names(lab):
     question = lab.wait_for(lambda: lab.windows() - before, SAVE_QUESTION_WAIT_S)
     if not question or lab.console.poll() is not None:
         return "closing with a changed plan asked nothing"
-    # The plan came from eight.cld (handed over just before): "Да" saves it
+    # The plan came from the file handed over just before: "Да" saves it
     # there without a dialog.
-    saved = os.path.join(lab.folder, "eight.cld")
+    saved = os.path.join(lab.folder, EIGHT)
     old = open(saved, "rb").read()
     lab.focus(question)
     lab.xdotool("key", "Return")  # "Да", the default
     if not lab.wait_for(lambda: open(saved, "rb").read() != old, 15):
-        return "eight.cld was not saved after the answer"
+        return f"{EIGHT} was not saved after the answer"
     # After a lesson with desk events the report is offered: "Нет" (Escape).
     report = lab.wait_for(lambda: lab.windows() - before - question, SAVE_QUESTION_WAIT_S)
     if not report:
