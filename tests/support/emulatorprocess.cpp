@@ -1,6 +1,7 @@
 // The controller emulator run for a test: its trace and its stdin commands;
 // starting and stopping it are the platform files' part.
 #include "tests/support/emulatorprocess.h"
+#include "tests/support/eventually.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,11 +15,6 @@ namespace testsupport {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-long MsSince(Clock::time_point start) {
-  return static_cast<long>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
 
 bool ParseHexByte(const std::string& word, uint8_t& out) {
   if (word.empty() || word.size() > 2) return false;

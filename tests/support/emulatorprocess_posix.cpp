@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "tests/support/emulatorprocess.h"
+#include "tests/support/eventually.h"
 
 extern char** environ;
 
@@ -21,11 +22,6 @@ namespace testsupport {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-long MsSince(Clock::time_point start) {
-  return static_cast<long>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
 
 // Writing to an emulator that has died must fail, not kill the test.
 void IgnoreSigpipe() {

@@ -15,17 +15,13 @@
 #include <string>
 
 #include "tests/support/emulatorprocess.h"
+#include "tests/support/eventually.h"
 
 namespace testsupport {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-long MsSince(Clock::time_point start) {
-  return static_cast<long>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
 
 constexpr uintptr_t kClosed = ~uintptr_t{0};
 

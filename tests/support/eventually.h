@@ -6,6 +6,13 @@
 
 namespace testsupport {
 
+// Milliseconds since a point taken from the steady clock.
+inline long MsSince(std::chrono::steady_clock::time_point start) {
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - start)
+                               .count());
+}
+
 // Polls the condition every 10 ms until it holds or the time is up; the bound
 // only keeps a broken build from hanging, it is never a speed requirement.
 template <typename Pred>
