@@ -5,25 +5,14 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <fstream>
 #include <memory>
 
+#include "bench/emulatorlink.h"
 #include "console/consolemodel.h"
 #include "console/lessonjournal.h"
-#include "link/controllerport.h"
-#include "link/transmit.h"
 #include "tests/console/scriptedcontroller.h"
-#include "tests/support/emulatorprocess.h"
-#include "tests/support/locknames.h"
-#include "tests/support/tempdir.h"
 
 namespace {
-
-class NoPersonUi : public LinkUi {
- public:
-  bool AskRetryConnection() override { return false; }
-  void ShowWaitDialog() override {}
-};
 
 console::Moment SystemClock() {
   return {std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -59,21 +48,12 @@ void BM_ListenInProcess(benchmark::State& state) {
 }
 
 void BM_ListenAgainstEmulator(benchmark::State& state) {
-  testsupport::EmulatorProcess emu(std::vector<std::string>{});
-  if (!emu.Started()) {
-    state.SkipWithError(("emulator: " + emu.Error()).c_str());
+  EmulatorLink emulator;
+  if (!emulator.Started()) {
+    state.SkipWithError(emulator.Error().c_str());
     return;
   }
-  testsupport::TempDir dir;
-  std::ofstream(dir.File("vormik.ini")) << "[Communication]\r\nNotWaitCSFromMC=0\r\n";
-  ControllerPort port;
-  port.CreateSharingLockForPort(emu.linkPath(), testsupport::TestLockName("bench"));
-  port.OpenControllerPort(emu.linkPath());
-  NoPersonUi ui;
-  ControllerLink link(port, dir.File("vormik.ini"), ui);
-  ListenClicks(state, link, dir);
-  port.ClosePort();
-  testsupport::RemoveTestLockObjects();
+  ListenClicks(state, emulator.link(), emulator.dir());
 }
 
 BENCHMARK(BM_ListenInProcess)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
