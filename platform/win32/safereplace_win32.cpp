@@ -153,7 +153,7 @@ bool KeepsOwners(HANDLE handle) {
 // The entry itself, never what a reparse point leads to.
 struct Entry {
   bool exists = false;
-  bool ownersOwn = true;  // the entry's owner is this user (or could not be asked)
+  bool ownersOwn = true;  // this user's, or on a volume without owners (or not asked)
   DWORD attributes = 0;
   FileIdentity identity;
 };
