@@ -1,6 +1,8 @@
 // The parts of the port list every system shares: names, order, extra candidates.
 #include "platform/portlist.h"
 
+#include "platform/system.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -106,8 +108,9 @@ std::string FriendlyDescription(const std::string& friendlyName, const std::stri
 }
 
 std::vector<PortInfo> ListSerialPorts() {
-  const char* extra = std::getenv(kExtraPortsVariable);
-  return WithExtraPorts(ListSystemSerialPorts(), SplitExtraPorts(extra != nullptr ? extra : ""));
+  std::string extra;
+  EnvironmentValue(kExtraPortsVariable, extra);
+  return WithExtraPorts(ListSystemSerialPorts(), SplitExtraPorts(extra));
 }
 
 }  // namespace platform

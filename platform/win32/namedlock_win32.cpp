@@ -1,9 +1,9 @@
 // The system-wide named lock on Windows: a named mutex of the user's session.
-#include <windows.h>
-
 #include <string>
 
 #include "platform/namedlock.h"
+#include "platform/win32/widetext.h"
+#include "platform/win32/windowsapi.h"
 
 namespace platform {
 
@@ -39,7 +39,7 @@ class Win32NamedLock final : public NamedLock {
 std::unique_ptr<NamedLock> OpenNamedLock(const std::string& name, std::string& problem) {
   problem.clear();
   // Not owned at creation; opens the existing mutex when another process made it.
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(name).c_str());
   if (mutex == nullptr) {
     const DWORD error = GetLastError();
     problem = "Блокировка порта отклонена: мьютекс " + name +

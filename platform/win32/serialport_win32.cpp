@@ -1,11 +1,11 @@
 // The controller's serial device on Windows, through the Win32 communications calls.
-#include <windows.h>
-
 #include <atomic>
 #include <cctype>
 #include <string>
 
 #include "platform/serialport.h"
+#include "platform/win32/widetext.h"
+#include "platform/win32/windowsapi.h"
 
 namespace platform {
 
@@ -79,8 +79,8 @@ class Win32SerialPort final : public SerialPort {
     }
     // Share mode 0: no other opener; OPEN_EXISTING: never create; no
     // FILE_FLAG_OVERLAPPED: every read and write is synchronous.
-    HANDLE handle = CreateFileA(DeviceName(portName).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileW(Wide(DeviceName(portName)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       problem_.store(OpenProblemOf(GetLastError()));
       return false;

@@ -1,6 +1,7 @@
 // The Windows port list through the system's own calls, and one probe on a
 // listed port, under Wine with the stand-in controller's COM ports.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -43,6 +44,25 @@ TEST(Win32PortList, MappedPortsAreListedInOrderWithADescription) {
       EXPECT_TRUE(platform::PortNameLess(ports[i - 1].name, ports[i].name));
     }
   }
+}
+
+// A Russian Windows names its devices in Russian; the description carries the
+// letters, not the ANSI code page's bytes taken for UTF-8.
+TEST(Win32PortList, DeviceNamesKeepTheirLetters) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0,
+                                           nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
+  const wchar_t device[] = L"\\Device\\\u041F\u043E\u0440\u0442\u0037";  // \Device\Порт7
+  const wchar_t port[] = L"COM47";
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, device, 0, REG_SZ, reinterpret_cast<const BYTE*>(port),
+                                          sizeof port));
+  const std::vector<platform::PortInfo> ports = platform::ListSystemSerialPorts();
+  RegDeleteValueW(key, device);
+  RegCloseKey(key);
+  const auto listed = std::find_if(ports.begin(), ports.end(),
+                                   [](const platform::PortInfo& p) { return p.name == "COM47"; });
+  ASSERT_NE(listed, ports.end());
+  EXPECT_EQ(listed->description, "последовательный порт (\\Device\\Порт7)");
 }
 
 TEST(Win32PortList, ExtraCandidatesFollowTheSystemsPorts) {
