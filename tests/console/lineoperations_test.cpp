@@ -85,6 +85,17 @@ const Step SpeakingToDesk6OnTheLine = Steps({LineOn, Click(5), Do(&M::SpeakTo, 5
 const Step AllOnTheLineSpeakingTo10 = Steps({LineOn, Do(&M::AllToLine), Do(&M::SpeakTo, 9)});
 const Step InputOnTheLineSpeakingTo6 = Steps({InputToLineOn, Do(&M::SpeakTo, 5)});
 
+// A model of its own for each table row: every desk on the plan, nothing sent.
+struct FreshRoom {
+  ClassroomState room;
+  ScriptedController controller;
+  ScriptedUser user;
+  ConsoleModel model{room, controller, nullptr, user, {}};
+  FreshRoom() {
+    for (int d = 0; d < kDeskCount; ++d) model.PlaceDesk(d, 0, 0, true);
+  }
+};
+
 struct FramesCase {
   const char* what;
   SwitchRegisters preset;  // what the copy and the controller hold first
@@ -169,11 +180,10 @@ TEST_F(LineModel, EachOperationSendsItsFramesAndKeepsPrivateTalksOffTheLine) {
   };
   // clang-format on
   for (const FramesCase& c : cases) {
-    ClassroomState r;
-    ScriptedController sc;
-    ScriptedUser u;
-    ConsoleModel m(r, sc, nullptr, u, {});
-    for (int d = 0; d < kDeskCount; ++d) m.PlaceDesk(d, 0, 0, true);
+    FreshRoom fresh;
+    ClassroomState& r = fresh.room;
+    ScriptedController& sc = fresh.controller;
+    ConsoleModel& m = fresh.model;
     r.SwitchState = sc.registers = c.preset;
     if (c.setup) c.setup(m);
     const size_t mark = sc.sent.size();
@@ -220,11 +230,10 @@ TEST_F(LineModel, MenuEntriesThatHaveNothingToDoSayWhyOrSendNothing) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    ClassroomState r;
-    ScriptedController sc;
-    ScriptedUser u;
-    ConsoleModel m(r, sc, nullptr, u, {});
-    for (int d = 0; d < kDeskCount; ++d) m.PlaceDesk(d, 0, 0, true);
+    FreshRoom fresh;
+    ScriptedController& sc = fresh.controller;
+    ScriptedUser& u = fresh.user;
+    ConsoleModel& m = fresh.model;
     if (c.setup) c.setup(m);
     const size_t mark = sc.sent.size();
     c.entry(m);
