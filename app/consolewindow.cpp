@@ -121,6 +121,8 @@ ConsoleWindow::ConsoleWindow(ClassroomState& room, AppEnvironment environment,
   model_ = std::make_unique<console::ConsoleModel>(
       room_, *link_, [this] { return link_->ProbeController(); }, *user_,
       console::ConsolePaths{environment_.settingsPath, environment_.executablePath});
+  // The write-back to a returning controller reads its LEDs first.
+  model_->SetIndicatorReader([this] { return link_->ReadIndicators(); });
   lessonRecord_ = std::make_unique<LessonRecordPanel>(this, *model_, prompter_,
                                                      environment_.settingsPath, statusStrip, desks);
   // The plan starts as the window was designed, until a classroom is loaded.

@@ -18,11 +18,13 @@ struct ArrangementOutcome {
   std::string text;  // Russian, plain, for the status strip
 };
 
-// In desk order: joins a wanted pair, parts a joined pair not wanted, puts a
-// wanted desk on the line (only while the teacher's line or the input is on
-// the line, else the line button would join its pair). Stops at the first
-// operation the controller did not acknowledge. Desks on the line that the
-// arrangement does not name stay there.
+// Ends a private talk first, then in desk order: joins a wanted pair, parts
+// a joined pair not wanted, puts a wanted desk on the line (only while the
+// teacher's line or the input is on the line, else the line button would
+// join its pair), takes off the line a desk the arrangement does not put
+// there. Stops at the first operation with a refused request and names its
+// desk. Complete only when the acknowledged registers are the arrangement on
+// every shown desk.
 ArrangementOutcome ApplyArrangement(ConsoleModel& model, const classroom::Arrangement& arrangement);
 
 }  // namespace console

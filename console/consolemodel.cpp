@@ -31,7 +31,12 @@ class ConsoleModel::Operation {
   explicit Operation(ConsoleModel& model)
       : model_(model), refused_(model.busy_), before_(model.room_.SwitchState) {
     model_.busy_ = true;
-    if (!refused_) model_.NotifyOperationStarting();
+    if (refused_) return;
+    model_.guard_.BeginOperation();
+    if (!model_.quietOperation_) {
+      model_.roundHeard_ = 0;
+      model_.NotifyOperationStarting();
+    }
   }
   ~Operation() {
     if (refused_) return;
@@ -55,7 +60,7 @@ class ConsoleModel::Operation {
 ConsoleModel::ConsoleModel(ClassroomState& room, FrameSender& sender, std::function<bool()> probe,
                            ConsoleUser& user, ConsolePaths paths)
     : room_(room),
-      sender_(sender),
+      guard_(sender, room.SwitchState),
       // The probe frame clears LedA in the controller: so does the copy.
       probe_([this, probe = std::move(probe)] {
         if (!probe || !probe()) return false;
@@ -93,7 +98,7 @@ uint16_t ConsoleModel::VisibleDesksMask() const {
 }
 
 bool ConsoleModel::Send(int requestType, int desk, bool sourceOn, bool deskOn) {
-  return SendSwitchRequest(room_.SwitchState, sender_, requestType, desk, sourceOn, deskOn, VisibleDesksMask());
+  return SendSwitchRequest(room_.SwitchState, guard_, requestType, desk, sourceOn, deskOn, VisibleDesksMask());
 }
 
 template <typename Body>
@@ -217,6 +222,8 @@ void ConsoleModel::ForgetLinePlaces(uint16_t desks) {
 }
 
 void ConsoleModel::ReturnDesksNoLongerSpokenTo() {
+  // After a refusal nothing more is sent: the desks wait for the next operation.
+  if (guard_.Refused()) return;
   const TeacherRoute route = DecodeRoute(room_.SwitchState.Route);
   for (int desk : kControlOrder) {
     if ((spokenOffLineMask_ & DeskBit(desk)) == 0) continue;
@@ -242,10 +249,18 @@ int ConsoleModel::ListenedDesk(const ConsoleDisplay& shown) const {
 void ConsoleModel::ListenTo(int desk) {
   OnDesk(desk, [&](const ConsoleDisplay& shown) {
     if (!Send(ListenDesk, desk, TeacherLineWanted(shown), false)) return;
+    // Known before the change is told to the lesson's record.
+    if (roundStep_) roundHeard_ = PairJoinedIn(room_.SwitchState, desk / 2) ? PairBits(desk) : DeskBit(desk);
     // The wait for the answer may have let the pointer select another desk.
     SelectDesk(desk);
     ReleaseOtherDesks(desk, shown);
   });
+}
+
+void ConsoleModel::ListenForRound(int desk) {
+  quietOperation_ = roundStep_ = true;
+  ListenTo(desk);
+  quietOperation_ = roundStep_ = false;
 }
 
 void ConsoleModel::StopListening(int desk) {
@@ -267,17 +282,19 @@ void ConsoleModel::ToggleListening(int desk) {
 
 void ConsoleModel::SpeakTo(int desk) {
   OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    // A desk on the line leaves it while the teacher speaks to it alone.
-    const bool onLine = shown.desks[desk].line == LineCaption::On;
+    // A desk on the line leaves it while the teacher speaks to it alone. The
+    // acknowledged Line bit decides, not the caption: a desk showing "Пара"
+    // may still be on the line after a refused request.
+    const bool onLine = LineBitIn(room_.SwitchState, desk) ||
+                        (SpokenTo(desk) && (spokenOffLineMask_ & DeskBit(desk)) != 0);
     const bool lineWanted = TeacherLineWanted(shown);
     if (onLine && !Send(LineDisconnect, desk)) return;
-    if (!Send(SpeakDesk, desk)) {
-      // Not spoken to after all: it goes back where it was (a desk spoken to
-      // before stays off the line).
-      if (onLine) PutBackOnLine(desk);
-      return;
-    }
     if (onLine) spokenOffLineMask_ |= DeskBit(desk);
+    // Not spoken to after all: the desk stays off the line for now. The
+    // controller may still have taken the unconfirmed talk, so it goes back
+    // on the line at the end of a later operation, after a route write has
+    // ended the talk.
+    if (!Send(SpeakDesk, desk)) return;
     // The teacher's line comes back when the talk ends.
     lineBeforeTalk_ = lineWanted;
     SelectDesk(desk);
@@ -290,7 +307,9 @@ void ConsoleModel::StopSpeaking(int desk) {
     const bool onLine = shown.desks[desk].line == LineCaption::On;
     // Back to listening when the desk is still listened to, and to the
     // teacher's line when it was on before the talk.
-    Send(shown.desks[desk].listenDown ? ListenDesk : ReleaseDesk, desk, TeacherLineWanted(shown));
+    if (!Send(shown.desks[desk].listenDown ? ListenDesk : ReleaseDesk, desk,
+              TeacherLineWanted(shown)))
+      return;
     if (onLine) {
       ForgetLinePlaces(DeskBit(desk));
       PutBackOnLine(desk);
@@ -309,14 +328,14 @@ void ConsoleModel::ToggleSpeaking(int desk) {
 
 void ConsoleModel::PressLedButton(int desk) {
   OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    if (shown.desks[desk].ledOn) SendLedSwitch(room_.SwitchState, sender_, desk, false);
+    if (shown.desks[desk].ledOn) SendLedSwitch(room_.SwitchState, guard_, desk, false);
   });
 }
 
 void ConsoleModel::SwitchSelectedLed(bool on) {
   Operation op(*this);
   if (op.refused()) return;
-  SendLedSwitch(room_.SwitchState, sender_, selected_, on);
+  SendLedSwitch(room_.SwitchState, guard_, selected_, on);
 }
 
 // ---------------------------------------------------------------------------
@@ -394,10 +413,12 @@ void ConsoleModel::ConnectToLine(int desk) {
 void ConsoleModel::Join(int desk, const ConsoleDisplay& shown) {
   const int partner = desk ^ 1;
   if (shown.desks[partner].listenDown || shown.desks[partner].speakDown) {
-    // The partner stops being routed to the teacher; a refusal does not stop the join.
-    Send(ReleaseDesk, partner, TeacherLineWanted(shown), false);
+    // The partner stops being routed to the teacher.
+    if (!Send(ReleaseDesk, partner, TeacherLineWanted(shown), false)) return;
   }
-  if (Send(PairJoin, desk) && Send(LineDisconnect, desk) && Send(LineDisconnect, partner)) {
+  // Both desks leave the common line before they are joined: a pair's
+  // conversation is never on the line, not even for a frame.
+  if (Send(LineDisconnect, desk) && Send(LineDisconnect, partner) && Send(PairJoin, desk)) {
     ForgetLinePlaces(PairBits(desk));
   }
 }
@@ -473,7 +494,7 @@ void ConsoleModel::AllToLine() {
   EndNameEditing();
   // A desk spoken to stays off the line until the talk ends.
   const int spoken = route.speaking ? route.desk : -1;
-  if (SendAllToLine(room_.SwitchState, sender_, spoken)) {
+  if (SendAllToLine(room_.SwitchState, guard_, spoken)) {
     ForgetLinePlaces(kAllDesks);
     if (spoken >= 0) spokenOffLineMask_ |= DeskBit(spoken);
   }
@@ -501,10 +522,25 @@ void ConsoleModel::ControllerReturned() {
 }
 
 void ConsoleModel::RestoreController() {
+  // The write-back is no teacher's operation: the round goes on through it.
+  const bool wasQuiet = quietOperation_;
+  quietOperation_ = true;
   Operation op(*this);
+  quietOperation_ = wasQuiet;
   if (op.refused()) return;
   restorePending_ = false;
-  SendRegisterCopy(room_.SwitchState, sender_);
+  // The controller may have lit LEDs the copy has not seen: a student called
+  // while the link was down. Written back dark, the call would be lost.
+  if (readIndicators_) {
+    if (const auto report = readIndicators_()) KeepReportedCalls(report->first, report->second);
+  }
+  SendRegisterCopy(room_.SwitchState, guard_);
+}
+
+void ConsoleModel::KeepReportedCalls(uint8_t statusHigh, uint8_t statusLow) {
+  // Reported lit or lit in the copy: nothing the copy shows lit goes dark.
+  ApplyIndicators(static_cast<uint8_t>(statusHigh | room_.SwitchState.LedBHigh),
+                  static_cast<uint8_t>(statusLow | room_.SwitchState.LedBLow));
 }
 
 // ---------------------------------------------------------------------------

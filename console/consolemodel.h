@@ -8,8 +8,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/classroomplan.h"
@@ -17,6 +19,7 @@
 #include "console/consoleobserver.h"
 #include "console/consoleuser.h"
 #include "console/display.h"
+#include "console/privacyguard.h"
 #include "link/transmit.h"
 
 namespace console {
@@ -174,9 +177,25 @@ class ConsoleModel {
   // to it, every register, so the class goes on as it was. Inside another
   // operation it runs when that one ends.
   void ControllerReturned();
+  // Reads the controller's LED report (one poll) before the copy is written
+  // back, so that a call made while the link was down is kept; nullopt when
+  // no valid report came. Without a reader the copy is written as it is.
+  using IndicatorReader = std::function<std::optional<std::pair<uint8_t, uint8_t>>()>;
+  void SetIndicatorReader(IndicatorReader reader) { readIndicators_ = std::move(reader); }
 
   // Whether an operation is running (a dialog inside it may run events).
   bool Busy() const { return busy_; }
+  // The last operation stopped at a request the controller did not
+  // acknowledge (the teacher answered "Нет"); nothing of it was sent after.
+  bool LastOperationRefused() const { return guard_.Refused(); }
+  const PrivacyGuard& privacyGuard() const { return guard_; }
+
+  // ---- The monitoring round. ----
+  // A listen made by the round, not by the teacher: it answers no call.
+  void ListenForRound(int desk);
+  // Desks the round listens to now (both of a joined pair); cleared by the
+  // teacher's next operation.
+  uint16_t RoundHeardDesks() const { return roundHeard_; }
 
   // ---- Observers (the lesson tools). Not owned; removed before they die. ----
   void AddObserver(ConsoleObserver* observer);
@@ -203,6 +222,9 @@ class ConsoleModel {
   // remembered, and goes on the line when the talk ends.
   void PutBackOnLine(int desk);
   void RestoreController();
+  // Lights in the copy every LED the report shows lit (a call made while the
+  // link was down); a dark report puts out nothing here.
+  void KeepReportedCalls(uint8_t statusHigh, uint8_t statusLow);
   bool Send(int requestType, int desk, bool sourceOn = false, bool deskOn = false);
   int ListenedDesk(const ConsoleDisplay& shown) const;
   void ReconnectIfSpokenTo(int desk, const ConsoleDisplay& shown);
@@ -223,7 +245,7 @@ class ConsoleModel {
   void NotifyRegistersChanged(const SwitchRegisters& before);
 
   ClassroomState& room_;
-  FrameSender& sender_;
+  PrivacyGuard guard_;
   std::function<bool()> probe_;
   ConsoleUser& user_;
   ConsolePaths paths_;
@@ -238,8 +260,14 @@ class ConsoleModel {
   int selected_ = 0;
   std::string classroomFile_ = "***";
   bool busy_ = false;
+  // The operation under way is the round's step or the copy's write-back,
+  // not the teacher's: it does not pause the round.
+  bool quietOperation_ = false;
+  bool roundStep_ = false;
+  uint16_t roundHeard_ = 0;
   std::vector<Call> calls_;
   std::function<int64_t()> clock_;
+  IndicatorReader readIndicators_;
   int planWidth_ = 0;
   int planHeight_ = 0;
   std::vector<ConsoleObserver*> observers_;

@@ -157,7 +157,9 @@ uint16_t LessonJournal::CallingMask() const {
 void LessonJournal::RegistersChanged(const SwitchRegisters&, const SwitchRegisters& after) {
   // Compared with the record's own last states, not `before`: a poll report
   // taken inside an operation reaches here before the operation's own change.
-  for (const LessonEvent& event : record_.Update(ReadDeskStates(after, CallingMask()), clock_())) {
+  DeskStates now = ReadDeskStates(after, CallingMask());
+  now.roundHeard = model_.RoundHeardDesks();
+  for (const LessonEvent& event : record_.Update(now, clock_())) {
     Write(event);
   }
 }

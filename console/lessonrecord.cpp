@@ -99,8 +99,10 @@ std::vector<LessonEvent> LessonRecord::Update(const DeskStates& now, Moment at) 
       Add(out, LessonEventKind::CallLit, d, at);
     }
     CallRecord* call = OpenCall(d);
-    // Heard while it calls: a desk already listened to is answered at once.
-    if (call != nullptr && call->answeredMs < 0 && Has(now.listened, d)) {
+    // Heard while it calls: a desk already listened to is answered at once,
+    // unless only the round's step hears it (a call is the teacher's to answer).
+    if (call != nullptr && call->answeredMs < 0 && Has(now.listened, d) &&
+        !Has(now.roundHeard, d)) {
       call->answeredMs = at.ms;
       Add(out, LessonEventKind::CallAnswered, d, at, at.ms - call->litMs);
     }

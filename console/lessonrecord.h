@@ -70,6 +70,8 @@ struct DeskStates {
   uint16_t paired = 0;
   uint16_t onLine = 0;
   uint16_t calling = 0;  // a call the console knows of (an LED lit by the poll)
+  // Listened to by the monitoring round, not by the teacher: no call answered.
+  uint16_t roundHeard = 0;
 };
 // The first four from the registers; `calling` as given.
 DeskStates ReadDeskStates(const SwitchRegisters& registers, uint16_t calling);

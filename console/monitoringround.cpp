@@ -31,6 +31,10 @@ void MonitoringRound::Start() {
   }
   reason_.clear();
   const bool wasStopped = state_ == RoundState::Stopped;
+  if (wasStopped) {
+    startRoute_ = model_.room().SwitchState.Route;
+    teacherOperated_ = false;
+  }
   state_ = RoundState::Running;
   desk_ = -1;
   position_ = 0;
@@ -71,7 +75,28 @@ void MonitoringRound::Stop() {
   const bool wasActive = state_ != RoundState::Stopped;
   state_ = RoundState::Stopped;
   desk_ = -1;
+  if (wasActive) RouteBack();
   if (wasActive && activity_) activity_(false);
+}
+
+// Each restoring step is the teacher's own operation, so the wire and the
+// screen are those of the click that would do it.
+void MonitoringRound::RouteBack() {
+  if (startRoute_ < 0 || teacherOperated_ || model_.Busy()) return;
+  const TeacherRoute was = DecodeRoute(static_cast<uint8_t>(startRoute_));
+  startRoute_ = -1;
+  const TeacherRoute now = DecodeRoute(model_.room().SwitchState.Route);
+  stepping_ = true;
+  if (was.speaking && was.desk >= 0) {
+    model_.SpeakTo(was.desk);
+  } else if (was.desk >= 0) {
+    model_.ListenTo(was.desk);
+  } else if (was.input) {
+    if (!now.input) model_.ToggleInput();
+  } else if (now.desk >= 0) {
+    model_.StopListening(now.desk);
+  }
+  stepping_ = false;
 }
 
 void MonitoringRound::StopBecause(std::string reason) {
@@ -86,16 +111,33 @@ void MonitoringRound::Tick() {
 }
 
 void MonitoringRound::OperationStarting() {
-  if (!stepping_) Pause();
+  if (stepping_) return;
+  // The teacher's own routing from now on: a stop does not undo it.
+  if (state_ != RoundState::Stopped) teacherOperated_ = true;
+  Pause();
 }
 
 // The desk after the current one in the plan as it is now: desks may have
 // been hidden, shown or moved since the last step.
+std::vector<int> MonitoringRound::StepOrder() const {
+  const std::vector<int> plan = PlanOrder(model_.plan());
+  std::vector<int> order;
+  for (int desk : plan) {
+    const bool joined = PairJoinedIn(model_.room().SwitchState, desk / 2);
+    // A joined pair is one conversation: heard once, at its first desk.
+    if (joined && std::find(order.begin(), order.end(), desk ^ 1) != order.end()) continue;
+    order.push_back(desk);
+  }
+  return order;
+}
+
 int MonitoringRound::NextDesk() const {
-  const std::vector<int> order = PlanOrder(model_.plan());
+  const std::vector<int> order = StepOrder();
   if (order.empty()) return -1;
   if (desk_ < 0) return order.front();
-  const auto at = std::find(order.begin(), order.end(), desk_);
+  auto at = std::find(order.begin(), order.end(), desk_);
+  // The desk heard last has since become the second desk of a joined pair.
+  if (at == order.end()) at = std::find(order.begin(), order.end(), desk_ ^ 1);
   const size_t next = at != order.end() ? static_cast<size_t>(at - order.begin()) + 1 : position_;
   return order[next % order.size()];
 }
@@ -109,18 +151,18 @@ void MonitoringRound::Step() {
     return;
   }
   stepping_ = true;
-  model_.ListenTo(desk);
+  model_.ListenForRound(desk);
   stepping_ = false;
   // The listen was refused ("Нет" to the connection question) when the
   // acknowledged registers do not route this desk to the teacher.
   const TeacherRoute route = DecodeRoute(model_.room().SwitchState.Route);
-  if (route.desk != desk || route.speaking) {
+  if (model_.LastOperationRefused() || route.desk != desk || route.speaking) {
     StopBecause("Обход остановлен: " + DeskName(model_, desk) +
                 " не удалось прослушать (контроллер не ответил).");
     return;
   }
   desk_ = desk;
-  const std::vector<int> order = PlanOrder(model_.plan());
+  const std::vector<int> order = StepOrder();
   position_ = static_cast<size_t>(std::find(order.begin(), order.end(), desk) - order.begin());
   stepEndsMs_ = clock_() + stepSeconds_ * kMsPerSecond;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "console/consolemodel.h"
 #include "console/consoleobserver.h"
@@ -38,12 +39,16 @@ class MonitoringRound : public ConsoleObserver {
   }
   int stepSeconds() const { return stepSeconds_; }
 
-  // Starts at the first desk in plan order.
+  // Starts at the first desk in plan order; the teacher's routing as it
+  // stands now (a private talk included) comes back when the round stops.
   void Start();
   // Running: pauses. Paused: resumes at the next desk. Stopped: starts.
   void StartPauseResume();
   void Pause();
   void Resume();
+  // Stops and routes the teacher back to what was routed when the round
+  // started (Shift+F5, a refused step, the end of the lesson), unless the
+  // teacher has operated since (then the routing is theirs).
   void Stop();
   // Moves on when the step's time is over; call often (several times a second).
   void Tick();
@@ -56,8 +61,11 @@ class MonitoringRound : public ConsoleObserver {
 
  private:
   int NextDesk() const;
+  // The plan order with a joined pair as one step (its first desk in order).
+  std::vector<int> StepOrder() const;
   void Step();
   void StopBecause(std::string reason);
+  void RouteBack();
 
   ConsoleModel& model_;
   MillisecondClock clock_;
@@ -68,6 +76,10 @@ class MonitoringRound : public ConsoleObserver {
   int64_t stepEndsMs_ = 0;
   bool stepping_ = false;
   std::string reason_;
+  // The Route register when the round started; -1 once routed back.
+  int startRoute_ = -1;
+  // The teacher operated while the round was paused: the routing is theirs.
+  bool teacherOperated_ = false;
   std::function<void(bool)> activity_;
 };
 

@@ -70,6 +70,18 @@ bool ControllerPort::OpenControllerPort(const std::string& portName) {
   return port_->IsOpen();
 }
 
+bool ControllerPort::QuietFor(int ms) {
+  platform::SerialTimeouts quick;
+  quick.readTotalConstantMs = static_cast<uint32_t>(ms);
+  port_->SetTimeouts(quick);
+  uint8_t byte = 0;
+  const bool came = port_->ReadByte(byte);
+  platform::SerialTimeouts ours;
+  ours.readTotalConstantMs = timing::kReadTimeoutMs;
+  port_->SetTimeouts(ours);
+  return !came;
+}
+
 void ControllerPort::ClosePort() {
   if (!port_->IsOpen()) return;
   port_->Purge(platform::kPurgeRxAbort);

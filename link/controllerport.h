@@ -66,6 +66,9 @@ class ControllerPort {
   LinkFailure Failure() const;
 
   platform::SerialPort& port() { return *port_; }
+  // Whether no byte comes within ms (read with a short time-out, then the
+  // program's own again). Port lock held.
+  bool QuietFor(int ms);
   // nullptr only before CreateSharingLock or after SetSharingLock(nullptr):
   // exchanges then go unguarded.
   platform::NamedLock* lock() { return lock_.get(); }

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "link/frame.h"
+#include "link/pollexchange.h"
 #include "link/timing.h"
 
 PollThread::PollThread(ControllerPort& port, IndicatorHandover& handover)
@@ -151,31 +152,23 @@ bool PollThread::PollOnce() {
     status.Record(OutcomeOf(port_.Failure().kind));
     return false;
   }
-  platform::SerialPort& serial = port_.port();
-  // A stray byte left from before would shift every reply after it.
-  serial.Purge(platform::kPurgeRxClear);
-  bool ok = true;
-  for (uint8_t b : frame::kPollFrame) ok = ok && serial.WriteByte(b);
-  ok = ok && serial.Drain();
-  if (!ok) serial.Purge(platform::kPurgeTxAbort | platform::kPurgeTxClear);  // a poll cut short
-  uint8_t reply[frame::kPollReplyLength] = {};
-  for (uint8_t& b : reply) ok = ok && serial.ReadByte(b);
-  if (!ok) {
-    status.Record(OutcomeOf(port_.Failure().kind));
+  // A reply spoilt by line noise is asked for again: taken as no answer,
+  // the link's return would write the copy over a call made meanwhile.
+  const PollReply reply = PollReadingAgainWhenSpoilt(port_.port());
+  if (reply.kind != PollReplyKind::kReport) {
+    status.Record(reply.kind == PollReplyKind::kSpoilt ? LinkOutcome::kNoAnswer
+                                                       : OutcomeOf(port_.Failure().kind));
     return false;
   }
-  const uint8_t high = reply[0];
-  const uint8_t low = reply[1];
-  if (reply[2] != frame::PollReplyChecksum(high, low)) {
-    status.Record(LinkOutcome::kNoAnswer);
-    return false;
-  }
+  const uint8_t high = reply.statusHigh;
+  const uint8_t low = reply.statusLow;
   const uint64_t returnsBefore = status.Snapshot().returns;
   status.Record(LinkOutcome::kPollAnswered);
   statusHigh_ = high;
   statusLow_ = low;
   // A controller answering again may have lost its registers: the console
-  // writes its copy first, and this report would only wipe the LED bits in it.
+  // reads the LEDs and writes its copy first (keeping the calls made
+  // meanwhile), and this report would only wipe the LED bits in it.
   if (status.Snapshot().returns != returnsBefore) return true;
   // The lock stays held until the interface thread has run the update.
   HandOver(high, low);

@@ -8,6 +8,7 @@
 
 #include "config/inifile.h"
 #include "link/frame.h"
+#include "link/pollexchange.h"
 #include "link/timing.h"
 
 namespace {
@@ -115,7 +116,9 @@ bool ControllerLink::Attempt(const std::array<uint8_t, N>& bytes, uint8_t expect
     return true;
   }
   uint8_t answer = 0;
-  if (sent && serial.ReadByte(answer) && answer == expected) {
+  // The answer is the first byte after the frame and the only one: the
+  // expected value inside a burst of noise is no acknowledgement.
+  if (sent && serial.ReadByte(answer) && answer == expected && port_.QuietFor(timing::kAckQuietMs)) {
     port_.status().Record(LinkOutcome::kAcknowledged);
     return true;
   }
@@ -171,4 +174,18 @@ bool ControllerLink::ProbeController() {
   port_.ReconnectIfLost(timing::kReconnectIntervalMs);
   return Attempt(frame::kProbeFrame,
                  frame::AckFor(frame::kProbeFrame[frame::kFrameLength - 1]));
+}
+
+std::optional<std::pair<uint8_t, uint8_t>> ControllerLink::ReadIndicators() {
+  if (tInExchange) return std::nullopt;
+  ExchangeScope exchange;
+  if (!TakePort()) {
+    port_.status().Record(LinkOutcome::kCancelled);
+    return std::nullopt;
+  }
+  ScopeExit release([this] { ReleasePort(); });
+  if (!port_.ReconnectIfLost(timing::kReconnectIntervalMs)) return std::nullopt;
+  const PollReply reply = PollReadingAgainWhenSpoilt(port_.port());
+  if (reply.kind != PollReplyKind::kReport) return std::nullopt;
+  return std::make_pair(reply.statusHigh, reply.statusLow);
 }

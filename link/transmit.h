@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "link/controllerport.h"
 #include "link/linkstatus.h"
@@ -89,6 +90,9 @@ class ControllerLink : public FrameSender {
   bool TransmitComposed(const WriteComposer& compose) override;
   // One probe frame, one read, no retry and no message.
   bool ProbeController();
+  // One poll of the LED report (asked again while the reply is spoilt), with
+  // the port taken as for a frame; nullopt without a valid report.
+  std::optional<std::pair<uint8_t, uint8_t>> ReadIndicators();
 
  private:
   // False when the teacher cancelled the wait.

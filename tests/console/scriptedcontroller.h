@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,14 +23,25 @@ class ScriptedController : public FrameSender {
  public:
   std::vector<SentWrite> sent;  // every write tried, failed ones included
   std::set<size_t> failing;     // indices into `sent` that get no acknowledgement
+  // Failing indices the controller applies all the same (the acknowledgement lost).
+  std::set<size_t> appliedUnacknowledged;
   SwitchRegisters registers;    // what the controller holds
+  // Called with the registers after every write the controller applies.
+  std::function<void(const SwitchRegisters&)> onApplied;
 
   bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override {
     const size_t index = sent.size();
     sent.push_back({command, high, low});
-    if (failing.count(index) != 0) return false;
+    const bool acknowledged = failing.count(index) == 0;
+    if (!acknowledged && appliedUnacknowledged.count(index) == 0) return false;
     CommitWrite(registers, RegisterWrite{command, high, low});
-    return true;
+    if (onApplied) onApplied(registers);
+    return acknowledged;
+  }
+  // The next write is applied but its acknowledgement is lost ("Нет" after it).
+  void ApplyButLoseNext() {
+    failing.insert(sent.size());
+    appliedUnacknowledged.insert(sent.size());
   }
   // Fails the next `count` writes from now on.
   void FailNext(size_t count = 1) {
