@@ -12,7 +12,7 @@ inline constexpr int kPollPauseMs = 1000;          // poll held back after the w
 inline constexpr int kStartupSettleMs = 500;       // after the start-up reset, before polling
 inline constexpr int kReconnectIntervalMs = 1000;  // a lost port is reopened at most this often
 // After the acknowledgement the line must stay quiet this long: the controller
-// answers with one byte, a burst of noise goes on (about ten byte times).
-inline constexpr int kAckQuietMs = 12;
+// answers with one byte, a burst of noise goes on (three byte times at 9600).
+inline constexpr int kAckQuietMs = 3;
 
 }  // namespace timing

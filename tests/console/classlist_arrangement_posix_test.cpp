@@ -178,10 +178,10 @@ TEST_F(Files, ArrangementSavedReloadedAndAppliedSendsThePerDeskFrames) {
   const ArrangementOutcome outcome = ApplyArrangement(model, read[0]);
   EXPECT_TRUE(outcome.complete) << outcome.text;
   const std::vector<SentWrite> expected = {
-      // join 3-4: pair, then both desks off the line
+      // join 3-4: both desks off the line, then the pair
+      {kLine, 0x00, 0x00},
+      {kLine, 0x00, 0x00},
       {kRoute, 0x02, 0x40},
-      {kLine, 0x00, 0x00},
-      {kLine, 0x00, 0x00},
       // desk 6 on the line (the teacher's line is on): break its pair, connect
       {kRoute, 0x02, 0x40},
       {kLine, 0x00, 0x20},

@@ -131,7 +131,8 @@ class FaultyController : public FrameSender {
            << " Pairs=" << int(registers.Pairs);
       Problem(figures_.leaks, what.str());
     }
-    const uint16_t lit = static_cast<uint16_t>(LedAWord(registers) & LedBWord(registers));
+    // Lit as the controller reports it: its LedB register.
+    const uint16_t lit = LedBWord(registers);
     const uint16_t putOut = static_cast<uint16_t>(studentLit & ~lit);
     if ((putOut & ~teacherMayPutOut) != 0) Problem(figures_.ledsPutOut, "lit LED put out");
     studentLit = static_cast<uint16_t>(studentLit & lit);

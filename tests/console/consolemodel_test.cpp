@@ -75,21 +75,24 @@ TEST_F(Model, InputToLineWhileSpeakingPutsTheDeskBackOnTheLine) {
   ExpectCopyMatchesController();
 }
 
-TEST_F(Model, SpeakingRefusedPutsTheDeskBackOnTheLine) {
+TEST_F(Model, SpeakingRefusedPutsTheDeskBackOnTheLineWithTheNextOperation) {
   room.SwitchState.LineLow = controller.registers.LineLow = 0x04;
-  const size_t mark = controller.sent.size();
+  size_t mark = controller.sent.size();
   controller.failing.insert(mark + 1);  // SpeakDesk
   model.SpeakTo(2);
-  const std::vector<SentWrite> expected = {
-      {kLine, 0x00, 0x00}, {kRoute, 0x00, 0x52}, {kLine, 0x00, 0x04}};
-  EXPECT_EQ(SentSince(mark), expected);
-  EXPECT_EQ(Desk(3).line, LineCaption::On);
-  EXPECT_FALSE(Desk(3).speakDown);
-
-  // When the way back fails too, the desk reads what the controller has.
-  controller.failing = {controller.sent.size() + 1, controller.sent.size() + 2};
-  model.SpeakTo(2);
+  // Nothing after the "Нет": the desk reads what the controller has.
+  const std::vector<SentWrite> refused = {{kLine, 0x00, 0x00}, {kRoute, 0x00, 0x52}};
+  EXPECT_EQ(SentSince(mark), refused);
   EXPECT_EQ(Desk(3).line, LineCaption::Off);
+  EXPECT_FALSE(Desk(3).speakDown);
+  ExpectCopyMatchesController();
+  // The next operation ends by putting it back (the route it sent first
+  // ends any talk the controller may have taken).
+  mark = controller.sent.size();
+  model.ListenTo(0);
+  const std::vector<SentWrite> next = {{kRoute, 0x00, 0x10}, {kLine, 0x00, 0x04}};
+  EXPECT_EQ(SentSince(mark), next);
+  EXPECT_EQ(Desk(3).line, LineCaption::On);
   ExpectCopyMatchesController();
 }
 

@@ -118,16 +118,16 @@ TEST_F(LineModel, EachOperationSendsItsFramesAndKeepsPrivateTalksOffTheLine) {
 
   // clang-format off
   const FramesCase cases[] = {
-      // Joining and parting from a pair's second desk: both desks leave the line.
+      // Joining from a pair's second desk: both desks leave the line before the join.
       {"line button of desk 4 (on the line) joins 3-4", none, desks3And4OnTheLine, Click(3), -1,
-       {{kRoute, 0x02, 0x40}, {kLine, 0x00, 0x04}, {kLine, 0x00, 0x00}}},
+       {{kLine, 0x00, 0x04}, {kLine, 0x00, 0x00}, {kRoute, 0x02, 0x40}}},
       {"menu joins from desk 4", none, desks3And4OnTheLine, Do(&M::JoinPair, 3), -1,
-       {{kRoute, 0x02, 0x40}, {kLine, 0x00, 0x04}, {kLine, 0x00, 0x00}}},
+       {{kLine, 0x00, 0x04}, {kLine, 0x00, 0x00}, {kRoute, 0x02, 0x40}}},
       {"menu joins from desk 10", none, Steps({LineOn, Click(8), Click(9)}), Do(&M::JoinPair, 9),
-       -1, {{kRoute, 0x10, 0x40}, {kLine, 0x01, 0x00}, {kLine, 0x00, 0x00}}},
+       -1, {{kLine, 0x01, 0x00}, {kLine, 0x00, 0x00}, {kRoute, 0x10, 0x40}}},
       {"line button of desk 16 joins, releasing listened desk 15", none, Do(&M::ListenTo, 14),
        Click(15), -1,
-       {{kRoute, 0x00, 0x00}, {kRoute, 0x80, 0x00}, {kLine, 0x00, 0x00}, {kLine, 0x00, 0x00}}},
+       {{kRoute, 0x00, 0x00}, {kLine, 0x00, 0x00}, {kLine, 0x00, 0x00}, {kRoute, 0x80, 0x00}}},
       {"line button of desk 4 parts 3-4", pair34OnTheLine, nullptr, Click(3), -1,
        {{kRoute, 0x00, 0x40}, {kLine, 0x00, 0x04}, {kLine, 0x00, 0x00}}},
       {"menu parts from desk 12", pair1112OnTheLine, nullptr, Do(&M::PartPair, 11), -1,
@@ -176,7 +176,7 @@ TEST_F(LineModel, EachOperationSendsItsFramesAndKeepsPrivateTalksOffTheLine) {
        Do(&M::AllToLine), -1, {{kRoute, 0x00, 0xD5}, {kLine, 0xFF, 0xDF}}},
       {"joining 5-6 while desk 6 is spoken to", none, Steps({LineOn, Do(&M::SpeakTo, 5)}),
        Do(&M::JoinPair, 4), -1,
-       {{kRoute, 0x00, 0x40}, {kRoute, 0x04, 0x40}, {kLine, 0x00, 0x00}, {kLine, 0x00, 0x00}}},
+       {{kRoute, 0x00, 0x40}, {kLine, 0x00, 0x00}, {kLine, 0x00, 0x00}, {kRoute, 0x04, 0x40}}},
   };
   // clang-format on
   for (const FramesCase& c : cases) {
