@@ -947,6 +947,9 @@ bool ConsoleWindow::ConfirmAndClose() {
   // The plan is saved before the port is given back: a failed save keeps the
   // window open, and it must stay a working console.
   if (!Apply([](console::ConsoleModel& m) { return m.ConfirmClose(); })) return false;
+  // The end of the lesson: a running round gives the teacher's routing back
+  // (and its end reaches the journal before the closing line).
+  lessonTools_->StopRound();
   lessonRecord_->Closing();
   // The poll ends first: after the port is closed its exchanges could only fail.
   if (StopPolling()) port_->ClosePort();

@@ -425,7 +425,8 @@ void LessonTools::StartPauseResumeRound() {
 }
 
 void LessonTools::StopRound() {
-  round_->Stop();
+  // The stop routes the teacher back: the window shows it like any operation.
+  window_.Apply([this](console::ConsoleModel&) { round_->Stop(); });
   RefreshStatus();
 }
 

@@ -54,8 +54,8 @@ ArrangementOutcome ApplyArrangement(ConsoleModel& model,
   ArrangementOutcome outcome;
   const auto stopped = [&](int desk, const std::string& why) {
     outcome.complete = false;
-    outcome.text = "Расстановка «" + arrangement.name + "» применена не полностью: " +
-                   DeskName(model, desk) + " — " + why;
+    outcome.text = "Расстановка «" + arrangement.name +
+                   "» применена не полностью: " + DeskName(model, desk) + " — " + why;
     return outcome;
   };
   const auto refused = [&](int desk) {

@@ -98,7 +98,8 @@ uint16_t ConsoleModel::VisibleDesksMask() const {
 }
 
 bool ConsoleModel::Send(int requestType, int desk, bool sourceOn, bool deskOn) {
-  return SendSwitchRequest(room_.SwitchState, guard_, requestType, desk, sourceOn, deskOn, VisibleDesksMask());
+  return SendSwitchRequest(room_.SwitchState, guard_, requestType, desk, sourceOn, deskOn,
+                           VisibleDesksMask());
 }
 
 template <typename Body>
@@ -250,7 +251,8 @@ void ConsoleModel::ListenTo(int desk) {
   OnDesk(desk, [&](const ConsoleDisplay& shown) {
     if (!Send(ListenDesk, desk, TeacherLineWanted(shown), false)) return;
     // Known before the change is told to the lesson's record.
-    if (roundStep_) roundHeard_ = PairJoinedIn(room_.SwitchState, desk / 2) ? PairBits(desk) : DeskBit(desk);
+    if (roundStep_)
+      roundHeard_ = PairJoinedIn(room_.SwitchState, desk / 2) ? PairBits(desk) : DeskBit(desk);
     // The wait for the answer may have let the pointer select another desk.
     SelectDesk(desk);
     ReleaseOtherDesks(desk, shown);
@@ -587,9 +589,10 @@ void ConsoleModel::NotifyRegistersChanged(const SwitchRegisters& before) {
 }
 
 void ConsoleModel::DropEndedCalls() {
-  calls_.erase(std::remove_if(calls_.begin(), calls_.end(),
-                              [this](const Call& c) { return !LedBitIn(room_.SwitchState, c.desk); }),
-               calls_.end());
+  calls_.erase(
+      std::remove_if(calls_.begin(), calls_.end(),
+                     [this](const Call& c) { return !LedBitIn(room_.SwitchState, c.desk); }),
+      calls_.end());
 }
 
 // ---------------------------------------------------------------------------

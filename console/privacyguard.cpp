@@ -105,8 +105,9 @@ bool PrivacyGuard::SettleOtherRegister(const RegisterWrite& write) {
 }
 
 bool PrivacyGuard::TransmitFrame(uint8_t command, uint8_t high, uint8_t low) {
-  return TransmitComposed(
-      [&]() -> std::optional<RegisterWrite> { return RegisterWrite{command, high, low}; });
+  return TransmitComposed([&]() -> std::optional<RegisterWrite> {
+    return RegisterWrite{command, high, low};
+  });
 }
 
 bool PrivacyGuard::TransmitComposed(const WriteComposer& compose) {

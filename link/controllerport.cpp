@@ -39,8 +39,7 @@ bool ControllerPort::CreateSharingLockForPort(const std::string& portName,
   return CreateSharingLock(SharingLockName(portName, base));
 }
 
-std::string ControllerPort::SharingLockName(const std::string& portName,
-                                            const std::string& base) {
+std::string ControllerPort::SharingLockName(const std::string& portName, const std::string& base) {
 #ifdef _WIN32
   (void)portName;
   return base;

@@ -85,8 +85,8 @@ bool PollThread::WaitStopped(int timeoutMs) {
   bool ended;
   {
     std::unique_lock<std::mutex> guard(mutex_);
-    ended = wake_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                           [this] { return finished_; });
+    ended =
+        wake_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [this] { return finished_; });
   }
   if (ended && thread_.joinable()) thread_.join();
   return ended;

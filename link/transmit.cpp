@@ -118,7 +118,8 @@ bool ControllerLink::Attempt(const std::array<uint8_t, N>& bytes, uint8_t expect
   uint8_t answer = 0;
   // The answer is the first byte after the frame and the only one: the
   // expected value inside a burst of noise is no acknowledgement.
-  if (sent && serial.ReadByte(answer) && answer == expected && port_.QuietFor(timing::kAckQuietMs)) {
+  if (sent && serial.ReadByte(answer) && answer == expected &&
+      port_.QuietFor(timing::kAckQuietMs)) {
     port_.status().Record(LinkOutcome::kAcknowledged);
     return true;
   }
@@ -172,8 +173,7 @@ bool ControllerLink::ProbeController() {
   }
   ScopeExit release([this] { ReleasePort(); });
   port_.ReconnectIfLost(timing::kReconnectIntervalMs);
-  return Attempt(frame::kProbeFrame,
-                 frame::AckFor(frame::kProbeFrame[frame::kFrameLength - 1]));
+  return Attempt(frame::kProbeFrame, frame::AckFor(frame::kProbeFrame[frame::kFrameLength - 1]));
 }
 
 std::optional<std::pair<uint8_t, uint8_t>> ControllerLink::ReadIndicators() {

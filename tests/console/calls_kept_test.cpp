@@ -26,12 +26,21 @@ struct WriteBackCase {
 
 TEST(CallsKept, WriteBackAfterTheLinkReturnsKeepsEveryLitLed) {
   const WriteBackCase cases[] = {
-      {"a call made while the link was down", 0x00, std::make_pair(uint8_t{0}, uint8_t{0x40}),
-       0x40, {6}},
-      {"a call made meanwhile, one known before", 0x04, std::make_pair(uint8_t{0}, uint8_t{0x41}),
-       0x45, {2, 0, 6}},
-      {"power lost: the known call is lit again", 0x04, std::make_pair(uint8_t{0}, uint8_t{0}),
-       0x04, {2}},
+      {"a call made while the link was down",
+       0x00,
+       std::make_pair(uint8_t{0}, uint8_t{0x40}),
+       0x40,
+       {6}},
+      {"a call made meanwhile, one known before",
+       0x04,
+       std::make_pair(uint8_t{0}, uint8_t{0x41}),
+       0x45,
+       {2, 0, 6}},
+      {"power lost: the known call is lit again",
+       0x04,
+       std::make_pair(uint8_t{0}, uint8_t{0}),
+       0x04,
+       {2}},
       {"no valid report: the copy as it is", 0x04, std::nullopt, 0x04, {2}},
   };
   for (const WriteBackCase& c : cases) {

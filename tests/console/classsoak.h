@@ -29,8 +29,8 @@ using console::ConsoleModel;
 
 struct Figures {
   uint64_t operations = 0;
-  uint64_t frames = 0;            // frames the controller saw (repeats included)
-  uint64_t refusals = 0;          // "Нет" answers
+  uint64_t frames = 0;    // frames the controller saw (repeats included)
+  uint64_t refusals = 0;  // "Нет" answers
   uint64_t appliedUnconfirmed = 0;
   uint64_t powerLosses = 0;
   uint64_t callsMade = 0;
@@ -66,9 +66,9 @@ class FaultyController : public FrameSender {
  public:
   FaultyController(uint32_t seed, Figures& figures) : rng(seed), figures_(figures) {}
 
-  SwitchRegisters registers;     // what it holds
-  SwitchRegisters acknowledged;  // acknowledged writes and delivered reports only
-  uint16_t studentLit = 0;       // LEDs lit by students, not put out since
+  SwitchRegisters registers;      // what it holds
+  SwitchRegisters acknowledged;   // acknowledged writes and delivered reports only
+  uint16_t studentLit = 0;        // LEDs lit by students, not put out since
   uint16_t teacherMayPutOut = 0;  // the operation under way is the teacher's for these
   bool down = false;              // switched off: answers nothing
   bool refusedInOperation = false;
@@ -79,7 +79,8 @@ class FaultyController : public FrameSender {
   int Percent() { return static_cast<int>(rng() % 100); }
 
   bool TransmitFrame(uint8_t command, uint8_t high, uint8_t low) override {
-    if (refusedInOperation && countAfterRefusal) Problem(figures_.sentAfterRefusal, "sent after Нет");
+    if (refusedInOperation && countAfterRefusal)
+      Problem(figures_.sentAfterRefusal, "sent after Нет");
     for (int attempt = 1;; ++attempt) {
       ++figures_.frames;
       const int roll = Percent();
@@ -148,7 +149,8 @@ class RandomLesson {
       : figures_(figures),
         controller_(seed, figures),
         model_(room_, controller_, [] { return false; }, user_, {"/nonexistent/vormik.ini", ""}),
-        round_(model_, [this] { return nowMs_; }, 1) {
+        round_(
+            model_, [this] { return nowMs_; }, 1) {
     for (int d = 0; d < kDeskCount; ++d) model_.PlaceDesk(d, 150 * (d % 4), 80 * (d / 4), true);
     // Two desks hidden: a pair with a hidden partner, arrangements' hidden desks.
     model_.PlaceDesk(7, 0, 400, false);
@@ -211,13 +213,30 @@ class RandomLesson {
     const int kind = Roll(24);
     controller_.context = "operation " + std::to_string(kind) + " desk " + std::to_string(desk + 1);
     switch (kind) {
-      case 0: case 1: m.ToggleListening(desk); break;
-      case 2: case 3: m.ToggleSpeaking(desk); break;
-      case 4: case 5: m.PressLineButton(desk); break;
-      case 6: m.JoinPair(desk); break;
-      case 7: m.PartPair(desk); break;
-      case 8: m.PutOnLine(desk); break;
-      case 9: m.TakeOffLine(desk); break;
+      case 0:
+      case 1:
+        m.ToggleListening(desk);
+        break;
+      case 2:
+      case 3:
+        m.ToggleSpeaking(desk);
+        break;
+      case 4:
+      case 5:
+        m.PressLineButton(desk);
+        break;
+      case 6:
+        m.JoinPair(desk);
+        break;
+      case 7:
+        m.PartPair(desk);
+        break;
+      case 8:
+        m.PutOnLine(desk);
+        break;
+      case 9:
+        m.TakeOffLine(desk);
+        break;
       case 10:
         controller_.teacherMayPutOut = static_cast<uint16_t>(1u << desk);
         m.PressLedButton(desk);
@@ -227,15 +246,26 @@ class RandomLesson {
         controller_.teacherMayPutOut = static_cast<uint16_t>(1u << desk);
         m.SwitchSelectedLed(Roll(2) == 0);
         break;
-      case 12: m.ToggleInput(); break;
-      case 13: case 14: m.ToggleLine(); break;
-      case 15: m.ToggleInputToLine(); break;
+      case 12:
+        m.ToggleInput();
+        break;
+      case 13:
+      case 14:
+        m.ToggleLine();
+        break;
+      case 15:
+        m.ToggleInputToLine();
+        break;
       case 16:
         controller_.teacherMayPutOut = 0xFFFF;
         m.ResetAll();
         break;
-      case 17: m.AllToLine(); break;
-      case 18: m.AllInPairs(); break;
+      case 17:
+        m.AllToLine();
+        break;
+      case 18:
+        m.AllInPairs();
+        break;
       case 19:
         controller_.teacherMayPutOut = 0xFFFF;
         m.AllLedsOff();
@@ -276,7 +306,8 @@ class RandomLesson {
   void Check() {
     const SwitchRegisters& copy = room_.SwitchState;
     const SwitchRegisters& acked = controller_.acknowledged;
-    if (!console::SameRegisters(copy, acked)) controller_.Problem(figures_.copyDiffers, "copy differs");
+    if (!console::SameRegisters(copy, acked))
+      controller_.Problem(figures_.copyDiffers, "copy differs");
     const console::ConsoleDisplay shown = model_.Display();
     const console::TeacherRoute route = console::DecodeRoute(acked.Route);
     bool same = shown.teacher.inputDown == route.input && shown.teacher.lineDown == route.line &&

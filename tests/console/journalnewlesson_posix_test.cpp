@@ -30,7 +30,8 @@ TEST(JournalFile, NewLessonRowIsWrittenToTheFile) {
   ScriptedUser user;
   ConsoleModel model(room, controller, nullptr, user, {dir.path() + "/vormik.ini", ""});
   Moment now{kStartMs, 0};
-  LessonJournal journal(model, [&now] { return now; }, dir.path() + "/");
+  LessonJournal journal(
+      model, [&now] { return now; }, dir.path() + "/");
   journal.ConsoleStarted();
   now.ms += 60000;
   journal.NewLesson();

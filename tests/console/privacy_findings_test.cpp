@@ -91,8 +91,7 @@ TEST_F(Privacy, SpeakingDecidesByTheLineRegisterNotByThePairsCaption) {
   const size_t mark = controller.sent.size();
   model.SpeakTo(3);
   // Desk 4 leaves the line before the talk (it was only 84 02 53).
-  EXPECT_EQ(SentSince(mark),
-            (std::vector<SentWrite>{{kLine, 0x00, 0x04}, {kRoute, 0x02, 0x53}}));
+  EXPECT_EQ(SentSince(mark), (std::vector<SentWrite>{{kLine, 0x00, 0x04}, {kRoute, 0x02, 0x53}}));
   EXPECT_EQ(controller.registers.LineLow & 0x08, 0);
 }
 
@@ -104,18 +103,17 @@ TEST_F(Privacy, UnconfirmedSpeakThenNoEndsTheTalkByARouteWriteBeforeTheLine) {
   controller.appliedUnacknowledged.insert(mark + 1);  // the controller took the talk
   model.SpeakTo(2);
   // "Нет": nothing more; desk 3 is not put back on the line (it was 82 00 04).
-  EXPECT_EQ(SentSince(mark),
-            (std::vector<SentWrite>{{kLine, 0x00, 0x00}, {kRoute, 0x00, 0xD2}}));
+  EXPECT_EQ(SentSince(mark), (std::vector<SentWrite>{{kLine, 0x00, 0x00}, {kRoute, 0x00, 0xD2}}));
   EXPECT_EQ(Caption(3), LineCaption::Off);
   EXPECT_EQ(leakingFrames, 0);
   // The next operation that sends no route of its own ends the talk with one
   // before desk 3 goes back on the line.
   mark = controller.sent.size();
   model.AllLedsOff();
-  EXPECT_EQ(SentSince(mark), (std::vector<SentWrite>{{kLedA, 0x00, 0x00},
-                                                      {kLedB, 0x00, 0x00},
-                                                      {kRoute, 0x00, 0x80},
-                                                      {kLine, 0x00, 0x04}}));
+  EXPECT_EQ(
+      SentSince(mark),
+      (std::vector<SentWrite>{
+          {kLedA, 0x00, 0x00}, {kLedB, 0x00, 0x00}, {kRoute, 0x00, 0x80}, {kLine, 0x00, 0x04}}));
   EXPECT_EQ(leakingFrames, 0);
   EXPECT_EQ(Caption(3), LineCaption::On);
 }

@@ -11,10 +11,10 @@ TEST(PrivacyProperty, ThousandsOfMixedOperationsAgainstAFaultyControllerKeepEver
     soak::Figures figures;
     soak::RandomLesson lesson(seed, figures);
     lesson.Run(5000);
-    EXPECT_TRUE(figures.Clean()) << "seed " << seed << ": " << figures.firstProblem
-                                 << " (leaks " << figures.leaks << ", LEDs put out "
-                                 << figures.ledsPutOut << ", copy " << figures.copyDiffers
-                                 << ", screen " << figures.screenDiffers << ", after Нет "
+    EXPECT_TRUE(figures.Clean()) << "seed " << seed << ": " << figures.firstProblem << " (leaks "
+                                 << figures.leaks << ", LEDs put out " << figures.ledsPutOut
+                                 << ", copy " << figures.copyDiffers << ", screen "
+                                 << figures.screenDiffers << ", after Нет "
                                  << figures.sentAfterRefusal << ")";
     // The faults really happened, so the rules were tried against them.
     EXPECT_GT(figures.refusals, 100u) << seed;

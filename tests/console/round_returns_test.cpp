@@ -21,7 +21,8 @@ class RoundReturns : public ::testing::Test {
  protected:
   RoundReturns()
       : model(room, controller, [] { return true; }, user, {"/nonexistent/vormik.ini", ""}),
-        round(model, [this] { return now; }, 5) {
+        round(
+            model, [this] { return now; }, 5) {
     // Desks 1-4 in a row, in this order on the plan.
     for (int d = 0; d < kDeskCount; ++d) model.PlaceDesk(d, 150 * d, 0, d < 4);
   }
@@ -118,7 +119,8 @@ TEST_F(RoundReturns, JoinedPairIsOneStep) {
 
 TEST_F(RoundReturns, StepsNeverMarkACallAnswered) {
   Moment at;
-  LessonJournal journal(model, [&at] { return at; }, "/nonexistent/");
+  LessonJournal journal(
+      model, [&at] { return at; }, "/nonexistent/");
   model.ApplyIndicators(0x00, 0x02);  // desk 2 calls
   round.Start();                      // desk 1
   Advance(5000);                      // desk 2: heard by the round only

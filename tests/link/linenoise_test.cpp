@@ -122,9 +122,11 @@ TEST(LineNoise, SpoiltPollReplyIsAskedForAgain) {
     std::optional<std::pair<uint8_t, uint8_t>> read;
   } cases[] = {
       {"valid at once", {PollReplyBytes(0x00, 0x40)}, std::make_pair(uint8_t{0}, uint8_t{0x40})},
-      {"stray bytes first, then valid", {{kStray, kStray, kStray}, PollReplyBytes(0x01, 0x00)},
+      {"stray bytes first, then valid",
+       {{kStray, kStray, kStray}, PollReplyBytes(0x01, 0x00)},
        std::make_pair(uint8_t{1}, uint8_t{0})},
-      {"short, then valid", {{0x00}, PollReplyBytes(0x00, 0x02)},
+      {"short, then valid",
+       {{0x00}, PollReplyBytes(0x00, 0x02)},
        std::make_pair(uint8_t{0}, uint8_t{2})},
       {"spoilt every time", {{kStray}, {kStray}, {kStray}, PollReplyBytes(0, 1)}, std::nullopt},
       {"nothing", {}, std::nullopt},
