@@ -79,6 +79,11 @@ class LessonTools : public QObject, private console::ConsoleObserver {
 
  private:
   void OperationStarting() override { operated_ = true; }
+  // The round's steps are no teacher's operations: a change they make
+  // redraws the window all the same.
+  void RegistersChanged(const SwitchRegisters&, const SwitchRegisters&) override {
+    operated_ = true;
+  }
   void BuildButtons();
   void BuildMenus();
   void DescribeControls();

@@ -34,10 +34,10 @@ class ConsoleFramesTest : public QObject {
     QTest::newRow("LED button switches off only")
         << "e9 = ; on9; on9 = ; e9 = 83 00 00 | 81 00 00; off9 = ";
     QTest::newRow("line button with the line on")
-        << "ln; b3 = 84 00 40 | 82 00 04; b3 = 84 02 40 | 82 00 00 | 82 00 00;"
+        << "ln; b3 = 84 00 40 | 82 00 04; b3 = 82 00 00 | 82 00 00 | 84 02 40;"
            "b3 = 84 00 40 | 82 00 00 | 82 00 00";
     QTest::newRow("line button without the line")
-        << "b3 = 84 02 00 | 82 00 00 | 82 00 00; b3 = 84 00 00 | 82 00 00 | 82 00 00";
+        << "b3 = 82 00 00 | 82 00 00 | 84 02 00; b3 = 84 00 00 | 82 00 00 | 82 00 00";
     QTest::newRow("hidden partner: the desk can only leave the line") << "hide8; b7 = 82 00 00";
     QTest::newRow("teacher's line with no listened desk")
         << "ln ln il = 84 00 40 | 84 00 00 | 82 00 00 | 84 00 80";
@@ -53,7 +53,7 @@ class ConsoleFramesTest : public QObject {
         << "hide3 in; pairs = 82 00 00 | 84 FD 20";
     QTest::newRow("all in pairs, then a pair shown again joins afresh")
         << "b5 ln b4 hide3 hide6; pairs = 82 00 00 | 84 F9 40; show6;"
-           "ln b5 = 84 F9 00 | 82 00 00 | 84 FD 00 | 82 00 00 | 82 00 00";
+           "ln b5 = 84 F9 00 | 82 00 00 | 82 00 00 | 82 00 00 | 84 FD 00";
     QTest::newRow("all to line needs a line source")
         << "allline = ; on2 ln hide5; allline = 84 00 40 | 82 FF FF";
     QTest::newRow("reset") << "b1 ln l2 on3; reset = 81 00 00 | 82 00 00 | 83 00 00 | 84 00 00";

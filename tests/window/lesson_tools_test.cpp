@@ -151,7 +151,7 @@ class LessonToolsTest : public QObject {
         {Qt::Key_F10, Qt::NoModifier, "84 00 40"},                       // "Линия"
         {Qt::Key_F8, Qt::NoModifier, "84 00 80"},                        // "Вход->Линия"
         {Qt::Key_3, Qt::ControlModifier, "82 00 00 | 84 FF 00"},         // all in pairs
-        {Qt::Key_F4, Qt::NoModifier, "84 01 00 | 82 00 00 | 82 00 00"},  // desk 1's line button
+        {Qt::Key_F4, Qt::NoModifier, "82 00 00 | 82 00 00 | 84 01 00"},  // desk 1's line button
         {Qt::Key_F3, Qt::NoModifier, "84 00 50"},                        // speak to desk 1
     };
     for (const Row& r : rows) {
@@ -259,8 +259,8 @@ class LessonToolsTest : public QObject {
     QCOMPARE(Play(fx, "reset"), QString());
     const size_t mark = fx.TraceMark();
     tools.ApplyArrangement(tools.Arrangements().front());
-    QCOMPARE(Writes(fx, mark), QStringLiteral("84 02 00 | 82 00 00 | 82 00 00 | "
-                                              "84 12 00 | 82 00 00 | 82 00 00"));
+    QCOMPARE(Writes(fx, mark), QStringLiteral("82 00 00 | 82 00 00 | 84 02 00 | "
+                                              "82 00 00 | 82 00 00 | 84 12 00"));
     QCOMPARE(ScreenMismatch(fx.form()), QString());
     QVERIFY(tools.roundText().contains(QStringLiteral("применена")));
     // A controller that stops answering: the first refused join ends the apply.
