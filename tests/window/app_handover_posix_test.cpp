@@ -5,9 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QInputDialog>
+#include <QMenu>
 #include <QtTest>
 
 #include "app/instancechannel.h"
+#include "app/lessontools.h"
+#include "config/arrangementfile.h"
 #include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "support/handoverclient.h"
@@ -33,6 +37,32 @@ void WriteClassroom(const std::string& path, const std::string& name) {
   plan.WriteInteger("Desk2", "Visible", 1);
   plan.WriteString("Desk2", "StudentName", name);
   plan.Save(path);
+}
+
+void EditFirstName(WindowFixture& fx, const std::string& name) {
+  fx.form().Apply([&name](console::ConsoleModel& m) {
+    m.PressEnterInName(0);
+    m.TypeName(0, name);
+    m.PressEnterInName(0);
+  });
+}
+
+// What the console had while a dialog was open and a file was handed over.
+struct DuringDialog {
+  Result handOver = Result::NoAnswer;
+  std::string classroomFile;
+  std::string firstName;
+};
+
+// Hands the file over as a second start does and lets the console's event
+// loop run once more (a file taken at once would be open by then).
+DuringDialog HandOverNow(WindowFixture& fx, const QString& address, const std::string& path) {
+  DuringDialog seen;
+  seen.handOver = HandOverServed(address, QString::fromStdString(path));
+  QCoreApplication::processEvents();
+  seen.classroomFile = fx.form().model().classroomFile();
+  seen.firstName = fx.form().model().plan()[0].studentName;
+  return seen;
 }
 
 }  // namespace
@@ -138,6 +168,90 @@ class HandOverTest : public QObject {
       const bool saved = classroom::LoadClassroomFile(current).plan[0].studentName == name;
       QCOMPARE(saved, save);
     }
+  }
+
+  // "Сохранить как" open, a file handed over: the plan saved is the teacher's
+  // edited plan, and the file handed over opens only after the dialog closed.
+  void handOverDuringTheSaveAsDialogWaitsForIt() {
+    testsupport::TempDir outside;
+    const std::string handed = outside.File("handed.cld");
+    const std::string savedAs = outside.File("saved.cld");
+    WriteClassroom(handed, "Из другого файла");
+    WindowOptions options;
+    options.writeClassroom = true;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    InstanceChannel channel;
+    const QString address = ListenFor(fx, channel);
+    QVERIFY(!address.isEmpty());
+    const std::string current = fx.form().model().classroomFile();
+    EditFirstName(fx, "Правка учителя");
+
+    DuringDialog during;
+    fx.prompter().saveNames = {QString::fromStdString(savedAs)};
+    fx.prompter().whileSaveDialogOpen = [&] { during = HandOverNow(fx, address, handed); };
+    fx.form().Apply([](console::ConsoleModel& m) { m.SaveClassroomAs(); });
+
+    QCOMPARE(during.handOver, Result::Taken);
+    QCOMPARE(during.classroomFile, current);
+    QCOMPARE(during.firstName, std::string("Правка учителя"));
+    QCOMPARE(classroom::LoadClassroomFile(savedAs).plan[0].studentName,
+             std::string("Правка учителя"));
+    // Saved: the file handed over then opens without a question.
+    QTRY_COMPARE(fx.form().model().classroomFile(), handed);
+    QCOMPARE(fx.prompter().Count(Kind::kQuestion), 0);
+    QCOMPARE(fx.prompter().Count(Kind::kMessage), 0);
+  }
+
+  // The arrangement's name box open, a file handed over: the arrangement goes
+  // into the file it was made for; then the usual question about the changed
+  // plan, and the file handed over opens.
+  void handOverDuringTheArrangementNameBoxWaitsForIt() {
+    testsupport::TempDir outside;
+    const std::string handed = outside.File("handed.cld");
+    WriteClassroom(handed, "Из другого файла");
+    WindowOptions options;
+    options.writeClassroom = true;
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    InstanceChannel channel;
+    const QString address = ListenFor(fx, channel);
+    QVERIFY(!address.isEmpty());
+    const std::string current = fx.form().model().classroomFile();
+    EditFirstName(fx, "Правка учителя");
+    fx.prompter().threeWayAnswers = {QMessageBox::No};
+
+    QMenu* menu = fx.form().lessonTools().arrangementsButton->menu();
+    QVERIFY(menu != nullptr);
+    emit menu->aboutToShow();
+    QAction* saveArrangement = nullptr;
+    for (QAction* action : menu->actions()) {
+      if (action->text().startsWith(QStringLiteral("Сохранить текущую"))) saveArrangement = action;
+    }
+    QVERIFY(saveArrangement != nullptr);
+    DuringDialog during;
+    bool boxSeen = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      boxSeen = true;
+      during = HandOverNow(fx, address, handed);
+      box->setTextValue(QStringLiteral("Пары"));
+      box->accept();
+    });
+    saveArrangement->trigger();
+
+    QVERIFY(boxSeen);
+    QCOMPARE(during.handOver, Result::Taken);
+    QCOMPARE(during.classroomFile, current);
+    QCOMPARE(during.firstName, std::string("Правка учителя"));
+    QTRY_COMPARE(fx.form().model().classroomFile(), handed);
+    QCOMPARE(fx.prompter().Count(Kind::kQuestion), 1);
+    const auto inCurrent = classroom::ReadArrangements(
+        ini::IniDocument::Load(fx.classroomPath()));
+    QCOMPARE(inCurrent.size(), size_t{1});
+    QCOMPARE(inCurrent.front().name, std::string("Пары"));
+    QVERIFY(classroom::ReadArrangements(ini::IniDocument::Load(handed)).empty());
   }
 };
 
