@@ -192,6 +192,10 @@ TEST(SafeReplace, AFullDiskLeavesTheOldFileWhole) {
   const classroom::SaveResult saved = classroom::SaveClassroomFile(room, plan);
   EXPECT_EQ(saved.status, classroom::SaveStatus::WriteFailed);
   EXPECT_EQ(Read(room), old);
+  // The arrangement's save the same way, and it says so in Russian.
+  const std::string arrangement = classroom::SaveArrangementToFile(room, {"Пары", 1, 0});
+  EXPECT_NE(arrangement.find("Расстановка не сохранена"), std::string::npos) << arrangement;
+  EXPECT_EQ(Read(room), old);
 }
 
 // ---------------------------------------------------------------- another user
