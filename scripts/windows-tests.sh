@@ -73,33 +73,12 @@ export WINEPREFIX="$PWD/$build_dir/wineprefix" WINEDEBUG=-all LC_ALL=ru_RU.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 wineserver="$(dirname "$wine")/wineserver"
 [ -x "$wineserver" ] || wineserver="$(dirname "$wine")/wineserver64"
-# A prefix is used only when it is whole: a fresh one's "wineboot -i" has been
-# seen to leave drive_c/windows/system32 empty, and every test program then
-# died with "could not load kernel32.dll". An incomplete prefix is made again,
-# a bounded number of times, and the output says so.
-prefix_attempts=3
-prefix_whole() {
-  [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]
-}
-attempt=0
-while ! prefix_whole; do
-  if [ "$attempt" -ge "$prefix_attempts" ]; then
-    echo "the Wine prefix $WINEPREFIX is still incomplete after $prefix_attempts attempts" \
-         "(no drive_c/windows/system32/kernel32.dll)"
-    echo "0 passed, 1 failed"
-    exit 1
-  fi
-  if [ -e "$WINEPREFIX" ]; then
-    echo "the Wine prefix $WINEPREFIX is incomplete (no drive_c/windows/system32/kernel32.dll):" \
-         "making it again (attempt $((attempt + 1)) of $prefix_attempts)"
-    "$wineserver" -k >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
-  fi
-  "$wine" wineboot -i >/dev/null 2>&1
-  # wineboot may return before the server has written everything out.
-  "$wineserver" -w >/dev/null 2>&1 || true
-  attempt=$((attempt + 1))
-done
+# shellcheck source=scripts/wineprefix.sh
+source scripts/wineprefix.sh
+if ! vormik_make_wine_prefix "$wine" "$wineserver" 3; then
+  echo "0 passed, 1 failed"
+  exit 1
+fi
 # The port-list test looks for COM43 in the system's own list. Wine lists the
 # ports named under HKLM\Software\Wine\Ports once its server starts again;
 # COM43 leads to the stand-in controller's pseudo-terminal while that runs.

@@ -296,6 +296,12 @@ TEST(JournalFile, WhatAnotherUserPlantsIsNeverWrittenThrough) {
          return ::symlink(victim.c_str(), (folder + "lessons/2026-12-07.csv").c_str());
        },
        "ссылка"},
+      {"a hard link to the teacher's file (one the other user may write) at the journal's name",
+       false,
+       [](const std::string& folder, const std::string& victim) {
+         return ::link(victim.c_str(), (folder + "lessons/2026-12-07.csv").c_str());
+       },
+       "ссылка"},
       {"a file of the other user at the journal's name", false,
        [](const std::string& folder, const std::string&) {
          const int fd = ::open((folder + "lessons/2026-12-07.csv").c_str(),
