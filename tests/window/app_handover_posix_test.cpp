@@ -39,31 +39,44 @@ void WriteClassroom(const std::string& path, const std::string& name) {
   plan.Save(path);
 }
 
-void EditFirstName(WindowFixture& fx, const std::string& name) {
-  fx.form().Apply([&name](console::ConsoleModel& m) {
-    m.PressEnterInName(0);
-    m.TypeName(0, name);
-    m.PressEnterInName(0);
-  });
-}
+// A console listening on its channel with the teacher's plan edited, and a
+// second classroom file to hand over while one of its dialogs is open.
+struct DialogScene {
+  DialogScene() : fx(WithClassroom()) {
+    WriteClassroom(handed, "Из другого файла");
+    if (!fx.Ok()) return;
+    address = ListenFor(fx, channel);
+    current = fx.form().model().classroomFile();
+    fx.form().Apply([](console::ConsoleModel& m) {
+      m.PressEnterInName(0);
+      m.TypeName(0, "Правка учителя");
+      m.PressEnterInName(0);
+    });
+  }
+  static WindowOptions WithClassroom() {
+    WindowOptions options;
+    options.writeClassroom = true;
+    return options;
+  }
+  // Hands the file over as a second start does, lets the event loop run once
+  // more (a file taken at once would be open by then), and notes what the
+  // console had meanwhile: its file and the edited name must stay.
+  void HandOverNow() {
+    taken = HandOverServed(address, QString::fromStdString(handed)) == Result::Taken;
+    QCoreApplication::processEvents();
+    unchanged = fx.form().model().classroomFile() == current &&
+                fx.form().model().plan()[0].studentName == "Правка учителя";
+  }
 
-// What the console had while a dialog was open and a file was handed over.
-struct DuringDialog {
-  Result handOver = Result::NoAnswer;
-  std::string classroomFile;
-  std::string firstName;
+  testsupport::TempDir outside;
+  const std::string handed = outside.File("handed.cld");
+  WindowFixture fx;
+  InstanceChannel channel;
+  QString address;
+  std::string current;
+  bool taken = false;
+  bool unchanged = false;
 };
-
-// Hands the file over as a second start does and lets the console's event
-// loop run once more (a file taken at once would be open by then).
-DuringDialog HandOverNow(WindowFixture& fx, const QString& address, const std::string& path) {
-  DuringDialog seen;
-  seen.handOver = HandOverServed(address, QString::fromStdString(path));
-  QCoreApplication::processEvents();
-  seen.classroomFile = fx.form().model().classroomFile();
-  seen.firstName = fx.form().model().plan()[0].studentName;
-  return seen;
-}
 
 }  // namespace
 
@@ -173,85 +186,51 @@ class HandOverTest : public QObject {
   // "Сохранить как" open, a file handed over: the plan saved is the teacher's
   // edited plan, and the file handed over opens only after the dialog closed.
   void handOverDuringTheSaveAsDialogWaitsForIt() {
-    testsupport::TempDir outside;
-    const std::string handed = outside.File("handed.cld");
-    const std::string savedAs = outside.File("saved.cld");
-    WriteClassroom(handed, "Из другого файла");
-    WindowOptions options;
-    options.writeClassroom = true;
-    WindowFixture fx(options);
-    QVERIFY2(fx.Ok(), fx.Error().c_str());
-    InstanceChannel channel;
-    const QString address = ListenFor(fx, channel);
-    QVERIFY(!address.isEmpty());
-    const std::string current = fx.form().model().classroomFile();
-    EditFirstName(fx, "Правка учителя");
+    DialogScene scene;
+    QVERIFY2(scene.fx.Ok() && !scene.address.isEmpty(), scene.fx.Error().c_str());
+    const std::string savedAs = scene.outside.File("saved.cld");
+    scene.fx.prompter().saveNames = {QString::fromStdString(savedAs)};
+    scene.fx.prompter().whileSaveDialogOpen = [&scene] { scene.HandOverNow(); };
+    scene.fx.form().Apply([](console::ConsoleModel& m) { m.SaveClassroomAs(); });
 
-    DuringDialog during;
-    fx.prompter().saveNames = {QString::fromStdString(savedAs)};
-    fx.prompter().whileSaveDialogOpen = [&] { during = HandOverNow(fx, address, handed); };
-    fx.form().Apply([](console::ConsoleModel& m) { m.SaveClassroomAs(); });
-
-    QCOMPARE(during.handOver, Result::Taken);
-    QCOMPARE(during.classroomFile, current);
-    QCOMPARE(during.firstName, std::string("Правка учителя"));
+    QVERIFY(scene.taken);
+    QVERIFY(scene.unchanged);
     QCOMPARE(classroom::LoadClassroomFile(savedAs).plan[0].studentName,
              std::string("Правка учителя"));
     // Saved: the file handed over then opens without a question.
-    QTRY_COMPARE(fx.form().model().classroomFile(), handed);
-    QCOMPARE(fx.prompter().Count(Kind::kQuestion), 0);
-    QCOMPARE(fx.prompter().Count(Kind::kMessage), 0);
+    QTRY_COMPARE(scene.fx.form().model().classroomFile(), scene.handed);
+    QCOMPARE(scene.fx.prompter().Count(Kind::kQuestion), 0);
+    QCOMPARE(scene.fx.prompter().Count(Kind::kMessage), 0);
   }
 
   // The arrangement's name box open, a file handed over: the arrangement goes
   // into the file it was made for; then the usual question about the changed
-  // plan, and the file handed over opens.
+  // plan ("Нет"), and the file handed over opens.
   void handOverDuringTheArrangementNameBoxWaitsForIt() {
-    testsupport::TempDir outside;
-    const std::string handed = outside.File("handed.cld");
-    WriteClassroom(handed, "Из другого файла");
-    WindowOptions options;
-    options.writeClassroom = true;
-    WindowFixture fx(options);
-    QVERIFY2(fx.Ok(), fx.Error().c_str());
-    InstanceChannel channel;
-    const QString address = ListenFor(fx, channel);
-    QVERIFY(!address.isEmpty());
-    const std::string current = fx.form().model().classroomFile();
-    EditFirstName(fx, "Правка учителя");
-    fx.prompter().threeWayAnswers = {QMessageBox::No};
-
-    QMenu* menu = fx.form().lessonTools().arrangementsButton->menu();
-    QVERIFY(menu != nullptr);
+    DialogScene scene;
+    QVERIFY2(scene.fx.Ok() && !scene.address.isEmpty(), scene.fx.Error().c_str());
+    scene.fx.prompter().threeWayAnswers = {QMessageBox::No};
+    QMenu* menu = scene.fx.form().lessonTools().arrangementsButton->menu();
     emit menu->aboutToShow();
-    QAction* saveArrangement = nullptr;
-    for (QAction* action : menu->actions()) {
-      if (action->text().startsWith(QStringLiteral("Сохранить текущую"))) saveArrangement = action;
-    }
-    QVERIFY(saveArrangement != nullptr);
-    DuringDialog during;
-    bool boxSeen = false;
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-      if (box == nullptr) return;
-      boxSeen = true;
-      during = HandOverNow(fx, address, handed);
-      box->setTextValue(QStringLiteral("Пары"));
-      box->accept();
+    const QList<QAction*> actions = menu->actions();
+    QVERIFY(!actions.isEmpty() && actions.front()->text().startsWith(QStringLiteral("Сохранить текущую")));
+    QTimer::singleShot(0, [&scene] {
+      if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+        scene.HandOverNow();
+        box->setTextValue(QStringLiteral("Пары"));
+        box->accept();
+      }
     });
-    saveArrangement->trigger();
+    actions.front()->trigger();
 
-    QVERIFY(boxSeen);
-    QCOMPARE(during.handOver, Result::Taken);
-    QCOMPARE(during.classroomFile, current);
-    QCOMPARE(during.firstName, std::string("Правка учителя"));
-    QTRY_COMPARE(fx.form().model().classroomFile(), handed);
-    QCOMPARE(fx.prompter().Count(Kind::kQuestion), 1);
-    const auto inCurrent = classroom::ReadArrangements(
-        ini::IniDocument::Load(fx.classroomPath()));
-    QCOMPARE(inCurrent.size(), size_t{1});
-    QCOMPARE(inCurrent.front().name, std::string("Пары"));
-    QVERIFY(classroom::ReadArrangements(ini::IniDocument::Load(handed)).empty());
+    QVERIFY(scene.taken);
+    QVERIFY(scene.unchanged);
+    QTRY_COMPARE(scene.fx.form().model().classroomFile(), scene.handed);
+    QCOMPARE(scene.fx.prompter().Count(Kind::kQuestion), 1);
+    const auto saved = classroom::ReadArrangements(ini::IniDocument::Load(scene.fx.classroomPath()));
+    QCOMPARE(saved.size(), size_t{1});
+    QCOMPARE(saved.front().name, std::string("Пары"));
+    QVERIFY(classroom::ReadArrangements(ini::IniDocument::Load(scene.handed)).empty());
   }
 };
 
