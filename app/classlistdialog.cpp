@@ -8,7 +8,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-ClassListDialog::ClassListDialog(const std::vector<console::ImportRow>& rows,
+ClassListDialog::ClassListDialog(const std::vector<console::ImportRow>& rows, size_t leftOut,
                                  const std::array<console::DeskPlanEntry, kDeskCount>& plan,
                                  QWidget* parent)
     : QDialog(parent) {
@@ -45,6 +45,15 @@ ClassListDialog::ClassListDialog(const std::vector<console::ImportRow>& rows,
           row.fate == console::NameFate::Cut ? QColor(255, 240, 180) : QColor(255, 200, 200);
       for (int c = 0; c < 3; ++c) table->item(r, c)->setBackground(tone);
     }
+  }
+  if (leftOut > 0) {
+    const int last = table->rowCount();
+    table->insertRow(last);
+    auto* more = new QTableWidgetItem(QString::fromStdString(console::LeftOutText(leftOut)));
+    more->setBackground(QColor(255, 200, 200));
+    table->setItem(last, 0, new QTableWidgetItem(QStringLiteral("—")));
+    table->setItem(last, 1, more);
+    table->setSpan(last, 1, 1, 2);
   }
   table->resizeColumnsToContents();
   layout->addWidget(table);

@@ -13,7 +13,8 @@ class QTableWidget;
 class ClassListDialog : public QDialog {
   Q_OBJECT
  public:
-  ClassListDialog(const std::vector<console::ImportRow>& rows,
+  // `leftOut`: names of the list after those it could place (a last row counts them).
+  ClassListDialog(const std::vector<console::ImportRow>& rows, size_t leftOut,
                   const std::array<console::DeskPlanEntry, kDeskCount>& plan, QWidget* parent);
   QTableWidget* table = nullptr;
 };

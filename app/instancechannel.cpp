@@ -3,6 +3,7 @@
 // set here: who may connect, how many, how long, how much.
 #include "app/instancechannel.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -179,8 +180,15 @@ void InstanceChannel::Queue(const QString& path) {
   QTimer::singleShot(0, this, &InstanceChannel::DeliverPending);
 }
 
+bool InstanceChannel::DialogOpen() {
+  return QApplication::activeModalWidget() != nullptr ||
+         QApplication::activePopupWidget() != nullptr;
+}
+
 // A file that opens a dialog runs a nested event loop; a file handed over
-// meanwhile waits until that one is done.
+// meanwhile waits until that one is done. So does a file handed over while
+// any other dialog of the console is open (the save dialog, a name box, a
+// question): it is opened once the dialog is closed.
 void InstanceChannel::DeliverPending() {
   if (delivering_ || !deliveryOn_) return;
   delivering_ = true;
@@ -188,8 +196,21 @@ void InstanceChannel::DeliverPending() {
     raisePending_ = false;
     emit raiseRequested();
   }
-  while (deliveryOn_ && !pending_.isEmpty()) emit fileReceived(pending_.dequeue());
+  while (deliveryOn_ && !pending_.isEmpty() && !DialogOpen()) {
+    emit fileReceived(pending_.dequeue());
+  }
   delivering_ = false;
+  if (deliveryOn_ && !pending_.isEmpty()) WaitForDialogs();
+}
+
+void InstanceChannel::WaitForDialogs() {
+  if (dialogWait_ == nullptr) {
+    dialogWait_ = new QTimer(this);
+    dialogWait_->setSingleShot(true);
+    dialogWait_->setInterval(kWaitForDialogMs);
+    connect(dialogWait_, &QTimer::timeout, this, &InstanceChannel::DeliverPending);
+  }
+  if (!dialogWait_->isActive()) dialogWait_->start();
 }
 
 void InstanceChannel::SetDelivering(bool on) {

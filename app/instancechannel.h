@@ -9,6 +9,7 @@
 #include <QString>
 
 class QLocalSocket;
+class QTimer;
 
 class InstanceChannel : public QObject {
   Q_OBJECT
@@ -48,6 +49,12 @@ class InstanceChannel : public QObject {
   // While off, what arrives waits (a console still starting has no window to
   // give it to yet); on by default.
   void SetDelivering(bool on);
+  // A file handed over while the console has a dialog, a question or a menu
+  // open waits until it is closed: nothing that dialog works on (the plan,
+  // the current file) may change under it. Checked this often meanwhile.
+  static constexpr int kWaitForDialogMs = 100;
+  // Whether a dialog, question or menu of the application is open now.
+  static bool DialogOpen();
 
  signals:
   // Delivered from the event loop, one at a time: a dialog that a file opens
@@ -61,7 +68,9 @@ class InstanceChannel : public QObject {
   void Finish(QLocalSocket* socket);
   void Queue(const QString& path);
   void DeliverPending();
+  void WaitForDialogs();
 
+  QTimer* dialogWait_ = nullptr;
   QLocalServer server_;
   int connections_ = 0;
   QQueue<QString> pending_;

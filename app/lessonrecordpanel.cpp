@@ -14,8 +14,8 @@
 #include "app/prompter.h"
 #include "app/widgets.h"
 #include "config/inifile.h"
+#include "console/lessonfiles.h"
 #include "console/lessonreport.h"
-#include "platform/appendfile.h"
 #include "platform/system.h"
 
 namespace {
@@ -185,21 +185,27 @@ void LessonRecordPanel::StartNewLesson() {
   Refresh();
 }
 
-QString LessonRecordPanel::LessonsFolder() const {
-  const QString folder = QString::fromStdString(platform::DirectoryOf(settingsPath_) + "lessons");
-  platform::CreateOwnFolder(folder.toStdString());
-  return folder + QStringLiteral("/");
+QString LessonRecordPanel::LessonsFolder(QString& problem) const {
+  std::string why;
+  const std::string folder = console::LessonsFolder(platform::DirectoryOf(settingsPath_), why);
+  problem = QString::fromStdString(why);
+  return QString::fromStdString(folder);
 }
 
 QString LessonRecordPanel::SaveReport() {
   const console::Moment now = journal_->Now();
-  const QString path = LessonsFolder() + QString::fromStdString(console::DateText(now)) +
+  QString error;
+  const QString folder = LessonsFolder(error);
+  if (folder.isEmpty()) {
+    prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"), error, QMessageBox::Warning);
+    return {};
+  }
+  const QString path = folder + QString::fromStdString(console::DateText(now)) +
                        QStringLiteral("-") +
                        QDateTime::fromMSecsSinceEpoch(now.ms).toString(QStringLiteral("HHmmss")) +
                        QStringLiteral("-report.pdf");
   console::LessonRecord record = journal_->record();
   record.Finish(now);
-  QString error;
   if (!WriteLessonReport(path, record, model_.plan(), now, error)) {
     prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"), error, QMessageBox::Warning);
     return {};
@@ -211,9 +217,14 @@ QString LessonRecordPanel::SaveReport() {
 
 QString LessonRecordPanel::SavePlan() {
   const console::Moment now = journal_->Now();
-  const QString path = LessonsFolder() + QStringLiteral("plan-") +
-                       QString::fromStdString(console::DateText(now)) + QStringLiteral(".pdf");
   QString error;
+  const QString folder = LessonsFolder(error);
+  if (folder.isEmpty()) {
+    prompter_.ShowMessage(QStringLiteral("План кабинета"), error, QMessageBox::Warning);
+    return {};
+  }
+  const QString path = folder + QStringLiteral("plan-") +
+                       QString::fromStdString(console::DateText(now)) + QStringLiteral(".pdf");
   if (!WritePlanPage(path, model_.plan(), now, error)) {
     prompter_.ShowMessage(QStringLiteral("План кабинета"), error, QMessageBox::Warning);
     return {};

@@ -76,7 +76,8 @@ class LessonRecordPanel : public QObject {
  private:
   void BuildMenu(QFrame* statusStrip);
   void ShowProblem(const QString& text);
-  QString LessonsFolder() const;
+  // The lessons folder with its separator; "" with the Russian reason when unusable.
+  QString LessonsFolder(QString& problem) const;
 
   QWidget* window_;
   console::ConsoleModel& model_;

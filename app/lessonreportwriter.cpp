@@ -1,12 +1,13 @@
 // The PDF report: pages painted with QPdfWriter at one unit a point.
 #include "app/lessonreportwriter.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 
+#include "console/lessonfiles.h"
 #include "console/lessonjournal.h"
 #include "console/lessonreport.h"
 
@@ -186,18 +187,21 @@ QString LessonTitle(const console::LessonRecord& record, console::Moment end) {
            Text(console::ClockText(end).substr(0, 5)));
 }
 
-bool Finished(QPainter& painter, const QString& path, QString& error) {
-  const bool ok = painter.end();
-  if (!ok || !QFile::exists(path)) {
-    error = QStringLiteral("Не удалось записать файл %1").arg(path);
+// The pages are painted into memory; the file gets them whole, through the
+// safe replace (a full disk or a planted link leaves no empty or cut file).
+bool Finished(QPainter& painter, const QBuffer& pages, const QString& path, QString& error) {
+  if (!painter.end() || pages.data().isEmpty()) {
+    error = QStringLiteral("Файл «%1» не сохранён: страницы не удалось подготовить.").arg(path);
     return false;
   }
-  return true;
+  error = QString::fromStdString(
+      console::WriteLessonFile(path.toStdString(), pages.data().toStdString()));
+  return error.isEmpty();
 }
 
 bool Begun(QPainter& painter, QPdfWriter& writer, const QString& path, QString& error) {
   if (painter.begin(&writer)) return true;
-  error = QStringLiteral("Не удалось создать файл %1").arg(path);
+  error = QStringLiteral("Файл «%1» не сохранён: страницы не удалось подготовить.").arg(path);
   return false;
 }
 
@@ -206,7 +210,9 @@ bool Begun(QPainter& painter, QPdfWriter& writer, const QString& path, QString& 
 bool WriteLessonReport(const QString& path, const console::LessonRecord& record,
                        const std::array<console::DeskPlanEntry, kDeskCount>& plan,
                        console::Moment end, QString& error) {
-  QPdfWriter writer(path);
+  QBuffer pages;
+  pages.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&pages);
   const QString title = LessonTitle(record, end);
   SetUpWriter(writer, title);
   QPainter painter;
@@ -219,12 +225,14 @@ bool WriteLessonReport(const QString& path, const console::LessonRecord& record,
   writer.newPage();
   PaintTitle(painter, title + QStringLiteral(": итоги по столам"));
   PaintTotals(painter, record, plan, end.ms);
-  return Finished(painter, path, error);
+  return Finished(painter, pages, path, error);
 }
 
 bool WritePlanPage(const QString& path, const std::array<console::DeskPlanEntry, kDeskCount>& plan,
                    console::Moment at, QString& error) {
-  QPdfWriter writer(path);
+  QBuffer pages;
+  pages.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&pages);
   const std::string date = console::DateText(at);
   const QString title =
       QStringLiteral("План кабинета, %1.%2.%3")
@@ -234,5 +242,5 @@ bool WritePlanPage(const QString& path, const std::array<console::DeskPlanEntry,
   if (!Begun(painter, writer, path, error)) return false;
   PaintTitle(painter, title);
   PaintPlan(painter, plan);
-  return Finished(painter, path, error);
+  return Finished(painter, pages, path, error);
 }

@@ -9,7 +9,8 @@
 #include "console/lessonrecord.h"
 
 // The plan with names, the timeline and the totals; false with a Russian
-// reason in `error` when the file could not be written.
+// reason in `error` when the file could not be written (what stood at `path`
+// before then stays as it was). Written as console::WriteLessonFile writes.
 bool WriteLessonReport(const QString& path, const console::LessonRecord& record,
                        const std::array<console::DeskPlanEntry, kDeskCount>& plan,
                        console::Moment end, QString& error);

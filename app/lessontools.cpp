@@ -26,6 +26,7 @@
 #include "config/settingsload.h"
 #include "console/arrangements.h"
 #include "console/classlist.h"
+#include "console/lessonfiles.h"
 #include "platform/system.h"
 
 namespace {
@@ -562,27 +563,32 @@ bool LessonTools::ImportClassList(const QString& path, bool preview) {
     Warn(QStringLiteral("Файл «%1» не удалось прочитать.").arg(path));
     return false;
   }
-  const std::vector<std::string> names = console::ParseNameList(console::DecodeListBytes(bytes));
-  if (names.empty()) {
+  const console::NameList list = console::ParseNameList(console::DecodeListBytes(bytes));
+  bytes = std::string();  // only the names it can place are kept past here
+  if (list.names.empty()) {
     Warn(QStringLiteral("В файле «%1» нет ни одного имени.").arg(path));
     return false;
   }
   const std::vector<console::ImportRow> rows =
-      console::PlanNameImport(names, window_.model().plan());
+      console::PlanNameImport(list.names, window_.model().plan());
   if (preview) {
-    ClassListDialog dialog(rows, window_.model().plan(), &window_);
+    ClassListDialog dialog(rows, list.leftOut, window_.model().plan(), &window_);
     if (dialog.exec() != QDialog::Accepted) return false;
   }
   int imported = 0;
   window_.Apply([&](console::ConsoleModel& m) { imported = console::ImportNames(m, rows); });
-  Say(QStringLiteral("Список класса: вписано имён — %1 из %2.").arg(imported).arg(names.size()));
+  Say(QStringLiteral("Список класса: вписано имён — %1 из %2.")
+          .arg(imported)
+          .arg(static_cast<qulonglong>(list.total())));
   return imported > 0;
 }
 
 bool LessonTools::ExportClassList(const QString& path) {
-  if (!platform::ReplaceFileAtomically(path.toStdString(),
-                                       console::ExportNamesCsv(window_.model().plan()))) {
-    Warn(QStringLiteral("Не удалось записать файл «%1».").arg(path));
+  // The lesson files' rules: written whole, never through a planted link.
+  const std::string problem = console::WriteLessonFile(
+      path.toStdString(), console::ExportNamesCsv(window_.model().plan()));
+  if (!problem.empty()) {
+    Warn(Utf8(problem));
     return false;
   }
   Say(QStringLiteral("Список класса выгружен в «%1».").arg(QFileInfo(path).fileName()));

@@ -79,6 +79,16 @@ std::string ArrangementNameProblem(std::string_view utf8Name, const ini::IniDocu
   return {};
 }
 
+namespace {
+
+// A full disk or a file that takes no writing: the old file stands as it was.
+std::string NotWrittenText(const std::string& path) {
+  return "Расстановка не сохранена: файл кабинета «" + path +
+         "» не удалось записать (диск заполнен или нет доступа).";
+}
+
+}  // namespace
+
 std::string SaveArrangementToFile(const std::string& path, const Arrangement& arrangement) {
   ini::IniDocument document;
   const ini::LoadResult loaded = ini::IniDocument::TryLoad(path, document);
@@ -95,10 +105,12 @@ std::string SaveArrangementToFile(const std::string& path, const Arrangement& ar
   }
   try {
     WriteClassroomDocument(path, document);
-  } catch (const ini::WriteError& error) {
-    return error.what();
+  } catch (const ini::WriteRefused& refused) {
+    return refused.what();
+  } catch (const ini::WriteError&) {
+    return NotWrittenText(path);
   }
-  if (!platform::FlushFileToDisk(path)) return ini::WriteError(path).what();
+  if (!platform::FlushFileToDisk(path)) return NotWrittenText(path);
   return {};
 }
 

@@ -54,6 +54,8 @@ std::string PortNameProblem(const std::string& portName, const ini::IniDocument&
 
 std::string SaveChangedSettings(const std::string& settingsPath, const EditableSettings& before,
                                 const EditableSettings& after) {
+  // The file read is the file replaced: another one put in its place since is refused.
+  const platform::FileIdentity read = platform::IdentityOf(settingsPath);
   ini::IniDocument document;
   const ini::LoadResult loaded = ini::IniDocument::TryLoad(settingsPath, document);
   const std::string file = "«" + settingsPath + "»";
@@ -66,7 +68,9 @@ std::string SaveChangedSettings(const std::string& settingsPath, const EditableS
   }
   try {
     WriteChangedSettings(document, before, after);
-    document.Save(settingsPath);
+    document.Save(settingsPath, &read);
+  } catch (const ini::WriteRefused& refused) {
+    return platform::RefusalText(refused.reason(), settingsPath) + " Настройки не сохранены.";
   } catch (const ini::WriteError&) {
     return "Не удалось записать файл настроек " + file + "; настройки не сохранены.";
   } catch (const std::exception&) {

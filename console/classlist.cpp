@@ -39,14 +39,43 @@ char Separator(std::string_view text) {
   return ',';
 }
 
+bool StartsCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
+// A name being read: its characters up to kMaxListedNameCharacters; blanks
+// before the first are never stored (they would be trimmed anyway).
+struct NameField {
+  std::string text;
+  size_t characters = 0;
+  void Append(char c) {
+    if (text.empty() && (c == ' ' || c == '\t')) return;
+    if (StartsCharacter(c) && characters++ >= kMaxListedNameCharacters) return;
+    if (characters > kMaxListedNameCharacters) return;  // the rest of a dropped character
+    text += c;
+  }
+  void Clear() {
+    text.clear();
+    characters = 0;
+  }
+};
+
 // Control characters are no part of a name: a tab or a line break inside
 // quotes is a space, the others are dropped.
-void AppendToName(std::string& name, char c) {
+void AppendToName(NameField& name, char c) {
   if (c == '\t' || c == '\r' || c == '\n') {
-    name += ' ';
+    name.Append(' ');
   } else if (static_cast<unsigned char>(c) >= 0x20) {
-    name += c;
+    name.Append(c);
   }
+}
+
+// Russian plural of "имя" after a count.
+const char* NamesWord(size_t count) {
+  const size_t lastTwo = count % 100;
+  const size_t last = count % 10;
+  if (lastTwo >= 11 && lastTwo <= 14) return "имён";
+  if (last == 1) return "имя";
+  if (last >= 2 && last <= 4) return "имени";
+  return "имён";
 }
 
 std::string FirstCharacters(std::string_view utf8Text, size_t count, bool& cut) {
@@ -73,23 +102,30 @@ std::string DecodeListBytes(std::string_view bytes) {
   return cp1251::ToUtf8(bytes);
 }
 
-std::vector<std::string> ParseNameList(std::string_view text) {
+NameList ParseNameList(std::string_view text) {
   const char separator = Separator(text);
-  std::vector<std::string> names;
-  std::string field;
+  NameList list;
+  list.names.reserve(kMaxListedNames);
+  NameField field;
   bool quoted = false;
   bool firstColumn = true;
   const auto endLine = [&] {
-    std::string name = FromCsvField(Trimmed(field));
-    if (!name.empty()) names.push_back(std::move(name));
-    field.clear();
+    std::string name = FromCsvField(Trimmed(field.text));
+    if (!name.empty()) {
+      if (list.names.size() < kMaxListedNames) {
+        list.names.push_back(std::move(name));
+      } else {
+        ++list.leftOut;
+      }
+    }
+    field.Clear();
     firstColumn = true;
   };
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (quoted) {
       if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        if (firstColumn) field += '"';
+        if (firstColumn) field.Append('"');
         ++i;
       } else if (c == '"') {
         quoted = false;
@@ -110,7 +146,11 @@ std::vector<std::string> ParseNameList(std::string_view text) {
     }
   }
   endLine();
-  return names;
+  return list;
+}
+
+std::string LeftOutText(size_t leftOut) {
+  return "…и ещё " + std::to_string(leftOut) + " " + NamesWord(leftOut) + ": столов для них нет";
 }
 
 std::vector<ImportRow> PlanNameImport(const std::vector<std::string>& names, const DeskPlan& plan) {

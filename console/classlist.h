@@ -19,10 +19,25 @@ inline constexpr size_t kMaxImportedNameCharacters = 40;
 // text is almost never valid UTF-8).
 std::string DecodeListBytes(std::string_view bytes);
 
+// A list is read only as far as desks can take its names: the first
+// kMaxListedNames are kept, each up to kMaxListedNameCharacters, and the
+// rest only counted, so a list costs the same memory whatever its file holds.
+inline constexpr size_t kMaxListedNames = kDeskCount;
+inline constexpr size_t kMaxListedNameCharacters = 256;
+
+struct NameList {
+  std::vector<std::string> names;
+  size_t leftOut = 0;  // names after the first kMaxListedNames
+  size_t total() const { return names.size() + leftOut; }
+};
+
 // The names of a list: one a line, or the first column of a CSV (";" when
 // the text has one outside quotes, else ","), quoted fields with "" for a
 // quote; spaces around a name, control characters and empty lines dropped.
-std::vector<std::string> ParseNameList(std::string_view utf8Text);
+NameList ParseNameList(std::string_view utf8Text);
+
+// "…и ещё 12 имён: столов для них нет", for the names a list left out.
+std::string LeftOutText(size_t leftOut);
 
 enum class NameFate {
   Kept,     // goes in as it is

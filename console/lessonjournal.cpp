@@ -10,6 +10,8 @@ namespace console {
 namespace {
 
 constexpr int64_t kMsPerSecond = 1000;
+// A write that did not reach the file whole (taken back: no cut line stays).
+constexpr char kWriteFailed[] = "запись не удалась: диск заполнен или нет доступа";
 constexpr int64_t kSecondsPerDay = 86400;
 
 int64_t LocalSeconds(Moment at) {
@@ -182,7 +184,7 @@ void LessonJournal::Note(LessonEventKind kind) { Write(record_.Note(kind, clock_
 void LessonJournal::Write(const LessonEvent& event) {
   if (!problem_.empty()) return;
   if (!file_.isOpen() && !OpenFile(event.at)) return;
-  if (!file_.Append(JournalLine(event, model_.plan()))) Fail("запись не удалась", path_);
+  if (!file_.Append(JournalLine(event, model_.plan()))) Fail(kWriteFailed, path_);
 }
 
 bool LessonJournal::OpenFile(Moment at) {
@@ -205,8 +207,11 @@ bool LessonJournal::OpenFile(Moment at) {
       return false;
   }
   path_ = path;
-  if (empty && !file_.Append(kJournalHeader)) {
-    Fail("запись не удалась", path_);
+  // A line cut by a crash or a full disk is left as it is; this start's
+  // lines begin on a line of their own.
+  const bool cut = !empty && file_.EndsMidRecord('\n');
+  if ((empty && !file_.Append(kJournalHeader)) || (cut && !file_.Append("\r\n"))) {
+    Fail(kWriteFailed, path_);
     return false;
   }
   return true;
@@ -214,7 +219,7 @@ bool LessonJournal::OpenFile(Moment at) {
 
 void LessonJournal::Fail(const std::string& why, const std::string& path) {
   file_.Close();
-  problem_ = "Журнал урока не записывается (" + why + "): " + path;
+  problem_ = "Журнал урока остановлен, события больше не записываются (" + why + "): " + path;
   if (problemListener_) problemListener_(problem_);
 }
 

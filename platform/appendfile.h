@@ -24,11 +24,18 @@ class AppendFile {
   AppendFile& operator=(const AppendFile&) = delete;
 
   // Opens the file for appending, creating it (and its folder) when missing;
-  // never follows a symbolic link at the path. `empty` tells whether the file
-  // held nothing when it was opened (a header is then due).
+  // never follows a symbolic link at the path or at its folder, never opens a
+  // file with a second name (a hard link), and never blocks on a FIFO or a
+  // device there. `empty` tells whether the file held nothing when it was
+  // opened (a header is then due).
   AppendOpenStatus Open(const std::string& path, bool& empty);
+  // Whether the file's last byte is other than `recordEnd`: its last record
+  // was cut (a crash, a full disk on another system) and the next one must
+  // not run on after it. False for an empty file.
+  bool EndsMidRecord(char recordEnd) const;
   // One write of the whole record at the end of the file; false when it did
-  // not all reach the file.
+  // not all reach the file, and then whatever part did is taken back (where
+  // the system allows), so the file holds whole records only.
   bool Append(const std::string& bytes);
   void Close();
   bool isOpen() const;

@@ -73,8 +73,11 @@ export WINEPREFIX="$PWD/$build_dir/wineprefix" WINEDEBUG=-all LC_ALL=ru_RU.UTF-8
 unset DISPLAY WAYLAND_DISPLAY
 wineserver="$(dirname "$wine")/wineserver"
 [ -x "$wineserver" ] || wineserver="$(dirname "$wine")/wineserver64"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  "$wine" wineboot -i >/dev/null 2>&1
+# shellcheck source=scripts/wineprefix.sh
+source scripts/wineprefix.sh
+if ! vormik_make_wine_prefix "$wine" "$wineserver" 3; then
+  echo "0 passed, 1 failed"
+  exit 1
 fi
 # The port-list test looks for COM43 in the system's own list. Wine lists the
 # ports named under HKLM\Software\Wine\Ports once its server starts again;

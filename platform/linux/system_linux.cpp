@@ -14,10 +14,16 @@
 namespace platform {
 namespace {
 
+// Only a regular file (or the folder asked for) is flushed. Opened without
+// blocking: a FIFO put at the name since it was written would otherwise wait
+// for a writer that never comes, and a device is not the file that was written.
 bool FsyncPath(const std::string& path, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), flags | O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
+  struct stat st;
+  const bool wanted = ::fstat(fd, &st) == 0 &&
+                      ((flags & O_DIRECTORY) != 0 ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode));
+  const bool ok = wanted && ::fsync(fd) == 0;
   ::close(fd);
   return ok;
 }

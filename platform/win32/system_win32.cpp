@@ -103,7 +103,8 @@ bool FlushFileToDisk(const std::string& path) {
   HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  const bool ok = FlushFileBuffers(file) != 0;
+  // A device or pipe at the name ("CON", "\\.\pipe\...") is no file that was written.
+  const bool ok = GetFileType(file) == FILE_TYPE_DISK && FlushFileBuffers(file) != 0;
   CloseHandle(file);
   return ok;
 }

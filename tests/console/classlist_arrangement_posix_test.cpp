@@ -4,6 +4,7 @@
 // left byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "config/cp1251.h"
 #include "config/inifile.h"
 #include "config/settings.h"
+#include "config/utf8.h"
 #include "console/arrangements.h"
 #include "console/classlist.h"
 #include "console/consolemodel.h"
@@ -53,9 +55,63 @@ TEST(ClassList, TwentyNamesReadTheSameFromEveryEncoding) {
       cp1251::FromUtf8(Joined(names, "\r\n")),
       cp1251::FromUtf8(utf8),
   };
+  // Twenty names, sixteen desks at most: the rest are only counted.
+  const std::vector<std::string> placeable(names.begin(), names.begin() + kMaxListedNames);
   for (const std::string& bytes : cases) {
-    EXPECT_EQ(ParseNameList(DecodeListBytes(bytes)), names);
+    const NameList list = ParseNameList(DecodeListBytes(bytes));
+    EXPECT_EQ(list.names, placeable);
+    EXPECT_EQ(list.leftOut, 4u);
   }
+}
+
+// Whatever the file holds, the list keeps what sixteen desks can take: half a
+// million names are counted, not stored, and a name as long as the file is
+// kept only to a length the preview can show.
+TEST(ClassList, AHugeListCostsNoMoreThanAFullClass) {
+  struct Row {
+    const char* what;
+    std::string text;
+    size_t names;
+    size_t leftOut;
+    size_t longestName;  // characters
+  };
+  std::string manyNames;
+  for (int i = 0; i < 500000; ++i) manyNames += "A\n";
+  const std::string oneLongName = std::string(100000, ' ') + std::string(1000000, 'x');
+  std::string longCyrillic;
+  for (int i = 0; i < 300; ++i) longCyrillic += "Ж";
+  const Row rows[] = {
+      {"500,000 one-letter names", manyNames, kMaxListedNames, 500000 - kMaxListedNames, 1},
+      {"one name of a million letters after spaces", oneLongName, 1, 0, kMaxListedNameCharacters},
+      {"a long Cyrillic name cut between whole letters", longCyrillic + ";5\n", 1, 0,
+       kMaxListedNameCharacters},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const NameList list = ParseNameList(row.text);
+    EXPECT_EQ(list.names.size(), row.names);
+    EXPECT_LE(list.names.capacity(), kMaxListedNames);
+    EXPECT_EQ(list.leftOut, row.leftOut);
+    EXPECT_EQ(list.total(), row.names + row.leftOut);
+    size_t longest = 0;
+    for (const std::string& name : list.names) {
+      EXPECT_EQ(utf8::FirstInvalid(name), std::string_view::npos) << "a letter was cut in half";
+      longest = std::max<size_t>(longest, std::count_if(name.begin(), name.end(), [](char c) {
+                                   return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                                 }));
+    }
+    EXPECT_EQ(longest, row.longestName);
+  }
+}
+
+TEST(ClassList, LeftOutNamesAreCountedInPlainRussian) {
+  const std::pair<size_t, const char*> cases[] = {
+      {1, "…и ещё 1 имя: столов для них нет"},      {3, "…и ещё 3 имени: столов для них нет"},
+      {5, "…и ещё 5 имён: столов для них нет"},     {11, "…и ещё 11 имён: столов для них нет"},
+      {22, "…и ещё 22 имени: столов для них нет"},  {112, "…и ещё 112 имён: столов для них нет"},
+      {121, "…и ещё 121 имя: столов для них нет"},
+  };
+  for (const auto& [count, text] : cases) EXPECT_EQ(LeftOutText(count), text);
 }
 
 TEST(ClassList, FirstColumnOfCsv) {
@@ -75,7 +131,7 @@ TEST(ClassList, FirstColumnOfCsv) {
       // The apostrophe the export puts before a formula-like name goes again.
       {"'=Анна;1\n'Борис\n", {"=Анна", "'Борис"}},
   };
-  for (const auto& [text, names] : cases) EXPECT_EQ(ParseNameList(text), names) << text;
+  for (const auto& [text, names] : cases) EXPECT_EQ(ParseNameList(text).names, names) << text;
 }
 
 TEST(ClassList, PreviewCutsRefusesAndRunsOutOfDesks) {
@@ -144,7 +200,7 @@ TEST_F(Files, ImportedNamesGoIntoThePlanAndMarkItChanged) {
   // The export reads back as the same names, in the same order.
   const std::string csv = ExportNamesCsv(model.plan());
   EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
-  const std::vector<std::string> back = ParseNameList(DecodeListBytes(csv));
+  const std::vector<std::string> back = ParseNameList(DecodeListBytes(csv)).names;
   const std::vector<std::string> all = TwentyNames();
   EXPECT_EQ(back, std::vector<std::string>(all.begin(), all.begin() + 16));
 }

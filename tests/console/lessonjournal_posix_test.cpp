@@ -6,8 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,8 @@
 #include "platform/system.h"
 #include "scriptedcontroller.h"
 #include "tests/support/eventually.h"
+#include "tests/support/fulldisk.h"
+#include "tests/support/otheruser.h"
 #include "tests/support/tempdir.h"
 
 using namespace console;
@@ -165,6 +170,18 @@ TEST(JournalFile, RefusesWhatItMustNotWriteAndSaysSoOnce) {
          if (FILE* f = std::fopen((folder + "lessons").c_str(), "w")) std::fclose(f);
        },
        "папку"},
+      {"a FIFO at the file's place (opening it must not wait for a writer)",
+       [](const std::string& folder) {
+         ::mkdir((folder + "lessons").c_str(), 0700);
+         ::mkfifo((folder + "lessons/2026-12-07.csv").c_str(), 0600);
+       },
+       "не файл"},
+      {"a hard link to another file of the user",
+       [](const std::string& folder) {
+         ::mkdir((folder + "lessons").c_str(), 0700);
+         ::link((folder + "keep").c_str(), (folder + "lessons/2026-12-07.csv").c_str());
+       },
+       "ссылка"},
       {"a file of another user",
        [](const std::string& folder) {
          ::mkdir((folder + "lessons").c_str(), 0700);
@@ -178,6 +195,7 @@ TEST(JournalFile, RefusesWhatItMustNotWriteAndSaysSoOnce) {
   for (const RefusalCase& c : cases) {
     testsupport::TempDir dir;
     const std::string folder = dir.path() + "/";
+    ASSERT_TRUE(platform::ReplaceFileAtomically(folder + "keep", "the teacher's own"));
     c.plant(folder);
     if (std::string(c.reason) == "другому пользователю" && ::geteuid() != 0) continue;
     Lesson lesson(folder);
@@ -194,6 +212,138 @@ TEST(JournalFile, RefusesWhatItMustNotWriteAndSaysSoOnce) {
     EXPECT_FALSE(
         testsupport::Eventually([&] { return platform::FileExists(folder + "victim"); }, 0))
         << c.what;
+    std::string kept;
+    EXPECT_TRUE(platform::ReadWholeFile(folder + "keep", kept));
+    EXPECT_EQ(kept, "the teacher's own") << c.what;
+  }
+}
+
+// A line cut by a crash (or a full disk elsewhere) stays as it is; the next
+// start's lines begin on a line of their own.
+TEST(JournalFile, TheNextStartBeginsAfterACutLineOnAFreshLine) {
+  testsupport::TempDir dir;
+  ASSERT_EQ(::mkdir(dir.File("lessons").c_str(), 0700), 0);
+  const std::string path = dir.File("lessons/2026-12-07.csv");
+  const std::string before = std::string(kJournalHeader) + "10:19:00;;;консоль запущена\r\n10:19";
+  ASSERT_TRUE(platform::ReplaceFileAtomically(path, before));
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  Lesson lesson(dir.path() + "/");
+  lesson.journal.ConsoleStarted();
+  EXPECT_TRUE(lesson.journal.problem().empty()) << lesson.journal.problem();
+  EXPECT_EQ(ReadByAnotherProcess(path), before + "\r\n10:20:00;;;консоль запущена\r\n");
+}
+
+// A journal on a disk that fills up: each line reaches the file whole or not
+// at all, the teacher is told once that it stopped, and the next start (with
+// room again) goes on with a fresh line after the last whole one.
+TEST(JournalFile, AFullDiskStopsItWithWholeLinesAndSaysSo) {
+  testsupport::FullDisk disk;
+  if (!disk.reason().empty()) GTEST_SKIP() << disk.reason();
+  const std::string folder = disk.path() + "/";
+  const std::string path = folder + "lessons/2026-12-07.csv";
+  {
+    Lesson lesson(folder);
+    std::vector<std::string> told;
+    lesson.journal.SetProblemListener([&](const std::string& text) { told.push_back(text); });
+    lesson.journal.ConsoleStarted();
+    disk.Fill();
+    // Lines of every length, so that one of them meets the last free bytes.
+    for (int i = 0; i < 4000 && told.empty(); ++i) {
+      lesson.now.ms += 1000;
+      const int desk = i % kDeskCount;
+      lesson.model.BeginNameEditing(desk);
+      lesson.model.TypeName(desk, std::string(static_cast<size_t>(i % 97), 'x'));
+      lesson.model.PressEnterInName(desk);
+      lesson.Poll(static_cast<uint16_t>(1u << (i % kDeskCount)));
+      lesson.Poll(0);
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("остановлен"), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find(path), std::string::npos) << told[0];
+    lesson.journal.ConsoleClosed();
+  }
+  std::string text = ReadByAnotherProcess(path);
+  ASSERT_GE(text.size(), 2u);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << "a cut line was left";
+  disk.Free();
+  {
+    Lesson next(folder);
+    next.journal.ConsoleStarted();
+    EXPECT_TRUE(next.journal.problem().empty()) << next.journal.problem();
+  }
+  const std::string after = ReadByAnotherProcess(path);
+  EXPECT_EQ(after.substr(0, text.size()), text);
+  EXPECT_EQ(after.substr(text.size()), "10:20:00;;;консоль запущена\r\n");
+}
+
+// ---------------------------------------------------------------- another user
+
+// The teacher's journal in a folder another user may write in, or under a
+// settings folder another user may change: nothing the other user planted is
+// written through, and the teacher's own file stays as it was.
+TEST(JournalFile, WhatAnotherUserPlantsIsNeverWrittenThrough) {
+  testsupport::OtherUser other;
+  if (!other.Ok()) GTEST_SKIP() << other.Reason();
+  struct Row {
+    const char* what;
+    bool groupSettingsFolder;  // else a lessons folder everyone may write
+    std::function<int(const std::string& folder, const std::string& victim)> plant;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {"a link at the journal's name in a lessons folder everyone may write", false,
+       [](const std::string& folder, const std::string& victim) {
+         return ::symlink(victim.c_str(), (folder + "lessons/2026-12-07.csv").c_str());
+       },
+       "ссылка"},
+      {"a hard link to the teacher's file (one the other user may write) at the journal's name",
+       false,
+       [](const std::string& folder, const std::string& victim) {
+         return ::link(victim.c_str(), (folder + "lessons/2026-12-07.csv").c_str());
+       },
+       "ссылка"},
+      {"a file of the other user at the journal's name", false,
+       [](const std::string& folder, const std::string&) {
+         const int fd = ::open((folder + "lessons/2026-12-07.csv").c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL, 0666);
+         return fd >= 0 ? ::close(fd) : 1;
+       },
+       "другому пользователю"},
+      {"a lessons link in a settings folder the other user's group may write", true,
+       [](const std::string& folder, const std::string& victim) {
+         const std::string theirs = folder + "theirs";
+         if (::mkdir(theirs.c_str(), 0755) != 0) return 1;
+         if (::symlink(victim.c_str(), (theirs + "/2026-12-07.csv").c_str()) != 0) return 1;
+         return ::symlink(theirs.c_str(), (folder + "lessons").c_str());
+       },
+       "папку"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    testsupport::TempDir home;
+    testsupport::TempDir shared;
+    const std::string victim = home.File("victim.txt");
+    ASSERT_TRUE(platform::ReplaceFileAtomically(victim, "the teacher's own\n"));
+    ASSERT_EQ(::chmod(home.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(victim.c_str(), 0666), 0);
+    const std::string folder = shared.path() + "/";
+    if (row.groupSettingsFolder) {
+      ASSERT_EQ(::chown(shared.path().c_str(), 0, other.gid()), 0);
+      ASSERT_EQ(::chmod(shared.path().c_str(), 0770), 0);
+    } else {
+      ASSERT_EQ(::chmod(shared.path().c_str(), 0755), 0);
+      ASSERT_EQ(::mkdir((folder + "lessons").c_str(), 0700), 0);
+      ASSERT_EQ(::chmod((folder + "lessons").c_str(), 0777), 0);
+    }
+    ASSERT_EQ(other.RunAs([&] { return row.plant(folder, victim) == 0 ? 0 : 1; }), 0);
+    Lesson lesson(folder);
+    lesson.journal.ConsoleStarted();
+    lesson.Poll(0x0001);
+    EXPECT_NE(lesson.journal.problem().find(row.reason), std::string::npos)
+        << lesson.journal.problem();
+    std::string kept;
+    EXPECT_TRUE(platform::ReadWholeFile(victim, kept));
+    EXPECT_EQ(kept, "the teacher's own\n");
   }
 }
 

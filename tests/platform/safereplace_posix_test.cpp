@@ -4,8 +4,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,10 +13,12 @@
 #include <functional>
 #include <string>
 
+#include "config/arrangementfile.h"
 #include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "platform/safereplace.h"
 #include "platform/system.h"
+#include "tests/support/fulldisk.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/tempdir.h"
 
@@ -140,38 +142,37 @@ TEST(SafeReplace, ClassroomSaveRefusesAFileReplacedSinceItWasLoaded) {
   EXPECT_TRUE(classroom::SaveClassroomFile(room, plan).ok());
 }
 
-// A tiny file system of its own, filled up (root only; skipped otherwise).
-class FullDisk {
- public:
-  FullDisk() {
-    if (mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=64k,mode=0700") != 0) {
-      reason_ = "mounting a tmpfs needs root: " + std::string(strerror(errno));
-      return;
+// A FIFO renamed over the classroom file right after a save: the next save,
+// the arrangement's save and a flush each end with a failure instead of
+// waiting for a writer that never comes (a watchdog ends the child if they do).
+TEST(SafeReplace, AFifoAtTheClassroomFileNeverHangsASaveOrAFlush) {
+  TempDir dir;
+  const std::string room = dir.File("room.cld");
+  ASSERT_TRUE(classroom::SaveClassroomFile(room, classroom::ClassroomPlan{}).ok());
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(rename(dir.File("fifo").c_str(), room.c_str()), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(10);
+    int failures = 0;
+    failures += platform::FlushFileToDisk(room) ? 1 : 0;
+    failures += classroom::SaveClassroomFile(room, classroom::ClassroomPlan{}).ok() ? 2 : 0;
+    failures += classroom::SaveArrangementToFile(room, {"Пары", 1, 0}).empty() ? 4 : 0;
+    try {
+      ini::IniFile(room).Flush();
+      failures += 8;
+    } catch (const ini::WriteError&) {
     }
-    mounted_ = true;
+    _exit(failures);
   }
-  ~FullDisk() {
-    if (mounted_) umount2(dir_.path().c_str(), MNT_DETACH);
-  }
-  // Takes every free block (but the old file's) with a filler file.
-  void Fill() {
-    const int fd = open(dir_.File("filler").c_str(), O_WRONLY | O_CREAT, 0600);
-    const std::string block(4096, 'f');
-    while (write(fd, block.data(), block.size()) > 0) {
-    }
-    while (write(fd, "f", 1) > 0) {
-    }
-    close(fd);
-  }
-  const std::string& reason() const { return reason_; }
-  std::string File(const std::string& name) const { return dir_.File(name); }
-  std::string path() const { return dir_.path(); }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "a save or a flush waited on the FIFO";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "bits: 1 flush, 2 save, 4 arrangement, 8 settings flush";
+}
 
- private:
-  TempDir dir_;
-  bool mounted_ = false;
-  std::string reason_;
-};
+using testsupport::FullDisk;
 
 TEST(SafeReplace, AFullDiskLeavesTheOldFileWhole) {
   FullDisk disk;
@@ -190,6 +191,10 @@ TEST(SafeReplace, AFullDiskLeavesTheOldFileWhole) {
   for (auto& desk : plan) desk.studentName = std::string(2000, 'x');
   const classroom::SaveResult saved = classroom::SaveClassroomFile(room, plan);
   EXPECT_EQ(saved.status, classroom::SaveStatus::WriteFailed);
+  EXPECT_EQ(Read(room), old);
+  // The arrangement's save the same way, and it says so in Russian.
+  const std::string arrangement = classroom::SaveArrangementToFile(room, {"Пары", 1, 0});
+  EXPECT_NE(arrangement.find("Расстановка не сохранена"), std::string::npos) << arrangement;
   EXPECT_EQ(Read(room), old);
 }
 

@@ -5,9 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QInputDialog>
+#include <QMenu>
 #include <QtTest>
 
 #include "app/instancechannel.h"
+#include "app/lessontools.h"
+#include "config/arrangementfile.h"
 #include "config/classroomplan.h"
 #include "config/inifile.h"
 #include "support/handoverclient.h"
@@ -34,6 +38,45 @@ void WriteClassroom(const std::string& path, const std::string& name) {
   plan.WriteString("Desk2", "StudentName", name);
   plan.Save(path);
 }
+
+// A console listening on its channel with the teacher's plan edited, and a
+// second classroom file to hand over while one of its dialogs is open.
+struct DialogScene {
+  DialogScene() : fx(WithClassroom()) {
+    WriteClassroom(handed, "Из другого файла");
+    if (!fx.Ok()) return;
+    address = ListenFor(fx, channel);
+    current = fx.form().model().classroomFile();
+    fx.form().Apply([](console::ConsoleModel& m) {
+      m.PressEnterInName(0);
+      m.TypeName(0, "Правка учителя");
+      m.PressEnterInName(0);
+    });
+  }
+  static WindowOptions WithClassroom() {
+    WindowOptions options;
+    options.writeClassroom = true;
+    return options;
+  }
+  // Hands the file over as a second start does, lets the event loop run once
+  // more (a file taken at once would be open by then), and notes what the
+  // console had meanwhile: its file and the edited name must stay.
+  void HandOverNow() {
+    taken = HandOverServed(address, QString::fromStdString(handed)) == Result::Taken;
+    QCoreApplication::processEvents();
+    unchanged = fx.form().model().classroomFile() == current &&
+                fx.form().model().plan()[0].studentName == "Правка учителя";
+  }
+
+  testsupport::TempDir outside;
+  const std::string handed = outside.File("handed.cld");
+  WindowFixture fx;
+  InstanceChannel channel;
+  QString address;
+  std::string current;
+  bool taken = false;
+  bool unchanged = false;
+};
 
 }  // namespace
 
@@ -138,6 +181,56 @@ class HandOverTest : public QObject {
       const bool saved = classroom::LoadClassroomFile(current).plan[0].studentName == name;
       QCOMPARE(saved, save);
     }
+  }
+
+  // "Сохранить как" open, a file handed over: the plan saved is the teacher's
+  // edited plan, and the file handed over opens only after the dialog closed.
+  void handOverDuringTheSaveAsDialogWaitsForIt() {
+    DialogScene scene;
+    QVERIFY2(scene.fx.Ok() && !scene.address.isEmpty(), scene.fx.Error().c_str());
+    const std::string savedAs = scene.outside.File("saved.cld");
+    scene.fx.prompter().saveNames = {QString::fromStdString(savedAs)};
+    scene.fx.prompter().whileSaveDialogOpen = [&scene] { scene.HandOverNow(); };
+    scene.fx.form().Apply([](console::ConsoleModel& m) { m.SaveClassroomAs(); });
+
+    QVERIFY(scene.taken);
+    QVERIFY(scene.unchanged);
+    QCOMPARE(classroom::LoadClassroomFile(savedAs).plan[0].studentName,
+             std::string("Правка учителя"));
+    // Saved: the file handed over then opens without a question.
+    QTRY_COMPARE(scene.fx.form().model().classroomFile(), scene.handed);
+    QCOMPARE(scene.fx.prompter().Count(Kind::kQuestion), 0);
+    QCOMPARE(scene.fx.prompter().Count(Kind::kMessage), 0);
+  }
+
+  // The arrangement's name box open, a file handed over: the arrangement goes
+  // into the file it was made for; then the usual question about the changed
+  // plan ("Нет"), and the file handed over opens.
+  void handOverDuringTheArrangementNameBoxWaitsForIt() {
+    DialogScene scene;
+    QVERIFY2(scene.fx.Ok() && !scene.address.isEmpty(), scene.fx.Error().c_str());
+    scene.fx.prompter().threeWayAnswers = {QMessageBox::No};
+    QMenu* menu = scene.fx.form().lessonTools().arrangementsButton->menu();
+    emit menu->aboutToShow();
+    const QList<QAction*> actions = menu->actions();
+    QVERIFY(!actions.isEmpty() && actions.front()->text().startsWith(QStringLiteral("Сохранить текущую")));
+    QTimer::singleShot(0, [&scene] {
+      if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+        scene.HandOverNow();
+        box->setTextValue(QStringLiteral("Пары"));
+        box->accept();
+      }
+    });
+    actions.front()->trigger();
+
+    QVERIFY(scene.taken);
+    QVERIFY(scene.unchanged);
+    QTRY_COMPARE(scene.fx.form().model().classroomFile(), scene.handed);
+    QCOMPARE(scene.fx.prompter().Count(Kind::kQuestion), 1);
+    const auto saved = classroom::ReadArrangements(ini::IniDocument::Load(scene.fx.classroomPath()));
+    QCOMPARE(saved.size(), size_t{1});
+    QCOMPARE(saved.front().name, std::string("Пары"));
+    QVERIFY(classroom::ReadArrangements(ini::IniDocument::Load(scene.handed)).empty());
   }
 };
 

@@ -214,22 +214,26 @@ class LessonToolsTest : public QObject {
     plan[0] = {"Стол 1", "", 200, 0, true};
     const std::vector<console::ImportRow> rows =
         console::PlanNameImport({"Анна", std::string(45, 'x'), "Zoe 中", "Борис"}, plan);
-    ClassListDialog dialog(rows, plan, nullptr);
+    // A list larger than the class: a last row counts the names left out.
+    ClassListDialog dialog(rows, 499984, plan, nullptr);
     const QStringList expected[] = {
         {"Стол 2", "Анна", "будет вписано"},
         {"Стол 1", QString(40, QLatin1Char('x')), "будет обрезано до 40 символов"},
         {"—", "Zoe 中", "не хватает столов"},
         {"—", "Борис", "не хватает столов"},
     };
-    QCOMPARE(dialog.table->rowCount(), 4);
+    QCOMPARE(dialog.table->rowCount(), 5);
     for (int r = 0; r < 4; ++r) {
       QStringList shown;
       for (int c = 0; c < 3; ++c) shown << dialog.table->item(r, c)->text();
       QCOMPARE(shown, expected[r]);
     }
+    QCOMPARE(dialog.table->item(4, 1)->text(),
+             QStringLiteral("…и ещё 499984 имени: столов для них нет"));
+    QCOMPARE(dialog.table->columnSpan(4, 1), 2);
     // A refused name is said so, with its character.
     plan[3] = {"Стол 4", "", 10, 100, true};
-    ClassListDialog refused(console::PlanNameImport({"a", "b", "Zoe 中"}, plan), plan, nullptr);
+    ClassListDialog refused(console::PlanNameImport({"a", "b", "Zoe 中"}, plan), 0, plan, nullptr);
     QVERIFY(refused.table->item(2, 2)->text().contains(QStringLiteral("«中»")));
   }
 
@@ -295,6 +299,15 @@ class LessonToolsTest : public QObject {
     // A file that is not there is refused with a message.
     QVERIFY(!tools.ImportClassList(QString::fromStdString(fx.dir().File("none.txt")), false));
     QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage), 1);
+    // A 1 MB list of half a million one-letter names: the desks get the first
+    // names and the status counts the whole list.
+    std::string huge = "Первый\n";
+    for (int i = 1; i < 500000; ++i) huge += "A\n";
+    QVERIFY(platform::ReplaceFileAtomically(listPath, huge));
+    QVERIFY(tools.ImportClassList(QString::fromStdString(listPath), false));
+    QCOMPARE(fx.Desk(1)->nameBox->text(), QStringLiteral("Первый"));
+    QCOMPARE(fx.Desk(3)->nameBox->text(), QStringLiteral("A"));
+    QVERIFY2(tools.roundText().contains(QStringLiteral("из 500000")), qPrintable(tools.roundText()));
   }
 
   void timerCountsDownInTheStripAndStopsEarly() {

@@ -1,6 +1,7 @@
 // Scripted answers for the window's questions and dialogs.
 #include "support/fakeprompter.h"
 
+#include <QDialog>
 #include <QTimer>
 
 void FakePrompter::StayModal(const QString& text) {
@@ -49,6 +50,16 @@ QString FakePrompter::ChooseFileToOpen(QWidget*) {
 QString FakePrompter::ChooseFileToSave(QWidget*, const QString& proposedName,
                                        const QString& initialFolder) {
   records.push_back({Kind::kSaveDialog, proposedName, initialFolder, QMessageBox::NoIcon});
+  if (whileSaveDialogOpen) {
+    QDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("Сохранить как"));
+    dialog.setModal(true);
+    QTimer::singleShot(0, &dialog, [this, &dialog] {
+      whileSaveDialogOpen();
+      dialog.accept();
+    });
+    dialog.exec();
+  }
   if (saveNames.empty()) return QString();
   QString name = saveNames.front();
   saveNames.pop_front();

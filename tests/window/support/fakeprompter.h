@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "app/prompter.h"
@@ -40,6 +41,9 @@ class FakePrompter : public Prompter {
   // modal box (its own event loop, as a teacher reading it) before the
   // scripted answer is given.
   int modalMs = 0;
+  // When set, the save dialog stays up as a real modal dialog while this runs
+  // inside it (as a teacher takes time to choose the name), then gives its answer.
+  std::function<void()> whileSaveDialogOpen;
 
   bool AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
   QMessageBox::StandardButton AskYesNoCancel(const QString& caption, const QString& text,
