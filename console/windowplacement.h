@@ -1,0 +1,47 @@
+// Where the window opens: the size and place the teacher left it at, fitted
+// into the screens there are now. Qt-free, so the rules are tested as a table.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "console/planscale.h"
+
+namespace console {
+
+// The window as kept between starts: its frame (title bar included) and
+// whether it was maximized. No frame kept: opened at its described size.
+struct KeptWindow {
+  std::optional<PlanRect> frame;
+  bool maximized = false;
+};
+
+struct Screen {
+  PlanRect available;  // without the task bar
+  bool primary = false;
+};
+
+struct WindowPlacement {
+  PlanRect frame;  // wholly inside `screen`'s available area
+  int screen = -1;
+  bool maximized = false;
+};
+
+// The screen the kept frame stood on (the one holding most of it), or the
+// primary one when none holds any of it (a monitor that is gone). A frame
+// larger than that screen's area is fitted into it; one that sticks out is
+// moved in; without a kept place the window is centred. `describedFrame` is
+// the frame at the described client size, used when nothing is kept.
+WindowPlacement PlaceWindow(const KeptWindow& kept, PlanSize describedFrame,
+                            const std::vector<Screen>& screens);
+
+// What to write back at the close: only values that differ from the ones
+// read at the start, so an unchanged window leaves the settings file as it is.
+struct KeptWindowChange {
+  std::optional<PlanRect> frame;
+  std::optional<bool> maximized;
+  bool Any() const { return frame.has_value() || maximized.has_value(); }
+};
+KeptWindowChange ChangeToKeep(const KeptWindow& read, const KeptWindow& left);
+
+}  // namespace console
