@@ -2,6 +2,9 @@
 #include "console/windowplacement.h"
 
 #include <algorithm>
+#include <exception>
+
+#include "config/settings.h"
 
 namespace console {
 
@@ -73,6 +76,46 @@ KeptWindowChange ChangeToKeep(const KeptWindow& read, const KeptWindow& left) {
   if (left.frame && !(read.frame && *read.frame == *left.frame)) change.frame = left.frame;
   if (left.maximized != read.maximized) change.maximized = left.maximized;
   return change;
+}
+
+KeptWindow ReadKeptWindow(const ini::IniDocument& settings) {
+  KeptWindow kept;
+  int values[4] = {};
+  const char* keys[4] = {settings::kWindowLeft, settings::kWindowTop, settings::kWindowWidth,
+                         settings::kWindowHeight};
+  bool all = true;
+  for (int i = 0; i < 4; ++i) {
+    const std::string text = settings.ReadString(settings::kInterface, keys[i], "");
+    all = all && ini::ParseInteger(text, values[i]);
+  }
+  if (all && values[2] > 0 && values[3] > 0) kept.frame = PlanRect{values[0], values[1], values[2], values[3]};
+  kept.maximized = settings.ReadInteger(settings::kInterface, settings::kWindowMaximized, 0) != 0;
+  return kept;
+}
+
+std::string SaveKeptWindow(const std::string& settingsPath, const KeptWindowChange& change) {
+  if (!change.Any()) return {};
+  ini::IniDocument document;
+  const ini::LoadResult loaded = ini::IniDocument::TryLoad(settingsPath, document);
+  const std::string file = "«" + settingsPath + "»";
+  if (!loaded.ok() && loaded.status != ini::LoadStatus::Missing) {
+    return "Файл настроек " + file + " не удалось прочитать; размер окна не сохранён.";
+  }
+  if (change.frame) {
+    document.WriteInteger(settings::kInterface, settings::kWindowLeft, change.frame->left);
+    document.WriteInteger(settings::kInterface, settings::kWindowTop, change.frame->top);
+    document.WriteInteger(settings::kInterface, settings::kWindowWidth, change.frame->width);
+    document.WriteInteger(settings::kInterface, settings::kWindowHeight, change.frame->height);
+  }
+  if (change.maximized) {
+    document.WriteInteger(settings::kInterface, settings::kWindowMaximized, *change.maximized ? 1 : 0);
+  }
+  try {
+    document.Save(settingsPath);
+  } catch (const std::exception&) {
+    return "Не удалось записать файл настроек " + file + "; размер окна не сохранён.";
+  }
+  return {};
 }
 
 }  // namespace console

@@ -3,14 +3,18 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
+
+#include "config/inifile.h"
 
 #include "console/planscale.h"
 
 namespace console {
 
-// The window as kept between starts: its frame (title bar included) and
-// whether it was maximized. No frame kept: opened at its described size.
+// The window as kept between starts: its rectangle on the screen (the
+// caller decides whether the title bar is in it) and whether it was
+// maximized. No rectangle kept: opened at its described size.
 struct KeptWindow {
   std::optional<PlanRect> frame;
   bool maximized = false;
@@ -43,5 +47,13 @@ struct KeptWindowChange {
   bool Any() const { return frame.has_value() || maximized.has_value(); }
 };
 KeptWindowChange ChangeToKeep(const KeptWindow& read, const KeptWindow& left);
+
+// The window kept in section "Interface" (WindowLeft, WindowTop, WindowWidth,
+// WindowHeight, WindowMaximized); a frame only when all four are numbers and
+// the size is positive.
+KeptWindow ReadKeptWindow(const ini::IniDocument& settings);
+// Writes the change into the settings file, every other byte as it was;
+// nothing when there is no change. "" or the Russian reason it was not saved.
+std::string SaveKeptWindow(const std::string& settingsPath, const KeptWindowChange& change);
 
 }  // namespace console
