@@ -66,6 +66,8 @@ class DeskPanel : public QGroupBox {
 
   static constexpr int kCallBorderWidth = 4;
   static constexpr int kSpeakingBandHeight = 4;
+  // The plan's scale: the marks grow with the panel.
+  void SetMarkScale(double scale);
 
  signals:
   void mousePressed(DeskPanel* panel, QMouseEvent* event);
@@ -80,8 +82,11 @@ class DeskPanel : public QGroupBox {
 
  private:
   int tag_;
+  int Scaled(int described) const;
+
   DeskMarks marks_;
   QColor colour_ = Qt::white;
+  double markScale_ = 1.0;
 };
 
 // The strip the call list runs in: a row longer than the strip scrolls
