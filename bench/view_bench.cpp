@@ -111,7 +111,8 @@ void BM_StartupToWindowShown(benchmark::State& state) {
   for (auto _ : state) {
     ClassroomState room;
     const auto start = std::chrono::steady_clock::now();
-    auto form = std::make_unique<ConsoleWindow>(room, environment, prompter);
+    auto session = std::make_unique<ConsoleSession>(room, environment, prompter);
+    auto form = std::make_unique<ConsoleWindow>(*session);
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get())) {
       state.SkipWithError("window not exposed");
@@ -123,6 +124,7 @@ void BM_StartupToWindowShown(benchmark::State& state) {
     state.SetIterationTime(seconds);
     form->close();
     form.reset();
+    session.reset();
   }
 }
 BENCHMARK(BM_StartupToWindowShown)
