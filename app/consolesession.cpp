@@ -144,6 +144,7 @@ void ConsoleSession::ReadStartSettings() {
   clientHeight_ = ReadClientDimension(file, settings::kMainFormHeight, settings::kDefaultHeight,
                                       clientHeight_, prompter_);
   callSound_ = file.ReadInteger(settings::kInterface, settings::kCallSound, 0) != 0;
+  keptWindow_ = console::ReadKeptWindow(ini::IniDocument::Load(environment_.settingsPath));
 
   // The status follows every exchange; the listener runs on the thread that
   // made the change, so the drawing is queued to this one.
@@ -278,4 +279,13 @@ bool ConsoleSession::StopPolling() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
   return true;
+}
+
+void ConsoleSession::KeepWindow(const console::KeptWindow& atStart, const console::KeptWindow& left) {
+  const std::string problem =
+      console::SaveKeptWindow(environment_.settingsPath, console::ChangeToKeep(atStart, left));
+  if (!problem.empty()) {
+    prompter_.ShowMessage(QStringLiteral("Vormik"), QString::fromStdString(problem),
+                          QMessageBox::Warning);
+  }
 }

@@ -15,6 +15,7 @@
 #include "app/prompter.h"
 #include "console/classroomstate.h"
 #include "console/consolemodel.h"
+#include "console/windowplacement.h"
 #include "link/controllerport.h"
 #include "link/linkstatus.h"
 #include "link/pollthread.h"
@@ -63,6 +64,11 @@ class ConsoleSession : public QObject {
   // The described client size from the settings.
   int clientWidth() const { return clientWidth_; }
   int clientHeight() const { return clientHeight_; }
+  // The window's size, place and state as the teacher left them last time.
+  const console::KeptWindow& KeptWindow() const { return keptWindow_; }
+  // Writes what the teacher changed of the window since the start (nothing
+  // when nothing was); a failure is said, and the close goes on.
+  void KeepWindow(const console::KeptWindow& atStart, const console::KeptWindow& left);
 
   // Runs an operation of the model; the parts then draw the result.
   template <typename Operation>
@@ -152,4 +158,5 @@ class ConsoleSession : public QObject {
   bool closeRequested_ = false;
   int clientWidth_ = 700;
   int clientHeight_ = 500;
+  console::KeptWindow keptWindow_;
 };

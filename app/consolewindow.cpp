@@ -6,18 +6,24 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QGuiApplication>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 
 #include "app/consolemenus.h"
+#include "app/scaledcontrols.h"
 #include "app/settingsdialog.h"
+#include "app/windowfit.h"
 #include "resources/glyphs.h"
 #include "view/colours.h"
 
 namespace {
 
-constexpr int kBottomPanelsHeight = 50;  // the teacher and all-desks panels
-constexpr int kStatusStripHeight = 24;
+// The bottom panels' described sizes (their places follow the described rule).
+constexpr int kTeacherPanelHeight = 45;
+constexpr int kAllDesksPanelWidth = 336;
+constexpr int kAllDesksPanelHeight = 46;
 
 QFont WindowFont() {
   QFont font;
@@ -34,7 +40,7 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
   setWindowTitle(QStringLiteral("Vormik"));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
   setFont(WindowFont());
   QPalette background = palette();
   background.setColor(QPalette::Window, colours::kButtonFace);
@@ -46,11 +52,23 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
   for (DeskPanel* panel : plan->desks()) {
     session_.model().PlaceDesk(panel->tag(), panel->x(), panel->y(), !panel->isHidden());
   }
+  PlaceOnScreen();
   PlaceParts();
   ConnectCommands();
   DescribeControls();
   connect(&session_, &ConsoleSession::changed, this, &ConsoleWindow::Redraw);
   connect(&session_, &ConsoleSession::linkStateChanged, status, &StatusArea::DrawLinkState);
+  // A message that now takes another line: the window grows by it where it
+  // can, so the plan keeps its scale; else the plan gives up the room.
+  connect(status, &StatusArea::heightNeeded, this, [this] {
+    const int needed = menuBar->sizeHint().height() + client->height() + status->HeightFor(width());
+    if (!isMaximized() && !isFullScreen() && needed != height() && screen() != nullptr &&
+        needed <= screen()->availableGeometry().height()) {
+      resize(width(), needed);
+    } else {
+      PlaceParts();
+    }
+  });
   connect(&session_, &ConsoleSession::started, this, [this] { ShowSwitchingReady(true); });
   connect(&session_, &ConsoleSession::closeAgain, this, &QWidget::close, Qt::QueuedConnection);
   status->ShowConnecting(QString::fromStdString(session_.controllerPort().portName()));
@@ -83,7 +101,7 @@ void ConsoleWindow::BuildParts() {
                                  session_.environment().settingsPath, *commands, plan->desks());
   status->AddPart(toolsBar->buttons(), StatusArea::Place::Leading);
   status->AddPart(toolsBar->state(), StatusArea::Place::AfterLinkState);
-  status->AddPart(record->part(), StatusArea::Place::AfterLinkState);
+  status->AddPart(record->part(), StatusArea::Place::Leading);
   status->AddPart(calls, StatusArea::Place::Trailing, 1);
 
   menuBar = BuildMenuBar(*commands, deskMenu, toolsBar->arrangementsMenu, toolsBar->classListMenu,
@@ -96,21 +114,47 @@ void ConsoleWindow::BuildParts() {
           &QAction::trigger);
 }
 
-// The menu bar above, the described client area under it, the status strip
-// at the foot; the bottom panels by the described placement rule.
+// The menu bar above, the client area under it, the status strip at the
+// foot. The client holds the described client area scaled to fit it: the
+// plan and the bottom panels by their described placement rule.
 void ConsoleWindow::PlaceParts() {
-  const int w = session_.clientWidth();
-  const int h = session_.clientHeight();
+  const int w = width();
   const int menuHeight = menuBar->sizeHint().height();
+  const int statusHeight = status->HeightFor(w);
+  const int h = std::max(1, height() - menuHeight - statusHeight);
   menuBar->setGeometry(0, 0, w, menuHeight);
   client->setGeometry(0, menuHeight, w, h);
-  plan->PlaceIn(w, h, h - kBottomPanelsHeight);
+  const console::PlanScale scale({session_.clientWidth(), session_.clientHeight()}, {w, h});
+  plan->PlaceIn(scale);
   plan->lower();
-  teacher->move(w / 2 - teacher->width() - 5, h - kBottomPanelsHeight);
-  allDesks->move(teacher->x() + teacher->width() + 15, h - kBottomPanelsHeight);
-  status->setGeometry(0, menuHeight + h, w, kStatusStripHeight);
-  setFixedSize(w, menuHeight + h + kStatusStripHeight);
-  session_.model().SetPlanArea(w, h - kBottomPanelsHeight);
+  const int panelsTop = scale.BottomPanelsTop();
+  teacher->setGeometry(scale.TeacherPanelLeft(), panelsTop, scale.Length(console::kTeacherPanelWidth),
+                       scale.Length(kTeacherPanelHeight));
+  allDesks->setGeometry(scale.AllDesksPanelLeft(), panelsTop, scale.Length(kAllDesksPanelWidth),
+                        scale.Length(kAllDesksPanelHeight));
+  ScaleControls(teacher, scale);
+  ScaleControls(allDesks, scale);
+  status->setGeometry(0, menuHeight + h, w, statusHeight);
+  // The model keeps the plan in its described coordinates.
+  session_.model().SetPlanArea(session_.clientWidth(),
+                               session_.clientHeight() - console::kBottomPanelsHeight);
+}
+
+// The described client with the menu bar and the status strip: the size the
+// window opens at, and the least it may be made (less only on a smaller screen).
+void ConsoleWindow::PlaceOnScreen() {
+  const int chrome = menuBar->sizeHint().height() + status->HeightFor(session_.clientWidth());
+  const QScreen* on = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  const WindowSizes sizes =
+      SizesFor(QSize(session_.clientWidth(), session_.clientHeight()), chrome,
+               on != nullptr ? on->availableGeometry() : QRect(), QMargins());
+  setMinimumSize(sizes.smallest);
+  PlaceKeptWindow(*this, session_.KeptWindow(), sizes.described);
+}
+
+void ConsoleWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  PlaceParts();
 }
 
 void ConsoleWindow::ConnectCommands() {
@@ -280,11 +324,8 @@ void ConsoleWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // A window coming back from the task bar is not shown anew.
   if (event->spontaneous()) return;
-  // Centred once: a window placed by code (or by an earlier show) stays put.
-  if (!testAttribute(Qt::WA_Moved) && parentWidget() == nullptr && screen() != nullptr) {
-    const QRect area = screen()->availableGeometry();
-    move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-  }
+  // What the teacher changes from here on is kept for the next start.
+  if (!placedAtStart_) placedAtStart_ = WindowAsLeft(*this);
   // The window is there first; the controller is met behind it.
   QTimer::singleShot(0, &session_, &ConsoleSession::Connect);
 }
@@ -305,7 +346,10 @@ void ConsoleWindow::closeEvent(QCloseEvent* event) {
   closing_ = true;
   session_.SetClosing(true);
   const bool accepted = CloseQuestions();
-  if (accepted) session_.Shutdown();
+  if (accepted) {
+    if (placedAtStart_) session_.KeepWindow(*placedAtStart_, WindowAsLeft(*this));
+    session_.Shutdown();
+  }
   session_.SetClosing(accepted);
   closing_ = false;
   if (accepted) {

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "app/bottompanels.h"
@@ -21,6 +22,7 @@
 #include "app/lessontoolsbar.h"
 #include "app/settingsdialog.h"
 #include "app/statusarea.h"
+#include "console/windowplacement.h"
 
 class ConsoleWindow : public QWidget {
   Q_OBJECT
@@ -78,10 +80,13 @@ class ConsoleWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildParts();
   void PlaceParts();
+  // The kept size and place fitted to the screens there are.
+  void PlaceOnScreen();
   void ConnectCommands();
   void DescribeControls();
   void ShowSwitchingReady(bool ready);
@@ -90,4 +95,5 @@ class ConsoleWindow : public QWidget {
   ConsoleSession& session_;
   std::vector<QWidget*> controls_;
   bool closing_ = false;
+  std::optional<console::KeptWindow> placedAtStart_;
 };

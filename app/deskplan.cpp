@@ -14,6 +14,8 @@
 #include <algorithm>
 
 #include "app/consolesession.h"
+#include "app/namebox.h"
+#include "app/scaledcontrols.h"
 #include "app/namevalidator.h"
 #include "config/classroomplan.h"
 #include "resources/glyphs.h"
@@ -72,26 +74,52 @@ DeskPlan::DeskPlan(ConsoleSession& session, QWidget* parent) : QWidget(parent), 
   });
 }
 
-void DeskPlan::PlaceIn(int width, int height, int planHeight) {
-  planHeight_ = planHeight;
-  setGeometry(0, 0, width, height);
+void DeskPlan::PlaceIn(const console::PlanScale& plan) {
+  plan_ = plan;
+  const console::PlanSize described = plan.described();
+  planHeight_ = described.height - console::kBottomPanelsHeight;
+  // The link picture stays at the described size: what the plan looks like
+  // whatever the window's size.
+  if (surface_.size() != QSize(described.width, described.height)) {
+    QImage resized(described.width, described.height, QImage::Format_RGB32);
+    resized.fill(colours::kButtonFace);
+    surface_ = resized;
+  }
+  setGeometry(0, 0, plan.client().width, plan.client().height);
+  for (DeskPanel* panel : desks_) {
+    ScaleControls(panel, plan_);
+    static_cast<NameBox*>(panel->nameBox)->SetPlanScale(plan_);
+    panel->SetMarkScale(plan_.scale());
+  }
+  if (drawn_) {
+    const console::ConsoleDisplay shown = *drawn_;
+    Draw(shown);
+  }
   firstStartHint_->adjustSize();
-  firstStartHint_->move((width - firstStartHint_->width()) / 2,
-                        (planHeight - firstStartHint_->height()) / 2);
+  firstStartHint_->move((width() - firstStartHint_->width()) / 2,
+                        (plan_.BottomPanelsTop() - firstStartHint_->height()) / 2);
 }
 
-void DeskPlan::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  if (surface_.size() == size()) return;
-  QImage resized(size(), QImage::Format_RGB32);
-  resized.fill(colours::kButtonFace);
-  surface_ = resized;
-  if (drawn_) Draw(*drawn_);
+void DeskPlan::PlaceDesk(DeskPanel* panel, const console::DeskDisplay& shown) {
+  const console::PlanRect r = plan_.ToScreen(
+      console::PlanRect{shown.left, shown.top, console::kDeskPanelWidth, console::kDeskPanelHeight});
+  const QRect wanted(r.left, r.top, r.width, r.height);
+  if (panel->geometry() != wanted) panel->setGeometry(wanted);
 }
 
 void DeskPlan::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.drawImage(0, 0, surface_);
+  // The described size on a plain screen: the picture itself, pixel for pixel.
+  if (!drawn_ || (plan_.Identity() && devicePixelRatioF() == 1.0)) {
+    painter.drawImage(0, 0, surface_);
+    return;
+  }
+  // Else drawn through the plan's transform at the device's resolution.
+  painter.fillRect(rect(), colours::kButtonFace);
+  painter.translate(plan_.origin().x, plan_.origin().y);
+  painter.scale(plan_.scale(), plan_.scale());
+  view::PaintLinks(painter, *drawn_, session_.room().PairLinkCode,
+                   QSize(console::kDeskPanelWidth, console::kDeskPanelHeight));
 }
 
 void DeskPlan::mousePressEvent(QMouseEvent* event) {
@@ -238,9 +266,10 @@ void DeskPlan::BuildDeskPanel(int deskNumber) {
   panel->lineButton->setGeometry(5 + shift, 49 + shift, 56, 22);
   panel->lineButton->setAutoDefault(false);
 
-  panel->nameBox = new QLineEdit(panel);
+  // The name box places and sizes itself at the plan's scale.
+  panel->nameBox = new NameBox(panel);
+  panel->nameBox->setProperty("scalesItself", true);
   panel->nameBox->setObjectName(Named("Edit", names.name));
-  panel->nameBox->setGeometry(6, 16, 100, 21);
   panel->nameBox->setFrame(false);
   panel->nameBox->setReadOnly(true);
   auto* validator = new NameValidator(panel->nameBox);
@@ -287,8 +316,8 @@ int DeskPlan::DeskOf(QObject* control) const {
 
 void DeskPlan::ShowLed(GlyphButton* led, bool on) {
   if (led == nullptr) return;
-  led->setIcon(
-      QIcon(glyphs::BitmapResource(on ? QStringLiteral("LED1ON") : QStringLiteral("LED1OFF"))));
+  // The "LED1ON" and "LED1OFF" pictures, drawn at the button's size.
+  led->setIcon(glyphs::ButtonGlyph(on ? glyphs::Glyph::LedOn : glyphs::Glyph::LedOff));
   led->setTag(on ? 1 : 0);
 }
 
@@ -302,7 +331,7 @@ void DeskPlan::SetNameBoxColour(QLineEdit* box, const QColor& colour) {
 void DeskPlan::DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown) {
   const QString label = QString::fromStdString(shown.label);
   if (panel->title() != label) panel->setTitle(label);
-  if (panel->pos() != QPoint(shown.left, shown.top)) panel->move(shown.left, shown.top);
+  PlaceDesk(panel, shown);
   if (panel->isHidden() == shown.visible) panel->setVisible(shown.visible);
   // Setters that repaint even when nothing changes are called only on a change.
   if (panel->isFlat() != shown.selected) panel->setFlat(shown.selected);
@@ -353,7 +382,10 @@ void DeskPlan::PressOnDesk(DeskPanel* panel, QMouseEvent* event) {
   // Only the left button moves a panel; any button selects it.
   drag_.Cancel();
   if (event->button() == Qt::LeftButton) {
-    drag_.Start(desk, event->globalPosition().toPoint(), panel->pos());
+    // The drag starts from the desk's place in the plan, not on the screen.
+    const console::DeskDisplay& place = drawn_ ? drawn_->desks[static_cast<size_t>(desk)]
+                                               : console::DeskDisplay{};
+    drag_.Start(desk, event->globalPosition().toPoint(), QPoint(place.left, place.top));
     // The dragged panel passes over its neighbours, not under them.
     if (session_.model().DesksMovable()) panel->raise();
   }
@@ -367,7 +399,10 @@ void DeskPlan::MoveOverDesk(DeskPanel* panel, QMouseEvent* event) {
   const int selectedBefore = session_.model().selectedDesk();
   session_.model().SelectDesk(desk);
   if (drag_.Dragging(desk) && (event->buttons() & Qt::LeftButton) && session_.model().DesksMovable()) {
-    const QPoint to = drag_.PositionFor(event->globalPosition().toPoint());
+    const QPoint to = drag_.PositionFor(event->globalPosition().toPoint(), [this](QPoint delta) {
+      const console::PlanPoint d = plan_.DescribedDelta({delta.x(), delta.y()});
+      return QPoint(d.x, d.y);
+    });
     session_.model().MoveDesk(desk, to.x(), to.y());
   } else if (selectedBefore == desk) {
     return;

@@ -13,6 +13,7 @@
 
 #include "app/widgets.h"
 #include "console/display.h"
+#include "console/planscale.h"
 #include "view/clickpairs.h"
 #include "view/deskdrag.h"
 
@@ -41,8 +42,9 @@ class DeskPlan : public QWidget {
   QPoint DeskCentre(int desk) const;
   // Whether the selected desk shows the keyboard's focus mark.
   void SetFocusMarkShown(bool shown);
-  // The plan's area (above the bottom panels) for the model, and the hint's place.
-  void PlaceIn(int width, int height, int planHeight);
+  // The plan drawn at `plan`'s scale over the whole client area it covers.
+  void PlaceIn(const console::PlanScale& plan);
+  const console::PlanScale& planScale() const { return plan_; }
 
  signals:
   // A right press on a desk, after it has selected the desk.
@@ -52,7 +54,6 @@ class DeskPlan : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -61,6 +62,7 @@ class DeskPlan : public QWidget {
   void BuildFirstStartHint();
   void ConnectDesk(DeskPanel* panel);
   void DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown);
+  void PlaceDesk(DeskPanel* panel, const console::DeskDisplay& shown);
   void DrawMarks();
   void StartBlinkingForNewCalls(const console::ConsoleDisplay& shown);
   void RefuseNameCharacter(QLineEdit* box, const QString& character);
@@ -81,6 +83,7 @@ class DeskPlan : public QWidget {
   bool blinkBright_ = true;
   bool focusMark_ = false;
   int planHeight_ = 0;
+  console::PlanScale plan_;
   std::optional<console::ConsoleDisplay> drawn_;
   view::DeskDrag drag_;
   view::ClickPairs nameClicks_;  // double clicks on name boxes

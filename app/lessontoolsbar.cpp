@@ -57,14 +57,12 @@ void LessonToolsBar::BuildButtons() {
   auto* labels = new QHBoxLayout(state_);
   labels->setContentsMargins(0, 0, 0, 0);
   labels->setSpacing(6);
-  roundLabel = new QLabel(state_);
+  // Whole, wrapped when narrow, with the text in the tooltip.
+  roundLabel = new MessageLabel(state_);
   roundLabel->setObjectName(QStringLiteral("RoundState"));
-  timerLabel = new QLabel(state_);
+  timerLabel = new MessageLabel(state_);
   timerLabel->setObjectName(QStringLiteral("TimerState"));
-  for (QLabel* label : {roundLabel, timerLabel}) {
-    label->setTextFormat(Qt::PlainText);
-    labels->addWidget(label);
-  }
+  for (QLabel* label : {roundLabel, timerLabel}) labels->addWidget(label, 1);
 
   // The button's own toggled look must not run the command twice.
   connect(roundButton, &QToolButton::clicked, this,
@@ -101,10 +99,10 @@ void LessonToolsBar::DescribeRound() {
 
 void LessonToolsBar::Draw() {
   const QString roundShown = tools_.roundText();
-  if (roundLabel->text() != roundShown) roundLabel->setText(roundShown);
+  roundLabel->SetMessage(roundShown);
   roundButton->setChecked(tools_.round().state() == console::RoundState::Running);
   const QString timerShown = tools_.timerText();
-  if (timerLabel->text() != timerShown) timerLabel->setText(timerShown);
+  timerLabel->SetMessage(timerShown);
   const bool red = tools_.timerWarning();
   const QString style = red ? QStringLiteral("color: #c00000; font-weight: bold;") : QString();
   if (timerLabel->styleSheet() != style) timerLabel->setStyleSheet(style);

@@ -8,6 +8,8 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "app/messagelabel.h"
+
 class ConsoleCommands;
 class LessonTools;
 
@@ -31,8 +33,8 @@ class LessonToolsBar : public QObject {
   QToolButton* timerButton = nullptr;
   QToolButton* arrangementsButton = nullptr;
   QToolButton* classListButton = nullptr;
-  QLabel* roundLabel = nullptr;
-  QLabel* timerLabel = nullptr;
+  MessageLabel* roundLabel = nullptr;
+  MessageLabel* timerLabel = nullptr;
   QMenu* arrangementsMenu = nullptr;  // "ArrangementsMenu"
   QMenu* classListMenu = nullptr;     // "ClassListMenu"
 

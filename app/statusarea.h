@@ -1,6 +1,7 @@
-// The strip under the plan: the link state, the offer to search for the
-// controller and the parts that other tools add (each its own widget, placed
-// by the strip), and the students' calls.
+// The strip under the plan, in two rows: above, the tools' buttons, the
+// students' calls and the offer to search for the controller; below, the
+// link state and the tools' state, every message whole (wrapped when the
+// strip is narrow, the strip then taller) with its text in the tooltip.
 #pragma once
 
 #include <QFrame>
@@ -11,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "app/callsbar.h"
+#include "app/messagelabel.h"
 #include "app/widgets.h"
 #include "console/display.h"
 #include "link/linkstatus.h"
@@ -20,8 +23,8 @@ class ConsoleSession;
 class StatusArea : public QFrame {
   Q_OBJECT
  public:
-  // Where a part goes: before the link state, right after it (after the
-  // parts put there before), or at the end of the strip.
+  // Where a part goes: the upper row's start, the lower row after the link
+  // state (after the parts put there before), or the upper row's end.
   enum class Place { Leading, AfterLinkState, Trailing };
 
   StatusArea(QAction* findController, QWidget* parent);
@@ -29,27 +32,40 @@ class StatusArea : public QFrame {
   void DrawLinkState(const LinkStatusSnapshot& status);
   // Until the start-up exchange is over.
   void ShowConnecting(const QString& port);
+  // The height the strip needs at `width` to show every message whole.
+  int HeightFor(int width) const;
 
-  QLabel* linkLabel = nullptr;       // "LinkState"
+  MessageLabel* linkLabel = nullptr;   // "LinkState"
   QToolButton* searchOffer = nullptr;  // "SearchController": while the controller is not found
 
+ signals:
+  // A message now needs another number of lines.
+  void heightNeeded();
+  // The link state's words, as shown.
+  void linkStateShown(const QString& text);
+
+ protected:
+  bool event(QEvent* event) override;
+
  private:
-  QHBoxLayout* layout_ = nullptr;
+  void ShowLinkText(const QString& colour, const QString& text);
+
+  QHBoxLayout* tools_ = nullptr;     // the upper row: the tools and the calls
+  QHBoxLayout* messages_ = nullptr;  // the lower row: the link state and the tools' state
   int leading_ = 0;
   int afterLink_ = 0;
+  int lastHeight_ = 0;
 };
 
-// The calling desks, first caller first; a click listens to the desk.
-class CallsView : public CallStrip {
+// The calling desks, first caller first, with their count; a click listens
+// to the desk, and a new call beeps when the teacher asked for it.
+class CallsView : public CallsBar {
   Q_OBJECT
  public:
   CallsView(ConsoleSession& session, QWidget* parent);
   void Draw(const console::ConsoleDisplay& shown);
 
-  QWidget* list = nullptr;  // "CallList": one button per calling desk
-
  private:
   ConsoleSession& session_;
-  std::optional<std::vector<console::Call>> drawn_;
   size_t callsHeard_ = 0;
 };

@@ -4,8 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
-#include <QScrollBar>
-#include <QWheelEvent>
 #include <QTextDocument>
 #include <algorithm>
 #include <cmath>
@@ -113,21 +111,6 @@ void DeskPanel::mouseMoveEvent(QMouseEvent* event) {
 
 void DeskPanel::mouseReleaseEvent(QMouseEvent* event) {
   emit mouseReleased(this, event);
-  event->accept();
-}
-
-CallStrip::CallStrip(QWidget* parent) : QScrollArea(parent) {
-  setFrameShape(QFrame::NoFrame);
-  setWidgetResizable(true);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-}
-
-void CallStrip::wheelEvent(QWheelEvent* event) {
-  const QPoint delta = event->angleDelta();
-  const int across = delta.x() != 0 ? delta.x() : delta.y();
-  QScrollBar* bar = horizontalScrollBar();
-  bar->setValue(bar->value() - across / 2);
   event->accept();
 }
 

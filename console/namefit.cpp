@@ -39,7 +39,7 @@ size_t FittingStart(const std::string& text, const std::function<bool(const std:
 }  // namespace
 
 std::vector<std::string> WrapName(const std::string& text, int width, int fontPixels,
-                                  const NameMeasure& measure) {
+                                  const NameMeasure& measure, bool breakWords) {
   const auto fits = [&](const std::string& line) {
     return measure.width(WithoutTrailingSpace(line), fontPixels) <= width;
   };
@@ -53,7 +53,7 @@ std::vector<std::string> WrapName(const std::string& text, int width, int fontPi
     if (!line.empty()) lines.push_back(WithoutTrailingSpace(line));
     line.clear();
     // A word wider than a whole line goes across lines letter by letter.
-    while (!fits(piece)) {
+    while (breakWords && !fits(piece)) {
       size_t cut = FittingStart(piece, fits);
       // Not even one letter fits: it gets a line of its own all the same.
       if (cut == 0) {
@@ -73,15 +73,24 @@ std::vector<std::string> WrapName(const std::string& text, int width, int fontPi
 NameLayout FitName(const std::string& name, int boxWidth, int boxHeight, int largestFont,
                    int smallestFont, const NameMeasure& measure) {
   NameLayout layout;
-  for (int font = largestFont; font >= smallestFont; --font) {
-    layout.fontPixels = font;
-    if (measure.width(name, font) <= boxWidth) {
-      layout.lines = {name};
-      return layout;
-    }
-    layout.lines = WrapName(name, boxWidth, font, measure);
+  const auto fitsBox = [&](const std::vector<std::string>& lines, int font) {
     const int room = std::max(1, boxHeight / std::max(1, measure.lineHeight(font)));
-    if (static_cast<int>(layout.lines.size()) <= room) return layout;
+    if (static_cast<int>(lines.size()) > room) return false;
+    return std::all_of(lines.begin(), lines.end(), [&](const std::string& line) {
+      return measure.width(line, font) <= boxWidth;
+    });
+  };
+  // Whole words at any font first; a word is broken only when none takes it.
+  for (const bool breakWords : {false, true}) {
+    for (int font = largestFont; font >= smallestFont; --font) {
+      layout.fontPixels = font;
+      if (measure.width(name, font) <= boxWidth) {
+        layout.lines = {name};
+        return layout;
+      }
+      layout.lines = WrapName(name, boxWidth, font, measure, breakWords);
+      if (fitsBox(layout.lines, font)) return layout;
+    }
   }
   // Not whole even at the smallest font: the lines there are, the last cut.
   const int room = std::max(1, boxHeight / std::max(1, measure.lineHeight(layout.fontPixels)));

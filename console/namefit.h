@@ -1,7 +1,7 @@
 // A student's name laid out on its desk panel: whole on one line at the
 // panel's font when it fits, else word-wrapped onto the lines the box has
-// room for at the largest font that takes it whole, and only beyond the
-// smallest font cut with an ellipsis. Qt-free: the widths come from the
+// room for at the largest font that takes it whole (whole words preferred
+// to a larger font), and only beyond the smallest font cut with an ellipsis. Qt-free: the widths come from the
 // caller's measure, so the rules are tested with a fixed-width one.
 #pragma once
 
@@ -27,10 +27,10 @@ struct NameMeasure {
 NameLayout FitName(const std::string& name, int boxWidth, int boxHeight, int largestFont,
                    int smallestFont, const NameMeasure& measure);
 
-// The lines of `text` no wider than `width` each: broken at spaces (which
-// go) and after hyphens (which stay), a word wider than a line broken
-// between its letters.
+// The lines of `text`, broken at spaces (which go) and after hyphens (which
+// stay) so that each is no wider than `width`; a word wider than a line is
+// broken between its letters when `breakWords`, else left whole (too wide).
 std::vector<std::string> WrapName(const std::string& text, int width, int fontPixels,
-                                  const NameMeasure& measure);
+                                  const NameMeasure& measure, bool breakWords = true);
 
 }  // namespace console

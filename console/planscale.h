@@ -52,6 +52,8 @@ class PlanScale {
   PlanSize described() const { return described_; }
   PlanSize client() const { return client_; }
   bool Identity() const { return scale_ == 1.0 && origin_ == PlanPoint{}; }
+  // Where the described plan's (0, 0) stands in the window.
+  PlanPoint origin() const { return origin_; }
 
   // A length, a point and a rectangle of the plan on the screen. A
   // rectangle's edges are scaled, not its size, so neighbours stay neighbours.

@@ -68,6 +68,14 @@ TEST(NameFit, AWordWiderThanALineGoesOnLetterByLetter) {
             (std::vector<std::string>{"Иванов-", "Петров Ян"}));
   EXPECT_EQ(console::WrapName("Иванов-Петров Ян", 40, 10, kHalfWidth),
             (std::vector<std::string>{"Иванов-", "Петров", "Ян"}));
+  // Left whole when asked: the line is then wider than the room.
+  EXPECT_EQ(console::WrapName("Ааааааааааааа Б", 30, 10, kHalfWidth, false),
+            (std::vector<std::string>{"Ааааааааааааа", "Б"}));
+  // A smaller font that keeps every word whole wins over a larger one that
+  // would break one: 13 letters need font 8 in 55 pixels.
+  const console::NameLayout whole = console::FitName("Ааааааааааааа Бб", 55, 40, 11, 8, kHalfWidth);
+  EXPECT_EQ(whole.fontPixels, 8);
+  EXPECT_EQ(whole.lines, (std::vector<std::string>{"Ааааааааааааа", "Бб"}));
   // Not one letter fits: each still gets a line, never half a letter.
   EXPECT_EQ(console::WrapName("Ёж", 2, 10, kHalfWidth), (std::vector<std::string>{"Ё", "ж"}));
 }
