@@ -2,6 +2,7 @@
 #include "app/callsbar.h"
 
 #include <QDateTime>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QTimer>
 
@@ -35,6 +36,8 @@ CallsBar::CallsBar(QWidget* parent) : QWidget(parent) {
   row->setSpacing(kEntrySpacing);
   row->addStretch(1);
   layout->addWidget(list, 1);
+  // The entries that fit are counted again whenever the list's room changes.
+  list->installEventFilter(this);
   waitTicker_ = new QTimer(this);
   waitTicker_->setInterval(kWaitRefreshMs);
   connect(waitTicker_, &QTimer::timeout, this, &CallsBar::Refresh);
@@ -109,7 +112,7 @@ int CallsBar::ShownEntries() const {
   return shown;
 }
 
-void CallsBar::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  FitEntries();
+bool CallsBar::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list && event->type() == QEvent::Resize) FitEntries();
+  return QWidget::eventFilter(watched, event);
 }

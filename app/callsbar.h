@@ -34,7 +34,7 @@ class CallsBar : public QWidget {
   void answer(int desk);
 
  protected:
-  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Rebuild();

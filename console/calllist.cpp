@@ -10,7 +10,7 @@ std::string CallCountText(size_t waiting) { return "Вызовов: " + std::to_
 
 std::string WaitText(int64_t waitedSeconds) {
   const int64_t minutes = std::max<int64_t>(0, waitedSeconds) / 60;
-  if (minutes == 0) return "меньше минуты";
+  if (minutes == 0) return "< 1 мин";
   if (minutes < 60) return std::to_string(minutes) + " мин";
   const int64_t rest = minutes % 60;
   return std::to_string(minutes / 60) + " ч " + (rest < 10 ? "0" : "") + std::to_string(rest) +

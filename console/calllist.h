@@ -16,7 +16,7 @@ namespace console {
 // "Вызовов: 5".
 std::string CallCountText(size_t waiting);
 
-// How long a call waits, by whole minutes: "меньше минуты", "1 мин", "25 мин",
+// How long a call waits, by whole minutes: "< 1 мин", "1 мин", "25 мин",
 // "1 ч 05 мин".
 std::string WaitText(int64_t waitedSeconds);
 

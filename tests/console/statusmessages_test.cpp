@@ -55,7 +55,7 @@ TEST(CallList, EveryCallIsListedWholeFirstCallerFirstWithTheCount) {
   const struct {
     int64_t seconds;
     const char* text;
-  } waits[] = {{-5, "меньше минуты"}, {0, "меньше минуты"}, {59, "меньше минуты"}, {60, "1 мин"},
+  } waits[] = {{-5, "< 1 мин"}, {0, "< 1 мин"}, {59, "< 1 мин"}, {60, "1 мин"},
                {3599, "59 мин"},       {3600, "1 ч 00 мин"},  {3900, "1 ч 05 мин"},  {7260, "2 ч 01 мин"}};
   for (const auto& row : waits) EXPECT_EQ(console::WaitText(row.seconds), row.text) << row.seconds;
 
@@ -66,7 +66,7 @@ TEST(CallList, EveryCallIsListedWholeFirstCallerFirstWithTheCount) {
   const std::vector<console::Call> calls = {{6, 1000}, {2, 1100}, {9, 1190}};
   const std::vector<std::string> expected = {
       "7 · Жуков Иван · 3 мин", "3 · Петрова-Водкина Анна-Мария Александровна · 1 мин",
-      "10 · меньше минуты"};
+      "10 · < 1 мин"};
   EXPECT_EQ(console::CallListEntries(calls, desks, 1200), expected);
 
   std::vector<console::Call> everyDesk;

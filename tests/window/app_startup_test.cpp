@@ -8,6 +8,7 @@
 #include "config/settings.h"
 #include "platform/system.h"
 #include "resources/glyphs.h"
+#include "support/screenmain.h"
 #include "support/windowfixture.h"
 
 using Kind = FakePrompter::Kind;
@@ -132,8 +133,9 @@ void AppStartupTest::clientSizeAndBottomPanels() {
   QCOMPARE(PlanHeight(form), expectedHeight);
   QCOMPARE(form.client->y(), form.menuBar->height());
   QCOMPARE(form.height(), form.menuBar->height() + expectedHeight + form.status->height());
-  // Not resizable: the size is pinned.
-  QCOMPARE(form.minimumSize(), form.maximumSize());
+  // Resizable, but never below the described size on a screen that holds it.
+  QCOMPARE(form.minimumSize(), form.size());
+  QCOMPARE(form.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   QCOMPARE(form.Surface().size(), form.client->size());
 
   QCOMPARE(form.teacher->y(), expectedHeight - 50);
@@ -414,5 +416,9 @@ void AppStartupTest::probeFailureSendsNoReset() {
   QCOMPARE(fx.prompter().records.size(), size_t{0});
 }
 
-QTEST_MAIN(AppStartupTest)
+int main(int argc, char** argv) {
+  // A screen that holds every described size of the table.
+  AppStartupTest test;
+  return RunOnScreens(argc, argv, test, {{0, 0, 1920, 1080}});
+}
 #include "app_startup_test.moc"

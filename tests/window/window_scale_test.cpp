@@ -58,9 +58,9 @@ void WindowScaleTest::maximizedThePlanFillsTheScreenAndClicksLandOnTheirDesk() {
              qPrintable(QStringLiteral("desk %1: %2 x %3").arg(n).arg(panel->width()).arg(panel->height())));
   }
   // The bottom panels grow with the plan and stay whole on the screen.
-  QVERIFY(form.teacherPanel->width() >= 2 * 345);
-  QVERIFY(form.rect().contains(form.allDesksPanel->geometry()));
-  QVERIFY(form.rect().contains(form.statusStrip->geometry()));
+  QVERIFY(form.teacher->width() >= 2 * 345);
+  QVERIFY(form.client->rect().contains(form.allDesks->geometry()));
+  QVERIFY(form.rect().contains(form.status->geometry()));
 
   for (int n = 1; n <= kDeskCount; ++n) {
     const size_t mark = fx.TraceMark();
@@ -74,8 +74,8 @@ void WindowScaleTest::maximizedThePlanFillsTheScreenAndClicksLandOnTheirDesk() {
   QCOMPARE(Play(fx, "b1"), QString());
   form.repaint();
   const QImage shown = form.grab().toImage();
-  const QRect one = fx.Desk(1)->geometry();
-  const QRect two = fx.Desk(2)->geometry();
+  const QRect one(fx.Desk(1)->mapTo(&form, QPoint()), fx.Desk(1)->size());
+  const QRect two(fx.Desk(2)->mapTo(&form, QPoint()), fx.Desk(2)->size());
   const int gapX = (one.right() + two.left()) / 2;
   int thickness = 0;
   for (int y = one.top(); y <= one.bottom(); ++y) thickness += shown.pixelColor(gapX, y) == colours::kLink;
@@ -87,7 +87,7 @@ void WindowScaleTest::aDragAtTwiceTheSizeStoresDescribedCoordinates() {
   WindowFixture fx(Movable());
   QVERIFY2(fx.Ok(), fx.Error().c_str());
   ConsoleWindow& form = fx.form();
-  form.resize(1400, 1000 + form.statusStrip->height());
+  form.resize(1400, form.height() - form.client->height() + 1000);
   QTRY_COMPARE(fx.Desk(6)->width(), 2 * console::kDeskPanelWidth);
   DeskPanel* desk6 = fx.Desk(6);
   const QPoint start = desk6->mapToGlobal(QPoint(60, 16));
