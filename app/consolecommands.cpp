@@ -62,6 +62,8 @@ const CommandRow kRows[] = {
     {Command::NewLesson, "NewLesson1", "&Новый урок", "Начать запись нового урока", -1, {}, {}, false},
     {Command::Report, "Report1", "&Отчёт об уроке (PDF)", "Сохранить отчёт об уроке в PDF", -1, {}, {}, false},
     {Command::PlanPdf, "PlanPdf1", "&Печать плана (PDF)", "Сохранить план кабинета в PDF", -1, {}, {}, false},
+    {Command::LessonMessages, "LessonMessages1", "Сооб&щения урока...",
+     "Последние сообщения строки состояния за этот урок", -1, {}, {}, false},
 
     {Command::Settings, "Settings1", "&Настройки...", "Настройки...", 10, {}, QKeySequence(Qt::CTRL | Qt::Key_Comma), false},
     {Command::FindController, "FindController1", "&Найти контроллер", "Проверить другие порты и найти, где отвечает контроллер", -1, {}, {}, false},

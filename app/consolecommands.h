@@ -22,7 +22,7 @@ enum class Command {
   ResetAll, AllToLine, AllInPairs, AllLedsOff, InputToLine, Input, TeacherLine,
   // The lesson.
   Round, StopRound, Timer, SaveArrangement, ClassListImport, ClassListExport, CallLog,
-  ShowHeard, NewLesson, Report, PlanPdf,
+  ShowHeard, NewLesson, Report, PlanPdf, LessonMessages,
   // Settings and help.
   Settings, FindController, KeyTable,
   Count

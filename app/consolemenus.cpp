@@ -75,7 +75,8 @@ QMenuBar* BuildMenuBar(const ConsoleCommands& commands, QMenu* deskMenu, QMenu* 
   classList->setTitle(QStringLiteral("Список &класса"));
   lesson->addMenu(classList);
   lesson->addSeparator();
-  AddAll(lesson, commands, {Command::CallLog, Command::ShowHeard, Command::NewLesson});
+  AddAll(lesson, commands, {Command::CallLog, Command::LessonMessages, Command::ShowHeard,
+                            Command::NewLesson});
   lesson->addSeparator();
   AddAll(lesson, commands, {Command::Report, Command::PlanPdf});
 

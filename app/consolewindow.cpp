@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "app/consolemenus.h"
+#include "app/lessontools.h"
 #include "app/scaledcontrols.h"
 #include "app/settingsdialog.h"
 #include "app/windowfit.h"
@@ -179,6 +180,15 @@ void ConsoleWindow::ConnectCommands() {
   connect((*commands)[Command::FindController], &QAction::triggered, this,
           [this] { session_.SearchForController(); });
   connect((*commands)[Command::KeyTable], &QAction::triggered, this, &ConsoleWindow::ShowKeyTable);
+  // The strip's messages go by; the lesson's last ones can be read again.
+  connect(status, &StatusArea::linkStateShown, &session_.lessonTools(), &LessonTools::NoteLinkState);
+  connect((*commands)[Command::LessonMessages], &QAction::triggered, this, [this] {
+    const QStringList lines = session_.lessonTools().LessonMessages();
+    session_.prompter().ShowMessage(
+        QStringLiteral("Сообщения урока"),
+        lines.isEmpty() ? QStringLiteral("За этот урок сообщений не было.") : lines.join(QLatin1Char('\n')),
+        QMessageBox::Information);
+  });
 
   // The desk menu acts on the selected desk.
   auto onSelected = [this](Command command, auto operation) {

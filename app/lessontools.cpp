@@ -2,6 +2,8 @@
 // class lists.
 #include "app/lessontools.h"
 
+#include <QDateTime>
+
 #include <QApplication>
 #include <QFileInfo>
 
@@ -66,7 +68,7 @@ void LessonTools::StartPauseResumeRound() {
     // The setting may have changed since the last round.
     round_->SetStepSeconds(ReadRoundSeconds());
   }
-  message_.clear();
+  messages_.ShowToolResult({}, QDateTime::currentMSecsSinceEpoch());
   wiring_.apply([this](console::ConsoleModel&) { round_->StartPauseResume(); });
   emit statusChanged();
 }
@@ -94,7 +96,9 @@ void LessonTools::StopTimer() {
 
 QString LessonTools::roundText() const {
   const console::RoundStatus round = round_->Status();
-  return round.text.empty() ? message_ : Utf8(round.text);
+  return round.text.empty()
+             ? Utf8(messages_.ToolResult(QDateTime::currentMSecsSinceEpoch()))
+             : Utf8(round.text);
 }
 
 QString LessonTools::timerText() const { return Utf8(timer_->Status().text); }
@@ -102,8 +106,26 @@ QString LessonTools::timerText() const { return Utf8(timer_->Status().text); }
 bool LessonTools::timerWarning() const { return timer_->Status().red; }
 
 void LessonTools::Say(const QString& text) {
-  message_ = text;
+  const int64_t now = QDateTime::currentMSecsSinceEpoch();
+  messages_.ShowToolResult(text.toStdString(), now);
+  // Gone after its while; a later result restarts the count, so the check
+  // then finds it still shown and leaves it.
+  QTimer::singleShot(static_cast<int>(console::StatusMessages::kToolResultShownMs) + 1, this,
+                     [this] { emit statusChanged(); });
   emit statusChanged();
+}
+
+void LessonTools::NoteLinkState(const QString& text) {
+  messages_.SetLinkState(text.toStdString(), QDateTime::currentMSecsSinceEpoch());
+}
+
+QStringList LessonTools::LessonMessages() const {
+  QStringList lines;
+  for (const console::StatusEntry& entry : messages_.History()) {
+    lines << QDateTime::fromMSecsSinceEpoch(entry.atMs).toString(QStringLiteral("HH:mm:ss")) +
+                 QStringLiteral("  ") + Utf8(entry.text);
+  }
+  return lines;
 }
 
 void LessonTools::Warn(const QString& text) {

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "console/consoleobserver.h"
 #include "console/lessontimer.h"
 #include "console/monitoringround.h"
+#include "console/statusmessages.h"
 
 class QWidget;
 
@@ -64,6 +66,10 @@ class LessonTools : public QObject, private console::ConsoleObserver {
   QString roundText() const;
   QString timerText() const;
   bool timerWarning() const;
+  // The link's state as the strip shows it: kept with the lesson's messages.
+  void NoteLinkState(const QString& text);
+  // The lesson's last messages, oldest first, each with its time of day.
+  QStringList LessonMessages() const;
 
  signals:
   // The round, the timer or the last result changed.
@@ -86,7 +92,9 @@ class LessonTools : public QObject, private console::ConsoleObserver {
   std::unique_ptr<console::LessonTimer> timer_;
   bool operated_ = false;
   bool ticking_ = false;
-  QString message_;  // the last tool's result, shown while the round has nothing to say
+  // The last tool's result (shown while the round has nothing to say, for a
+  // while) and the lesson's messages.
+  console::StatusMessages messages_;
   int lastTimerMinutes_ = 10;
   console::TimerEndAction lastTimerAction_ = console::TimerEndAction::Nothing;
 };
