@@ -53,7 +53,7 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
   for (DeskPanel* panel : plan->desks()) {
     session_.model().PlaceDesk(panel->tag(), panel->x(), panel->y(), !panel->isHidden());
   }
-  PlaceOnScreen();
+  PlaceOnScreen(session_.KeptWindow());
   PlaceParts();
   ConnectCommands();
   DescribeControls();
@@ -143,14 +143,14 @@ void ConsoleWindow::PlaceParts() {
 
 // The described client with the menu bar and the status strip: the size the
 // window opens at, and the least it may be made (less only on a smaller screen).
-void ConsoleWindow::PlaceOnScreen() {
+void ConsoleWindow::PlaceOnScreen(const console::KeptWindow& kept) {
   const int chrome = menuBar->sizeHint().height() + status->HeightFor(session_.clientWidth());
   const QScreen* on = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
   const WindowSizes sizes =
       SizesFor(QSize(session_.clientWidth(), session_.clientHeight()), chrome,
-               on != nullptr ? on->availableGeometry() : QRect(), QMargins());
+               on != nullptr ? on->availableGeometry() : QRect(), FrameOf(*this));
   setMinimumSize(sizes.smallest);
-  PlaceKeptWindow(*this, session_.KeptWindow(), sizes.described);
+  PlaceKeptWindow(*this, kept, sizes.described);
 }
 
 void ConsoleWindow::resizeEvent(QResizeEvent* event) {
@@ -334,8 +334,12 @@ void ConsoleWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // A window coming back from the task bar is not shown anew.
   if (event->spontaneous()) return;
-  // What the teacher changes from here on is kept for the next start.
-  if (!placedAtStart_) placedAtStart_ = WindowAsLeft(*this);
+  if (!placedAtStart_) {
+    // The frame is known now: it goes on the screen too.
+    if (!isMaximized() && !FrameOf(*this).isNull()) PlaceOnScreen(WindowAsLeft(*this));
+    // What the teacher changes from here on is kept for the next start.
+    placedAtStart_ = WindowAsLeft(*this);
+  }
   // The window is there first; the controller is met behind it.
   QTimer::singleShot(0, &session_, &ConsoleSession::Connect);
 }

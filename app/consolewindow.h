@@ -86,7 +86,7 @@ class ConsoleWindow : public QWidget {
   void BuildParts();
   void PlaceParts();
   // The kept size and place fitted to the screens there are.
-  void PlaceOnScreen();
+  void PlaceOnScreen(const console::KeptWindow& kept);
   void ConnectCommands();
   void DescribeControls();
   void ShowSwitchingReady(bool ready);

@@ -9,15 +9,14 @@ namespace {
 console::PlanRect FromQRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 QRect ToQRect(const console::PlanRect& r) { return QRect(r.left, r.top, r.width, r.height); }
 
-// The frame around the client: known once the window is shown, 0 before.
+}  // namespace
+
 QMargins FrameOf(const QWidget& window) {
   const QRect frame = window.frameGeometry();
   const QRect client = window.geometry();
   return QMargins(client.left() - frame.left(), client.top() - frame.top(),
                   frame.right() - client.right(), frame.bottom() - client.bottom());
 }
-
-}  // namespace
 
 std::vector<console::Screen> ScreensNow() {
   std::vector<console::Screen> screens;

@@ -12,6 +12,9 @@
 
 std::vector<console::Screen> ScreensNow();
 
+// The frame around the client: known once the window is shown, none before.
+QMargins FrameOf(const QWidget& window);
+
 // The window's size at the described client size: the plan's and the status area's.
 struct WindowSizes {
   QSize described;  // client size at scale 1

@@ -42,8 +42,9 @@ class PaintedGlyph : public QIconEngine {
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
     return scaledPixmap(size, mode, state, 1.0);
   }
+  // `size` is in device pixels already, as QIcon asks for it.
   QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
-    const QSize pixels = (QSizeF(size) * scale).toSize();
+    const QSize pixels = size;
     if (pixels.isEmpty()) return QPixmap();
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -65,7 +66,7 @@ class PaintedGlyph : public QIconEngine {
   }
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
     const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1.0;
-    painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, ratio));
+    painter->drawPixmap(rect, scaledPixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state, ratio));
   }
 
  private:
