@@ -2,6 +2,7 @@
 // to the console, the model's display handed to every part, start and close.
 #include "app/consolewindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -70,7 +71,15 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
       PlaceParts();
     }
   });
-  connect(&session_, &ConsoleSession::started, this, [this] { ShowSwitchingReady(true); });
+  connect(&session_, &ConsoleSession::started, this, [this] {
+    ShowSwitchingReady(true);
+    // The keys start on the plan (arrows and Space on the desks), not on
+    // whichever button the window's activation happened to give the focus.
+    QWidget* focused = QApplication::focusWidget();
+    if (isActiveWindow() && (focused == nullptr || !plan->isAncestorOf(focused))) {
+      plan->setFocus(Qt::OtherFocusReason);
+    }
+  });
   connect(&session_, &ConsoleSession::closeAgain, this, &QWidget::close, Qt::QueuedConnection);
   status->ShowConnecting(QString::fromStdString(session_.controllerPort().portName()));
   ShowSwitchingReady(session_.Started());
