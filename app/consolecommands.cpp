@@ -2,6 +2,7 @@
 #include "app/consolecommands.h"
 
 #include <QKeySequence>
+#include <QStringList>
 
 #include "resources/glyphs.h"
 
@@ -96,9 +97,10 @@ ConsoleCommands::ConsoleCommands(QObject* parent) : QObject(parent) {
 
 QString ConsoleCommands::KeyOf(Command command) const {
   const CommandRow& row = RowOf(command);
-  if (!row.shortcut.isEmpty()) return row.shortcut.toString(QKeySequence::NativeText);
-  if (row.key) return KeyText(*row.key);
-  return {};
+  QStringList keys;
+  if (row.key) keys << KeyText(*row.key);
+  if (!row.shortcut.isEmpty()) keys << row.shortcut.toString(QKeySequence::NativeText);
+  return keys.join(QStringLiteral(", "));
 }
 
 std::optional<KeyCommand> ConsoleCommands::KeyCommandOf(Command command) {

@@ -50,7 +50,11 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
   ConnectCommands();
   DescribeControls();
   connect(&session_, &ConsoleSession::changed, this, &ConsoleWindow::Redraw);
-  connect(&session_, &ConsoleSession::linkStateChanged, status, &StatusArea::DrawLinkState);
+  // Until the controller has been met the strip says it is being connected.
+  connect(&session_, &ConsoleSession::linkStateChanged, status,
+          [this](const LinkStatusSnapshot& link) {
+            if (session_.Started()) status->DrawLinkState(link);
+          });
   connect(&session_, &ConsoleSession::started, this, [this] { ShowSwitchingReady(true); });
   connect(&session_, &ConsoleSession::closeAgain, this, &QWidget::close, Qt::QueuedConnection);
   status->ShowConnecting(QString::fromStdString(session_.controllerPort().portName()));
