@@ -4,7 +4,6 @@
 #include <QKeySequence>
 #include <QStringList>
 
-#include "resources/glyphs.h"
 
 namespace {
 
@@ -80,8 +79,7 @@ const CommandRow& RowOf(Command command) {
 
 }  // namespace
 
-ConsoleCommands::ConsoleCommands(QObject* parent) : QObject(parent) {
-  const QList<QIcon> images = glyphs::ImageList();
+ConsoleCommands::ConsoleCommands(const QList<QIcon>& images, QObject* parent) : QObject(parent) {
   for (const CommandRow& row : kRows) {
     auto* action = new QAction(QString::fromUtf8(row.text), this);
     action->setObjectName(QString::fromLatin1(row.objectName));

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/consolemenus.h"
 #include "app/settingsdialog.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr int kBottomPanelsHeight = 50;  // the teacher and all-desks panels
 constexpr int kStatusStripHeight = 24;
+constexpr int kConnectAtLatestMs = 1000;
 
 QFont WindowFont() {
   QFont font;
@@ -65,7 +67,7 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
 ConsoleWindow::~ConsoleWindow() { session_.SetDialogParent(nullptr); }
 
 void ConsoleWindow::BuildParts() {
-  commands = new ConsoleCommands(this);
+  commands = new ConsoleCommands(imageList, this);
   // Qt's own shortcuts (Ctrl+O, F1) belong to the window.
   addActions(commands->All());
   deskMenu = BuildDeskMenu(*commands, this);
@@ -74,7 +76,7 @@ void ConsoleWindow::BuildParts() {
   client->setObjectName(QStringLiteral("Client"));
   plan = new DeskPlan(session_, client);
   teacher = new TeacherPanel(*commands, client);
-  allDesks = new AllDesksBar(*commands, client);
+  allDesks = new AllDesksBar(*commands, imageList, client);
   for (QWidget* control : plan->ControlOrder()) controls_.push_back(control);
   controls_.push_back(teacher);
   controls_.push_back(allDesks);
@@ -289,8 +291,18 @@ void ConsoleWindow::showEvent(QShowEvent* event) {
     const QRect area = screen()->availableGeometry();
     move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
   }
-  // The window is there first; the controller is met behind it.
-  QTimer::singleShot(0, &session_, &ConsoleSession::Connect);
+  // The window is on the screen first; the controller is met behind it, once
+  // the window has been exposed (or after a moment on a desktop that never says).
+  if (windowHandle() != nullptr) windowHandle()->installEventFilter(this);
+  QTimer::singleShot(kConnectAtLatestMs, &session_, &ConsoleSession::Connect);
+}
+
+bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+    windowHandle()->removeEventFilter(this);
+    QTimer::singleShot(0, &session_, &ConsoleSession::Connect);
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 // The plan's question, then the report's; "Отмена" or Escape in either keeps

@@ -78,6 +78,7 @@ class ConsoleWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildParts();
