@@ -12,15 +12,16 @@ bash scripts/install-deps.sh --only xvfb xauth xdotool x11-utils >/dev/null
 bin=$(realpath "${1:-build}")/bin
 runs=${2:-15}
 work=$(mktemp -d /tmp/vormik-startup-XXXXXX)
-display=:$((80 + RANDOM % 9))
 cleanup() {
   kill "${app_pid:-}" "${emu_pid:-}" "${feeder_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb "$display" -screen 0 1280x1024x24 -maxclients 2048 >"$work/xvfb.log" 2>&1 &
+# A display number of its own, chosen by the server: other X servers may run here.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -maxclients 2048 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY=$display
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 mkfifo "$work/emu-in"
 sleep 100000 >"$work/emu-in" 2>/dev/null &
