@@ -63,7 +63,9 @@ void TeacherPanel::Draw(const console::TeacherDisplay& shown) {
   inputToLineButton->setChecked(shown.inputToLineDown);
 }
 
-AllDesksBar::AllDesksBar(const ConsoleCommands& commands, QWidget* parent) : QFrame(parent) {
+AllDesksBar::AllDesksBar(const ConsoleCommands& commands, const QList<QIcon>& images,
+                         QWidget* parent)
+    : QFrame(parent) {
   setObjectName(QStringLiteral("Panel2"));
   setFrameShape(QFrame::NoFrame);
   setGeometry(365, 451, 336, 46);
@@ -78,7 +80,6 @@ AllDesksBar::AllDesksBar(const ConsoleCommands& commands, QWidget* parent) : QFr
   toolbar->setObjectName(QStringLiteral("ToolBar1"));
   toolbar->setGeometry(0, 13, 336, 37);
 
-  const QList<QIcon> images = glyphs::ImageList();
   auto button = [&](const char* name, int left, const char* hint, int image, Command command) {
     auto* b = new QToolButton(toolbar);
     b->setObjectName(QString::fromLatin1(name));

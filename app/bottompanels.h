@@ -27,7 +27,7 @@ class TeacherPanel : public QFrame {
 class AllDesksBar : public QFrame {
   Q_OBJECT
  public:
-  AllDesksBar(const ConsoleCommands& commands, QWidget* parent);
+  AllDesksBar(const ConsoleCommands& commands, const QList<QIcon>& images, QWidget* parent);
 
   QLabel* label = nullptr;                     // "Label2"
   QWidget* toolbar = nullptr;                  // "ToolBar1"

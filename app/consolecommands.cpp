@@ -2,8 +2,8 @@
 #include "app/consolecommands.h"
 
 #include <QKeySequence>
+#include <QStringList>
 
-#include "resources/glyphs.h"
 
 namespace {
 
@@ -81,8 +81,7 @@ const CommandRow& RowOf(Command command) {
 
 }  // namespace
 
-ConsoleCommands::ConsoleCommands(QObject* parent) : QObject(parent) {
-  const QList<QIcon> images = glyphs::ImageList();
+ConsoleCommands::ConsoleCommands(const QList<QIcon>& images, QObject* parent) : QObject(parent) {
   for (const CommandRow& row : kRows) {
     auto* action = new QAction(QString::fromUtf8(row.text), this);
     action->setObjectName(QString::fromLatin1(row.objectName));
@@ -98,9 +97,10 @@ ConsoleCommands::ConsoleCommands(QObject* parent) : QObject(parent) {
 
 QString ConsoleCommands::KeyOf(Command command) const {
   const CommandRow& row = RowOf(command);
-  if (!row.shortcut.isEmpty()) return row.shortcut.toString(QKeySequence::NativeText);
-  if (row.key) return KeyText(*row.key);
-  return {};
+  QStringList keys;
+  if (row.key) keys << KeyText(*row.key);
+  if (!row.shortcut.isEmpty()) keys << row.shortcut.toString(QKeySequence::NativeText);
+  return keys.join(QStringLiteral(", "));
 }
 
 std::optional<KeyCommand> ConsoleCommands::KeyCommandOf(Command command) {

@@ -31,7 +31,8 @@ enum class Command {
 class ConsoleCommands : public QObject {
   Q_OBJECT
  public:
-  explicit ConsoleCommands(QObject* parent);
+  // `images`: the window's image list, drawn once.
+  ConsoleCommands(const QList<QIcon>& images, QObject* parent);
 
   QAction* operator[](Command command) const { return actions_[static_cast<size_t>(command)]; }
   // The key a command is run with ("F5", "Ctrl+O"), or "" when it has none.

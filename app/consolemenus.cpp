@@ -2,7 +2,9 @@
 #include "app/consolemenus.h"
 
 #include <QDialogButtonBox>
+#include <algorithm>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -25,6 +27,37 @@ QString PlainText(const QAction* action) {
 
 }  // namespace
 
+int WholeEntriesWidth(const QMenu* menu) {
+  const QFontMetrics fm = menu->fontMetrics();
+  const int margin = 2 * (menu->style()->pixelMetric(QStyle::PM_MenuHMargin, nullptr, menu) +
+                          menu->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu));
+  // The icon's column, the gaps around the text and before the key: room to
+  // spare, since styles and fonts round their own measures differently.
+  const int iconColumn = menu->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, menu) + 12;
+  const int gap = 3 * fm.averageCharWidth();
+  int widest = 0;
+  for (const QAction* action : menu->actions()) {
+    if (action->isSeparator() || !action->isVisible()) continue;
+    const QString key = action->shortcut().isEmpty()
+                            ? action->text().section(QLatin1Char('\t'), 1)
+                            : action->shortcut().toString(QKeySequence::NativeText);
+    int need = iconColumn + fm.boundingRect(PlainText(action)).width() + 2 * gap;
+    if (!key.isEmpty()) need += fm.boundingRect(key).width() + gap;
+    if (action->menu() != nullptr) need += gap;  // the submenu's arrow
+    widest = std::max(widest, need);
+  }
+  return widest + margin;
+}
+
+void KeepEntriesWhole(QMenu* menu) {
+  QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] {
+    menu->setMinimumWidth(WholeEntriesWidth(menu));
+    for (QAction* action : menu->actions()) {
+      if (action->menu() != nullptr) action->menu()->setMinimumWidth(WholeEntriesWidth(action->menu()));
+    }
+  });
+}
+
 QMenu* BuildDeskMenu(const ConsoleCommands& commands, QWidget* parent) {
   auto* menu = new QMenu(parent);
   menu->setObjectName(QStringLiteral("PopupMenu1"));
@@ -41,6 +74,7 @@ QMenu* BuildDeskMenu(const ConsoleCommands& commands, QWidget* parent) {
   // The round from the desk menu too, below the desk's own commands.
   menu->addSeparator();
   AddAll(menu, commands, {Command::Round, Command::StopRound});
+  KeepEntriesWhole(menu);
   return menu;
 }
 
@@ -87,6 +121,9 @@ QMenuBar* BuildMenuBar(const ConsoleCommands& commands, QMenu* deskMenu, QMenu* 
   QMenu* help = bar->addMenu(QStringLiteral("Сп&равка"));
   help->setObjectName(QStringLiteral("HelpMenu"));
   help->addAction(commands[Command::KeyTable]);
+  for (QMenu* menu : {file, desks, lesson, settings, help, arrangements, classList}) {
+    KeepEntriesWhole(menu);
+  }
   return bar;
 }
 

@@ -8,6 +8,12 @@
 
 class ConsoleCommands;
 
+// Makes `menu` (and its submenus) wide enough for every entry's whole text
+// and key in the font and style it is shown with, each time it opens.
+void KeepEntriesWhole(QMenu* menu);
+// The width `menu` needs for that.
+int WholeEntriesWidth(const QMenu* menu);
+
 // The desk menu: the selected desk's commands and, at its foot, the round.
 QMenu* BuildDeskMenu(const ConsoleCommands& commands, QWidget* parent);
 

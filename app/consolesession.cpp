@@ -170,7 +170,7 @@ void ConsoleSession::ReadStartSettings() {
 }
 
 void ConsoleSession::Connect() {
-  if (connecting_ || started_) return;
+  if (connecting_ || started_ || closing_) return;
   connecting_ = true;
   ShowLinkState();
   if (!settingsReadable_) {

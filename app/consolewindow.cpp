@@ -11,6 +11,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/consolemenus.h"
 #include "app/lessontools.h"
@@ -26,6 +27,7 @@ namespace {
 constexpr int kTeacherPanelHeight = 45;
 constexpr int kAllDesksPanelWidth = 336;
 constexpr int kAllDesksPanelHeight = 46;
+constexpr int kConnectAtLatestMs = 1000;
 
 QFont WindowFont() {
   QFont font;
@@ -59,7 +61,11 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
   ConnectCommands();
   DescribeControls();
   connect(&session_, &ConsoleSession::changed, this, &ConsoleWindow::Redraw);
-  connect(&session_, &ConsoleSession::linkStateChanged, status, &StatusArea::DrawLinkState);
+  // Until the controller has been met the strip says it is being connected.
+  connect(&session_, &ConsoleSession::linkStateChanged, status,
+          [this](const LinkStatusSnapshot& link) {
+            if (session_.Started()) status->DrawLinkState(link);
+          });
   // A message that now takes another line: the window grows by it where it
   // can, so the plan keeps its scale; else the plan gives up the room.
   connect(status, &StatusArea::heightNeeded, this, [this] {
@@ -89,7 +95,7 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
 ConsoleWindow::~ConsoleWindow() { session_.SetDialogParent(nullptr); }
 
 void ConsoleWindow::BuildParts() {
-  commands = new ConsoleCommands(this);
+  commands = new ConsoleCommands(imageList, this);
   // Qt's own shortcuts (Ctrl+O, F1) belong to the window.
   addActions(commands->All());
   deskMenu = BuildDeskMenu(*commands, this);
@@ -98,7 +104,7 @@ void ConsoleWindow::BuildParts() {
   client->setObjectName(QStringLiteral("Client"));
   plan = new DeskPlan(session_, client);
   teacher = new TeacherPanel(*commands, client);
-  allDesks = new AllDesksBar(*commands, client);
+  allDesks = new AllDesksBar(*commands, imageList, client);
   for (QWidget* control : plan->ControlOrder()) controls_.push_back(control);
   controls_.push_back(teacher);
   controls_.push_back(allDesks);
@@ -349,8 +355,18 @@ void ConsoleWindow::showEvent(QShowEvent* event) {
     // What the teacher changes from here on is kept for the next start.
     placedAtStart_ = WindowAsLeft(*this);
   }
-  // The window is there first; the controller is met behind it.
-  QTimer::singleShot(0, &session_, &ConsoleSession::Connect);
+  // The window is on the screen first; the controller is met behind it, once
+  // the window has been exposed (or after a moment on a desktop that never says).
+  if (windowHandle() != nullptr) windowHandle()->installEventFilter(this);
+  QTimer::singleShot(kConnectAtLatestMs, &session_, &ConsoleSession::Connect);
+}
+
+bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+    windowHandle()->removeEventFilter(this);
+    QTimer::singleShot(0, &session_, &ConsoleSession::Connect);
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 // The plan's question, then the report's; "Отмена" or Escape in either keeps

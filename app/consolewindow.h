@@ -81,6 +81,7 @@ class ConsoleWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildParts();

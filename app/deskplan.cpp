@@ -62,8 +62,11 @@ DeskPlan::DeskPlan(ConsoleSession& session, QWidget* parent) : QWidget(parent), 
   setObjectName(QStringLiteral("DeskPlan"));
   // Before the desks: the keyboard passes its buttons first (it shows over an empty plan).
   BuildFirstStartHint();
+  // Drawn once for all sixteen desks.
+  const QIcon headphones = glyphs::ButtonGlyph(glyphs::Glyph::Headphones);
+  const QIcon microphone = glyphs::ButtonGlyph(glyphs::Glyph::Microphone);
   for (int deskNumber : kDeskCreationOrder) {
-    BuildDeskPanel(deskNumber);
+    BuildDeskPanel(deskNumber, headphones, microphone);
     order_.push_back(desks_[static_cast<size_t>(deskNumber - 1)]);
   }
   for (DeskPanel* panel : desks_) ConnectDesk(panel);
@@ -230,7 +233,7 @@ void DeskPlan::BuildFirstStartHint() {
   firstStartHint_->hide();
 }
 
-void DeskPlan::BuildDeskPanel(int deskNumber) {
+void DeskPlan::BuildDeskPanel(int deskNumber, const QIcon& headphones, const QIcon& microphone) {
   const int index = deskNumber - 1;
   const DeskLayout& names = kDeskLayouts[index];
   auto* panel = new DeskPanel(index, this);
@@ -247,12 +250,12 @@ void DeskPlan::BuildDeskPanel(int deskNumber) {
   panel->listen = new GlyphButton(1, true, panel);
   panel->listen->setObjectName(Named("SpeedButton", names.listen));
   panel->listen->setGeometry(92 + shift, 49 + shift, 23, 22);
-  panel->listen->setIcon(glyphs::ButtonGlyph(glyphs::Glyph::Headphones));
+  panel->listen->setIcon(headphones);
 
   panel->speak = new GlyphButton(2, true, panel);
   panel->speak->setObjectName(Named("SpeedButton", names.speak));
   panel->speak->setGeometry(117 + shift, 49 + shift, 23, 22);
-  panel->speak->setIcon(glyphs::ButtonGlyph(glyphs::Glyph::Microphone));
+  panel->speak->setIcon(microphone);
 
   panel->led = new GlyphButton(0, false, panel);
   panel->led->setObjectName(Named("SpeedButton", names.led));

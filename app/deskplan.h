@@ -58,7 +58,7 @@ class DeskPlan : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void BuildDeskPanel(int deskNumber);
+  void BuildDeskPanel(int deskNumber, const QIcon& headphones, const QIcon& microphone);
   void BuildFirstStartHint();
   void ConnectDesk(DeskPanel* panel);
   void DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown);

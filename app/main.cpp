@@ -117,7 +117,12 @@ QIcon ApplicationIcon() {
   // The PNGs at every size that the build drew (resources/icon).
   QIcon icon;
   const QDir folder(QStringLiteral(":/icons"));
-  for (const QString& name : folder.entryList(QDir::Files)) icon.addFile(folder.filePath(name));
+  // Each file named with its size ("vormik-48.png"): given the size, Qt reads
+  // a picture only when one is drawn, not all of them at start-up.
+  for (const QString& name : folder.entryList(QDir::Files)) {
+    const int size = name.section(QLatin1Char('-'), -1).section(QLatin1Char('.'), 0, 0).toInt();
+    icon.addFile(folder.filePath(name), size > 0 ? QSize(size, size) : QSize());
+  }
   return icon;
 }
 

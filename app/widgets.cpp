@@ -11,8 +11,9 @@
 GlyphButton::GlyphButton(int groupIndex, bool checkable, QWidget* parent)
     : QToolButton(parent), groupIndex_(groupIndex) {
   setCheckable(checkable);
-  // The glyph buttons never take the keyboard focus away from a name box.
-  setFocusPolicy(Qt::NoFocus);
+  // Tab reaches the glyph buttons; a click never takes the keyboard focus
+  // away from a name box.
+  setFocusPolicy(Qt::TabFocus);
   setIconSize(QSize(16, 16));
 }
 
