@@ -10,7 +10,7 @@
 #include <QtTest>
 
 #include "app/instancechannel.h"
-#include "app/lessontools.h"
+#include "app/lessontoolsbar.h"
 #include "config/arrangementfile.h"
 #include "config/classroomplan.h"
 #include "config/inifile.h"
@@ -210,7 +210,7 @@ class HandOverTest : public QObject {
     DialogScene scene;
     QVERIFY2(scene.fx.Ok() && !scene.address.isEmpty(), scene.fx.Error().c_str());
     scene.fx.prompter().threeWayAnswers = {QMessageBox::No};
-    QMenu* menu = scene.fx.form().lessonTools().arrangementsButton->menu();
+    QMenu* menu = scene.fx.form().toolsBar->arrangementsMenu;
     emit menu->aboutToShow();
     const QList<QAction*> actions = menu->actions();
     QVERIFY(!actions.isEmpty() && actions.front()->text().startsWith(QStringLiteral("Сохранить текущую")));
