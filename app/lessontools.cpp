@@ -27,11 +27,10 @@
 #include "console/arrangements.h"
 #include "console/classlist.h"
 #include "platform/system.h"
+#include "sheets/classlistfile.h"
 
 namespace {
 
-// A class list is a page of names; anything larger is not one.
-constexpr qint64 kMaxListBytes = 1024 * 1024;
 const QString kCaption = QStringLiteral("Vormik");
 
 QString Utf8(const std::string& text) { return QString::fromStdString(text); }
@@ -547,34 +546,20 @@ void LessonTools::AskArrangementName() {
 // Class lists
 
 bool LessonTools::ImportClassList(const QString& path, bool preview) {
-  const QFileInfo info(path);
-  if (!info.isFile()) {
-    Warn(QStringLiteral("Файл «%1» не найден или это не файл.").arg(path));
+  const sheets::ClassListFile file = sheets::ReadClassListFile(path.toStdString());
+  if (!file.problem.empty()) {
+    Warn(Utf8(file.problem));
     return false;
   }
-  if (info.size() > kMaxListBytes) {
-    Warn(QStringLiteral("Файл «%1» слишком большой для списка класса (больше 1 МБ).").arg(path));
-    return false;
-  }
-  std::string bytes;
-  if (!platform::ReadWholeFile(path.toStdString(), bytes)) {
-    Warn(QStringLiteral("Файл «%1» не удалось прочитать.").arg(path));
-    return false;
-  }
-  const std::vector<std::string> names = console::ParseNameList(console::DecodeListBytes(bytes));
-  if (names.empty()) {
+  ClassListDialog dialog(file.table, window_.model().plan(), &window_);
+  if (dialog.rows().empty()) {
     Warn(QStringLiteral("В файле «%1» нет ни одного имени.").arg(path));
     return false;
   }
-  const std::vector<console::ImportRow> rows =
-      console::PlanNameImport(names, window_.model().plan());
-  if (preview) {
-    ClassListDialog dialog(rows, window_.model().plan(), &window_);
-    if (dialog.exec() != QDialog::Accepted) return false;
-  }
+  if (preview && dialog.exec() != QDialog::Accepted) return false;
   int imported = 0;
-  window_.Apply([&](console::ConsoleModel& m) { imported = console::ImportNames(m, rows); });
-  Say(QStringLiteral("Список класса: вписано имён — %1 из %2.").arg(imported).arg(names.size()));
+  window_.Apply([&](console::ConsoleModel& m) { imported = console::ImportNames(m, dialog.rows()); });
+  Say(QStringLiteral("Список класса: вписано имён — %1 из %2.").arg(imported).arg(dialog.rows().size()));
   return imported > 0;
 }
 
@@ -591,14 +576,18 @@ bool LessonTools::ExportClassList(const QString& path) {
 void LessonTools::AskClassListToImport() {
   const QString path =
       QFileDialog::getOpenFileName(&window_, QStringLiteral("Список класса"), QString(),
-                                   QStringLiteral("Списки класса (*.txt *.csv);;Все файлы (*)"));
+                                   QStringLiteral("Списки класса (*.txt *.csv *.xlsx *.ods *.xls);;Все файлы (*)"));
   if (!path.isEmpty()) ImportClassList(path);
+}
+
+QString LessonTools::ClassListFileName() const {
+  return Utf8(console::ClassNameOf(window_.model().ClassroomFilePath())) + QStringLiteral(".csv");
 }
 
 void LessonTools::AskClassListExportFile() {
   QString path =
       QFileDialog::getSaveFileName(&window_, QStringLiteral("Выгрузить список класса"),
-                                   QStringLiteral("класс.csv"), QStringLiteral("CSV (*.csv)"));
+                                   ClassListFileName(), QStringLiteral("CSV (*.csv)"));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
   ExportClassList(path);

@@ -57,6 +57,8 @@ class LessonTools : public QObject, private console::ConsoleObserver {
   // false), puts its names into the plan. False when nothing went in.
   bool ImportClassList(const QString& path, bool preview = true);
   bool ExportClassList(const QString& path);
+  // The export's suggested name: the class's own ("5А.csv").
+  QString ClassListFileName() const;
 
   // Whether the selected desk shows the keyboard's focus mark.
   bool FocusMarkShown() const { return focusMark_; }

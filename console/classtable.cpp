@@ -125,8 +125,11 @@ std::string ColumnName(const ClassTable& table, int column, bool header) {
 }  // namespace
 
 std::string CellText(std::string_view text) {
+  // Leading spaces and control characters go before the cut.
+  size_t start = 0;
+  while (start < text.size() && static_cast<unsigned char>(text[start]) <= 0x20) ++start;
   std::string out;
-  for (size_t i = 0; i < text.size() && out.size() < kMaxCellBytes;) {
+  for (size_t i = start; i < text.size() && out.size() < kMaxCellBytes;) {
     char32_t cp;
     size_t length;
     if (!utf8::Decode(text, i, cp, length)) {
@@ -134,8 +137,10 @@ std::string CellText(std::string_view text) {
       continue;
     }
     if (out.size() + length > kMaxCellBytes) break;
-    if (cp < 0x20 || cp == 0x7F) {
+    if (cp == '\t' || cp == '\r' || cp == '\n') {
       out += ' ';
+    } else if (cp < 0x20 || cp == 0x7F) {
+      // Other control characters are no part of a name.
     } else {
       out.append(text.substr(i, length));
     }
@@ -273,6 +278,8 @@ std::vector<TakenName> TakeNames(const ClassTable& table, const TableChoice& cho
 
 size_t RowsLeftOut(const ClassTable& table, const TableChoice& choice) {
   const std::vector<TakenName> names = TakeNames(table, choice);
+  // Only a full set of desks leaves rows out.
+  if (names.size() < kDeskCount) return 0;
   const size_t header = choice.header ? 1 : 0;
   const size_t used = names.empty() ? header : names.back().row + 1;
   return table.totalRows > used ? table.totalRows - used : 0;

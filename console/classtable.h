@@ -28,8 +28,8 @@ struct ClassTable {
   size_t Columns() const;
 };
 
-// `text` cut to at most kMaxCellBytes on a character boundary, control
-// characters as spaces, spaces around it dropped.
+// `text` cut to at most kMaxCellBytes on a character boundary, tabs and line
+// breaks as spaces, other control characters dropped, spaces around it too.
 std::string CellText(std::string_view text);
 
 // The rows of a text list: one name a line, or CSV (";" when the text has one
