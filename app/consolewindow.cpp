@@ -130,7 +130,10 @@ ConsoleWindow::ConsoleWindow(ClassroomState& room, AppEnvironment environment,
   ConnectHandlers();
   lessonTools_ = std::make_unique<LessonTools>(*this, prompter_, environment_.settingsPath);
   lessonTools_->round().SetActivityListener([this](bool started) {
-    if (started) lessonRecord_->journal().RoundStarted();
+    // A change while the round runs is its step: a teacher's command pauses it first.
+    if (started)
+      lessonRecord_->journal().RoundStarted(
+          [this] { return lessonTools_->round().state() == console::RoundState::Running; });
     else lessonRecord_->journal().RoundStopped();
   });
   Start();
