@@ -2,6 +2,7 @@
 // round's listen frames in plan order, and the console driven by keys alone.
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QTableWidget>
 #include <QTest>
@@ -310,7 +311,9 @@ class LessonToolsTest : public QObject {
     WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     fx.ShowDesk(2, false);
-    const std::string list = cp1251::FromUtf8("Орлова Анна;5А\r\nПетров Иван;5А\r\n");
+    // The office's export: a header, the number first, Windows-1251.
+    const std::string list = cp1251::FromUtf8(
+        "№ п/п;ФИО;Дата рождения\r\n1;Орлова Анна;12.03.2014\r\n2;Петров Иван;01.09.2014\r\n");
     const std::string listPath = fx.dir().File("class.csv");
     QVERIFY(platform::ReplaceFileAtomically(listPath, list));
     LessonTools& tools = fx.form().lessonTools();
@@ -320,6 +323,9 @@ class LessonToolsTest : public QObject {
     QCOMPARE(fx.Desk(2)->nameBox->text(), QStringLiteral("Ученик 2"));
     QCOMPARE(fx.Desk(3)->nameBox->text(), QStringLiteral("Петров Иван"));
     QVERIFY(fx.form().isWindowModified());
+    QCOMPARE(tools.ClassListFileName(),
+             QFileInfo(QString::fromStdString(fx.form().model().ClassroomFilePath())).baseName() +
+                 QStringLiteral(".csv"));
     const QString csvPath = QString::fromStdString(fx.dir().File("out.csv"));
     QVERIFY(tools.ExportClassList(csvPath));
     QFile csv(csvPath);
