@@ -74,7 +74,10 @@ ConsoleSession::ConsoleSession(ClassroomState& room, AppEnvironment environment,
   lessonTools_ = std::make_unique<LessonTools>(*model_, prompter_, environment_.settingsPath,
                                                std::move(wiring));
   lessonTools_->round().SetActivityListener([this](bool running) {
-    if (running) journal_->RoundStarted();
+    // A change while the round runs is its step: a teacher's command pauses it first.
+    if (running)
+      journal_->RoundStarted(
+          [this] { return lessonTools_->round().state() == console::RoundState::Running; });
     else journal_->RoundStopped();
   });
   settle_.setSingleShot(true);

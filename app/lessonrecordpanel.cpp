@@ -3,6 +3,8 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -15,6 +17,7 @@
 #include "app/prompter.h"
 #include "app/widgets.h"
 #include "config/inifile.h"
+#include "console/classlist.h"
 #include "console/lessonfiles.h"
 #include "console/lessonreport.h"
 #include "platform/system.h"
@@ -204,18 +207,30 @@ QString LessonRecordPanel::SaveReport() {
     prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"), error, QMessageBox::Warning);
     return {};
   }
-  const QString path = folder + QString::fromStdString(console::DateText(now)) +
-                       QStringLiteral("-") +
-                       QDateTime::fromMSecsSinceEpoch(now.ms).toString(QStringLiteral("HHmmss")) +
-                       QStringLiteral("-report.pdf");
+  // Named by the class, as its own file is: "5А 2026-12-07 10-45.pdf".
+  const std::string classroom = model_.ClassroomFilePath();
+  const std::string className = classroom.empty() ? std::string() : console::ClassNameOf(classroom);
+  const QString path = folder + QString::fromStdString(console::ClassNameOf(classroom)) +
+                       QStringLiteral(" ") + QString::fromStdString(console::DateText(now)) +
+                       QStringLiteral(" ") +
+                       QDateTime::fromMSecsSinceEpoch(now.ms).toString(QStringLiteral("HH-mm-ss")) +
+                       QStringLiteral(".pdf");
   console::LessonRecord record = journal_->record();
   record.Finish(now);
-  if (!WriteLessonReport(path, record, model_.plan(), now, error)) {
+  if (!WriteLessonReport(path, record, model_.plan(), className, now, error)) {
     prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"), error, QMessageBox::Warning);
     return {};
   }
-  prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"),
-                        QStringLiteral("Отчёт сохранён:\n%1").arg(path), QMessageBox::Information);
+  if (prompter_.OfferToOpen(QStringLiteral("Отчёт об уроке"),
+                            QStringLiteral("Отчёт сохранён:\n%1").arg(path))) {
+    // The system's own viewer of PDF files.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+      prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"),
+                            QStringLiteral("Не удалось открыть отчёт: в системе нет программы "
+                                           "для просмотра PDF.\n%1")
+                                .arg(path),
+                            QMessageBox::Warning);
+  }
   return path;
 }
 

@@ -77,6 +77,14 @@ void PaintTitle(QPainter& painter, const QString& title) {
                    Qt::AlignLeft | Qt::AlignVCenter, title);
 }
 
+void PaintPageNumber(QPainter& painter, int page, int pages) {
+  painter.setFont(PointFont(8));
+  painter.setPen(Qt::black);
+  painter.drawText(QRectF(40, console::kReportPageHeight - 24, console::kReportPageWidth - 80, 14),
+                   Qt::AlignRight | Qt::AlignVCenter,
+                   Text(console::PageNumberText(page, pages)));
+}
+
 void PaintPlan(QPainter& painter, const std::array<console::DeskPlanEntry, kDeskCount>& plan) {
   for (const console::PlanDesk& desk : console::LayOutPlan(plan, console::kReportPlanArea)) {
     const QRectF box = Rect(desk.box);
@@ -178,15 +186,6 @@ void SetUpWriter(QPdfWriter& writer, const QString& title) {
       QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(0, 0, 0, 0)));
 }
 
-QString LessonTitle(const console::LessonRecord& record, console::Moment end) {
-  const console::Moment start = record.start();
-  const std::string date = console::DateText(start);
-  return QStringLiteral("Урок %1.%2.%3, %4–%5")
-      .arg(Text(date.substr(8, 2)), Text(date.substr(5, 2)), Text(date.substr(0, 4)),
-           Text(console::ClockText(start).substr(0, 5)),
-           Text(console::ClockText(end).substr(0, 5)));
-}
-
 // The pages are painted into memory; the file gets them whole, through the
 // safe replace (a full disk or a planted link leaves no empty or cut file).
 bool Finished(QPainter& painter, const QBuffer& pages, const QString& path, QString& error) {
@@ -209,22 +208,26 @@ bool Begun(QPainter& painter, QPdfWriter& writer, const QString& path, QString& 
 
 bool WriteLessonReport(const QString& path, const console::LessonRecord& record,
                        const std::array<console::DeskPlanEntry, kDeskCount>& plan,
-                       console::Moment end, QString& error) {
+                       const std::string& className, console::Moment end, QString& error) {
   QBuffer pages;
   pages.open(QIODevice::WriteOnly);
   QPdfWriter writer(&pages);
-  const QString title = LessonTitle(record, end);
+  const QString title = Text(console::ReportTitle(className, record.start(), end));
   SetUpWriter(writer, title);
   QPainter painter;
   if (!Begun(painter, writer, path, error)) return false;
+  constexpr int kPages = 3;
   PaintTitle(painter, title + QStringLiteral(": план кабинета"));
   PaintPlan(painter, plan);
+  PaintPageNumber(painter, 1, kPages);
   writer.newPage();
   PaintTitle(painter, title + QStringLiteral(": ход урока"));
   PaintTimeline(painter, record, plan, end.ms);
+  PaintPageNumber(painter, 2, kPages);
   writer.newPage();
   PaintTitle(painter, title + QStringLiteral(": итоги по столам"));
   PaintTotals(painter, record, plan, end.ms);
+  PaintPageNumber(painter, 3, kPages);
   return Finished(painter, pages, path, error);
 }
 

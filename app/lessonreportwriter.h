@@ -8,12 +8,14 @@
 #include "console/display.h"
 #include "console/lessonrecord.h"
 
-// The plan with names, the timeline and the totals; false with a Russian
-// reason in `error` when the file could not be written (what stood at `path`
-// before then stays as it was). Written as console::WriteLessonFile writes.
+// The plan with names, the timeline and the totals, the class (its classroom
+// file's name, "" for none) and the date in each page's title, its number at
+// its foot; false with a Russian reason in `error` when the file could not be
+// written (what stood at `path` before then stays as it was). Written as
+// console::WriteLessonFile writes.
 bool WriteLessonReport(const QString& path, const console::LessonRecord& record,
                        const std::array<console::DeskPlanEntry, kDeskCount>& plan,
-                       console::Moment end, QString& error);
+                       const std::string& className, console::Moment end, QString& error);
 // The seating plan with names on one page, for a substitute teacher.
 bool WritePlanPage(const QString& path, const std::array<console::DeskPlanEntry, kDeskCount>& plan,
                    console::Moment at, QString& error);

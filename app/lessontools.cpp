@@ -13,13 +13,11 @@
 #include "config/settingsload.h"
 #include "console/arrangements.h"
 #include "console/classlist.h"
-#include "console/lessonfiles.h"
 #include "platform/system.h"
+#include "sheets/classlistfile.h"
 
 namespace {
 
-// A class list is a page of names; anything larger is not one.
-constexpr qint64 kMaxListBytes = 1024 * 1024;
 const QString kCaption = QStringLiteral("Vormik");
 
 QString Utf8(const std::string& text) { return QString::fromStdString(text); }
@@ -75,8 +73,7 @@ void LessonTools::StartPauseResumeRound() {
 }
 
 void LessonTools::StopRound() {
-  // The stop routes the teacher back: the window shows it like any operation.
-  wiring_.apply([this](console::ConsoleModel&) { round_->Stop(); });
+  round_->Stop();
   emit statusChanged();
 }
 
@@ -174,48 +171,33 @@ void LessonTools::ApplyArrangement(const classroom::Arrangement& arrangement) {
 // Class lists
 
 bool LessonTools::ImportClassList(const QString& path, bool preview) {
-  const QFileInfo info(path);
-  if (!info.isFile()) {
-    Warn(QStringLiteral("Файл «%1» не найден или это не файл.").arg(path));
+  const sheets::ClassListFile file = sheets::ReadClassListFile(path.toStdString());
+  if (!file.problem.empty()) {
+    Warn(Utf8(file.problem));
     return false;
   }
-  if (info.size() > kMaxListBytes) {
-    Warn(QStringLiteral("Файл «%1» слишком большой для списка класса (больше 1 МБ).").arg(path));
-    return false;
-  }
-  std::string bytes;
-  if (!platform::ReadWholeFile(path.toStdString(), bytes)) {
-    Warn(QStringLiteral("Файл «%1» не удалось прочитать.").arg(path));
-    return false;
-  }
-  const console::NameList list = console::ParseNameList(console::DecodeListBytes(bytes));
-  bytes = std::string();  // only the names it can place are kept past here
-  if (list.names.empty()) {
+  ClassListDialog dialog(file.table, model_.plan(), dialogParent_);
+  if (dialog.rows().empty()) {
     Warn(QStringLiteral("В файле «%1» нет ни одного имени.").arg(path));
     return false;
   }
-  const std::vector<console::ImportRow> rows =
-      console::PlanNameImport(list.names, model_.plan());
-  if (preview) {
-    ClassListDialog dialog(rows, list.leftOut, model_.plan(), dialogParent_);
-    if (dialog.exec() != QDialog::Accepted) return false;
-  }
+  if (preview && dialog.exec() != QDialog::Accepted) return false;
   int imported = 0;
-  wiring_.apply([&](console::ConsoleModel& m) { imported = console::ImportNames(m, rows); });
-  Say(QStringLiteral("Список класса: вписано имён — %1 из %2.")
-          .arg(imported)
-          .arg(static_cast<qulonglong>(list.total())));
+  wiring_.apply([&](console::ConsoleModel& m) { imported = console::ImportNames(m, dialog.rows()); });
+  Say(QStringLiteral("Список класса: вписано имён — %1 из %2.").arg(imported).arg(dialog.rows().size()));
   return imported > 0;
 }
 
 bool LessonTools::ExportClassList(const QString& path) {
-  // The lesson files' rules: written whole, never through a planted link.
-  const std::string problem =
-      console::WriteLessonFile(path.toStdString(), console::ExportNamesCsv(model_.plan()));
-  if (!problem.empty()) {
-    Warn(Utf8(problem));
+  if (!platform::ReplaceFileAtomically(path.toStdString(),
+                                       console::ExportNamesCsv(model_.plan()))) {
+    Warn(QStringLiteral("Не удалось записать файл «%1».").arg(path));
     return false;
   }
   Say(QStringLiteral("Список класса выгружен в «%1».").arg(QFileInfo(path).fileName()));
   return true;
+}
+
+QString LessonTools::ClassListFileName() const {
+  return Utf8(console::ClassNameOf(model_.ClassroomFilePath())) + QStringLiteral(".csv");
 }

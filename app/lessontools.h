@@ -60,6 +60,8 @@ class LessonTools : public QObject, private console::ConsoleObserver {
   // false), puts its names into the plan. False when nothing went in.
   bool ImportClassList(const QString& path, bool preview = true);
   bool ExportClassList(const QString& path);
+  // The export's suggested name: the class's own ("5А.csv").
+  QString ClassListFileName() const;
 
   // The texts the tools' part shows: the round's state or the last tool's
   // result, and the timer.

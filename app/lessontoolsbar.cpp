@@ -148,14 +148,14 @@ void LessonToolsBar::AskArrangementName() {
 void LessonToolsBar::AskClassListToImport() {
   const QString path =
       QFileDialog::getOpenFileName(window_, QStringLiteral("Список класса"), QString(),
-                                   QStringLiteral("Списки класса (*.txt *.csv);;Все файлы (*)"));
+                                   QStringLiteral("Списки класса (*.txt *.csv *.xlsx *.ods *.xls);;Все файлы (*)"));
   if (!path.isEmpty()) tools_.ImportClassList(path);
 }
 
 void LessonToolsBar::AskClassListExportFile() {
   QString path =
       QFileDialog::getSaveFileName(window_, QStringLiteral("Выгрузить список класса"),
-                                   QStringLiteral("класс.csv"), QStringLiteral("CSV (*.csv)"));
+                                   tools_.ClassListFileName(), QStringLiteral("CSV (*.csv)"));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
   tools_.ExportClassList(path);

@@ -72,6 +72,17 @@ bool QtPrompter::AskYesNo(const QString& caption, const QString& text, QMessageB
   return box.exec() == QMessageBox::Yes;
 }
 
+bool QtPrompter::OfferToOpen(const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  QPushButton* open = box.addButton(QStringLiteral("Открыть"), QMessageBox::AcceptRole);
+  box.addButton(QStringLiteral("Закрыть"), QMessageBox::RejectRole);
+  box.setDefaultButton(open);
+  box.exec();
+  return box.clickedButton() == open;
+}
+
 QMessageBox::StandardButton QtPrompter::AskYesNoCancel(const QString& caption, const QString& text,
                                                        QMessageBox::Icon icon) {
   QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,

@@ -17,6 +17,11 @@ class Prompter {
   // A message with a single OK button.
   virtual void ShowMessage(const QString& caption, const QString& text,
                            QMessageBox::Icon icon) = 0;
+  // A message about a file just written, with "Открыть" beside "Закрыть";
+  // true for "Открыть". A Yes/No question where no such box is at hand.
+  virtual bool OfferToOpen(const QString& caption, const QString& text) {
+    return AskYesNo(caption, text, QMessageBox::Information);
+  }
   // The open dialog (filter "файлы описания кабинета (*.cld)"); "" when cancelled.
   virtual QString ChooseFileToOpen(QWidget* parent) = 0;
   // The save dialog: proposes a name, starts in a folder, appends .cld to a
@@ -32,6 +37,7 @@ class QtPrompter : public Prompter {
   QMessageBox::StandardButton AskYesNoCancel(const QString& caption, const QString& text,
                                              QMessageBox::Icon icon) override;
   void ShowMessage(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
+  bool OfferToOpen(const QString& caption, const QString& text) override;
   QString ChooseFileToOpen(QWidget* parent) override;
   QString ChooseFileToSave(QWidget* parent, const QString& proposedName,
                            const QString& initialFolder) override;

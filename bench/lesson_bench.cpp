@@ -11,6 +11,7 @@
 
 #include "bench/emulatorlink.h"
 #include "console/classlist.h"
+#include "console/classtable.h"
 #include "console/consolemodel.h"
 #include "console/lessonjournal.h"
 #include "tests/console/scriptedcontroller.h"
@@ -85,10 +86,12 @@ void BM_HugeClassList(benchmark::State& state) {
   size_t placed = 0;
   size_t total = 0;
   for (auto _ : state) {
-    const console::NameList list = console::ParseNameList(console::DecodeListBytes(bytes));
-    const std::vector<console::ImportRow> rows = console::PlanNameImport(list.names, plan);
+    const console::ClassTable table = console::ParseTextTable(console::DecodeListBytes(bytes));
+    std::vector<std::string> names;
+    for (const auto& row : table.rows) names.push_back(row.front());
+    const std::vector<console::ImportRow> rows = console::PlanNameImport(names, plan);
     placed = rows.size();
-    total = list.total();
+    total = table.totalRows;
     benchmark::DoNotOptimize(rows.data());
   }
   state.counters["rows"] = static_cast<double>(placed);

@@ -21,63 +21,6 @@ bool ValidUtf8(std::string_view text) {
   return true;
 }
 
-std::string Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(" \t");
-  return std::string(text.substr(first, last - first + 1));
-}
-
-// ';' when the text has one outside quotes: a spreadsheet in a Russian locale
-// writes it; otherwise ','.
-char Separator(std::string_view text) {
-  bool quoted = false;
-  for (char c : text) {
-    if (c == '"') quoted = !quoted;
-    if (c == ';' && !quoted) return ';';
-  }
-  return ',';
-}
-
-bool StartsCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
-
-// A name being read: its characters up to kMaxListedNameCharacters; blanks
-// before the first are never stored (they would be trimmed anyway).
-struct NameField {
-  std::string text;
-  size_t characters = 0;
-  void Append(char c) {
-    if (text.empty() && (c == ' ' || c == '\t')) return;
-    if (StartsCharacter(c) && characters++ >= kMaxListedNameCharacters) return;
-    if (characters > kMaxListedNameCharacters) return;  // the rest of a dropped character
-    text += c;
-  }
-  void Clear() {
-    text.clear();
-    characters = 0;
-  }
-};
-
-// Control characters are no part of a name: a tab or a line break inside
-// quotes is a space, the others are dropped.
-void AppendToName(NameField& name, char c) {
-  if (c == '\t' || c == '\r' || c == '\n') {
-    name.Append(' ');
-  } else if (static_cast<unsigned char>(c) >= 0x20) {
-    name.Append(c);
-  }
-}
-
-// Russian plural of "имя" after a count.
-const char* NamesWord(size_t count) {
-  const size_t lastTwo = count % 100;
-  const size_t last = count % 10;
-  if (lastTwo >= 11 && lastTwo <= 14) return "имён";
-  if (last == 1) return "имя";
-  if (last >= 2 && last <= 4) return "имени";
-  return "имён";
-}
-
 std::string FirstCharacters(std::string_view utf8Text, size_t count, bool& cut) {
   size_t characters = 0;
   for (size_t i = 0; i < utf8Text.size(); ++i) {
@@ -100,57 +43,6 @@ std::string DecodeListBytes(std::string_view bytes) {
   }
   if (ValidUtf8(bytes)) return std::string(bytes);
   return cp1251::ToUtf8(bytes);
-}
-
-NameList ParseNameList(std::string_view text) {
-  const char separator = Separator(text);
-  NameList list;
-  list.names.reserve(kMaxListedNames);
-  NameField field;
-  bool quoted = false;
-  bool firstColumn = true;
-  const auto endLine = [&] {
-    std::string name = FromCsvField(Trimmed(field.text));
-    if (!name.empty()) {
-      if (list.names.size() < kMaxListedNames) {
-        list.names.push_back(std::move(name));
-      } else {
-        ++list.leftOut;
-      }
-    }
-    field.Clear();
-    firstColumn = true;
-  };
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        if (firstColumn) field.Append('"');
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else if (firstColumn) {
-        AppendToName(field, c);
-      }
-      continue;
-    }
-    if (c == '"') {
-      quoted = true;
-    } else if (c == '\r' || c == '\n') {
-      endLine();
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else if (c == separator) {
-      firstColumn = false;
-    } else if (firstColumn) {
-      AppendToName(field, c);
-    }
-  }
-  endLine();
-  return list;
-}
-
-std::string LeftOutText(size_t leftOut) {
-  return "…и ещё " + std::to_string(leftOut) + " " + NamesWord(leftOut) + ": столов для них нет";
 }
 
 std::vector<ImportRow> PlanNameImport(const std::vector<std::string>& names, const DeskPlan& plan) {
@@ -177,6 +69,22 @@ std::vector<ImportRow> PlanNameImport(const std::vector<std::string>& names, con
     rows.push_back(row);
   }
   return rows;
+}
+
+std::vector<ImportRow> PlanTableImport(const ClassTable& table, const TableChoice& choice,
+                                       const DeskPlan& plan) {
+  std::vector<std::string> names;
+  for (const TakenName& taken : TakeNames(table, choice)) names.push_back(taken.name);
+  return PlanNameImport(names, plan);
+}
+
+std::string ClassNameOf(const std::string& classroomFilePath) {
+  const size_t slash = classroomFilePath.find_last_of("/\\");
+  std::string name =
+      slash == std::string::npos ? classroomFilePath : classroomFilePath.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  return name.empty() ? "класс" : name;
 }
 
 int ImportNames(ConsoleModel& model, const std::vector<ImportRow>& rows) {

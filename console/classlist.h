@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "console/classtable.h"
 #include "console/consolemodel.h"
 #include "console/deskorder.h"
 
@@ -18,26 +19,6 @@ inline constexpr size_t kMaxImportedNameCharacters = 40;
 // when the bytes are valid UTF-8, else Windows-1251 (a Cyrillic Windows-1251
 // text is almost never valid UTF-8).
 std::string DecodeListBytes(std::string_view bytes);
-
-// A list is read only as far as desks can take its names: the first
-// kMaxListedNames are kept, each up to kMaxListedNameCharacters, and the
-// rest only counted, so a list costs the same memory whatever its file holds.
-inline constexpr size_t kMaxListedNames = kDeskCount;
-inline constexpr size_t kMaxListedNameCharacters = 256;
-
-struct NameList {
-  std::vector<std::string> names;
-  size_t leftOut = 0;  // names after the first kMaxListedNames
-  size_t total() const { return names.size() + leftOut; }
-};
-
-// The names of a list: one a line, or the first column of a CSV (";" when
-// the text has one outside quotes, else ","), quoted fields with "" for a
-// quote; spaces around a name, control characters and empty lines dropped.
-NameList ParseNameList(std::string_view utf8Text);
-
-// "…и ещё 12 имён: столов для них нет", for the names a list left out.
-std::string LeftOutText(size_t leftOut);
 
 enum class NameFate {
   Kept,     // goes in as it is
@@ -56,6 +37,14 @@ struct ImportRow {
 
 // Which desk gets which name, in plan order.
 std::vector<ImportRow> PlanNameImport(const std::vector<std::string>& names, const DeskPlan& plan);
+
+// The names the choice takes from the table, placed as PlanNameImport does.
+std::vector<ImportRow> PlanTableImport(const ClassTable& table, const TableChoice& choice,
+                                       const DeskPlan& plan);
+
+// The class's own name: the classroom file's name without its folder and
+// extension ("5А" of ".../5А.cld"); "класс" while there is no file.
+std::string ClassNameOf(const std::string& classroomFilePath);
 
 // Puts the Kept and Cut names into their desks as a confirmed edit would;
 // the plan is marked changed when any name went in. Returns how many did.

@@ -1,6 +1,7 @@
 // The lesson journal: register changes to events, events to CSV lines.
 #include "console/lessonjournal.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "console/csvfield.h"
@@ -85,6 +86,49 @@ const char* DurationWord(LessonEventKind kind) {
   }
 }
 
+// What several desks did at once, said for them all.
+const char* GroupText(LessonEventKind kind) {
+  switch (kind) {
+    case LessonEventKind::ListenStarted:
+      return "прослушивание начато";
+    case LessonEventKind::ListenEnded:
+      return "прослушивание завершено";
+    case LessonEventKind::SpeakStarted:
+      return "разговор начат";
+    case LessonEventKind::SpeakEnded:
+      return "разговор завершён";
+    case LessonEventKind::PairJoined:
+      return "в пары";
+    case LessonEventKind::PairParted:
+      return "пары разъединены";
+    case LessonEventKind::LineOn:
+      return "на линию";
+    case LessonEventKind::LineOff:
+      return "сняты с линии";
+    case LessonEventKind::CallLit:
+      return "вызов";
+    case LessonEventKind::CallAnswered:
+      return "вызов принят";
+    case LessonEventKind::CallEnded:
+      return "вызов завершён";
+    default:
+      return KindText(kind);
+  }
+}
+
+// "все столы" when the desks are every visible one, else "столы 1–4, 7".
+std::string WhichDesks(const std::vector<int>& desks,
+                       const std::array<DeskPlanEntry, kDeskCount>& plan) {
+  int visible = 0, covered = 0;
+  for (int d = 0; d < kDeskCount; ++d) {
+    if (!plan[d].visible) continue;
+    ++visible;
+    if (std::find(desks.begin(), desks.end(), d) != desks.end()) ++covered;
+  }
+  if (visible > 1 && covered == visible) return "все столы";
+  return "столы " + DeskNumbersText(desks);
+}
+
 // The desk's number, not its caption: the column sorts, and a caption
 // ("Стол 5") would repeat the column's name.
 std::string NumberOf(int desk) {
@@ -140,6 +184,60 @@ std::string JournalLine(const LessonEvent& event,
          CsvField(EventText(event)) + "\r\n";
 }
 
+std::string DeskNumbersText(std::vector<int> desks) {
+  std::sort(desks.begin(), desks.end());
+  desks.erase(std::unique(desks.begin(), desks.end()), desks.end());
+  std::string text;
+  for (size_t i = 0; i < desks.size();) {
+    size_t last = i;
+    while (last + 1 < desks.size() && desks[last + 1] == desks[last] + 1) ++last;
+    if (!text.empty()) text += ", ";
+    text += NumberOf(desks[i]);
+    // Two neighbours are listed, three and more are a range.
+    if (last == i + 1) text += ", " + NumberOf(desks[last]);
+    if (last > i + 1) text += "–" + NumberOf(desks[last]);
+    i = last + 1;
+  }
+  return text;
+}
+
+std::string ChangeLines(const std::vector<LessonEvent>& events,
+                        const std::array<DeskPlanEntry, kDeskCount>& plan) {
+  std::vector<LessonEventKind> kinds;
+  for (const LessonEvent& e : events) {
+    if (std::find(kinds.begin(), kinds.end(), e.kind) == kinds.end()) kinds.push_back(e.kind);
+  }
+  std::string lines, shared;
+  Moment sharedAt;
+  std::vector<int> sharedDesks;
+  size_t sharedAtLine = std::string::npos;  // where the shared row goes among the others
+  for (LessonEventKind kind : kinds) {
+    std::vector<const LessonEvent*> ofKind;
+    for (const LessonEvent& e : events) {
+      if (e.kind == kind) ofKind.push_back(&e);
+    }
+    if (ofKind.size() == 1 || ofKind.front()->desk < 0) {
+      for (const LessonEvent* e : ofKind) lines += JournalLine(*e, plan);
+      continue;
+    }
+    std::vector<int> desks;
+    for (const LessonEvent* e : ofKind) desks.push_back(e->desk);
+    if (sharedAtLine == std::string::npos) {
+      sharedAtLine = lines.size();
+      sharedAt = ofKind.front()->at;
+    }
+    // Not "; ": the field stays unquoted in the CSV.
+    if (!shared.empty()) shared += " / ";
+    shared += WhichDesks(desks, plan) + ": " + GroupText(kind);
+    sharedDesks.insert(sharedDesks.end(), desks.begin(), desks.end());
+  }
+  if (sharedAtLine != std::string::npos) {
+    lines.insert(sharedAtLine, ClockText(sharedAt) + ";" + CsvField(DeskNumbersText(sharedDesks)) +
+                                   ";;" + CsvField(shared) + "\r\n");
+  }
+  return lines;
+}
+
 LessonJournal::LessonJournal(ConsoleModel& model, LessonClock clock, std::string folder)
     : model_(model), clock_(std::move(clock)), folder_(std::move(folder)) {
   record_.Begin(ReadDeskStates(model_.room().SwitchState, CallingMask()), clock_());
@@ -159,11 +257,48 @@ uint16_t LessonJournal::CallingMask() const {
 void LessonJournal::RegistersChanged(const SwitchRegisters&, const SwitchRegisters& after) {
   // Compared with the record's own last states, not `before`: a poll report
   // taken inside an operation reaches here before the operation's own change.
+  const Moment at = clock_();
   DeskStates now = ReadDeskStates(after, CallingMask());
   now.roundHeard = model_.RoundHeardDesks();
-  for (const LessonEvent& event : record_.Update(now, clock_())) {
-    Write(event);
+  const std::vector<LessonEvent> events =
+      WithoutRoundStep(record_.Update(now, at));
+  if (!events.empty()) WriteLines(at, ChangeLines(events, model_.plan()));
+}
+
+std::vector<LessonEvent> LessonJournal::WithoutRoundStep(std::vector<LessonEvent> events) {
+  if (!roundActive_ || !roundStepping_ || !roundStepping_()) return events;
+  std::vector<LessonEvent> kept;
+  for (const LessonEvent& e : events) {
+    const bool listening = e.kind == LessonEventKind::ListenStarted ||
+                           e.kind == LessonEventKind::ListenEnded ||
+                           e.kind == LessonEventKind::CallAnswered;
+    if (!listening) kept.push_back(e);
+    if (e.kind == LessonEventKind::ListenStarted &&
+        std::find(roundDesks_.begin(), roundDesks_.end(), e.desk) == roundDesks_.end())
+      roundDesks_.push_back(e.desk);
   }
+  return kept;
+}
+
+void LessonJournal::RoundStarted(std::function<bool()> stepping) {
+  roundStepping_ = std::move(stepping);
+  roundActive_ = true;
+  roundStart_ = clock_();
+  roundDesks_.clear();
+  Note(LessonEventKind::RoundStarted);
+}
+
+void LessonJournal::RoundStopped() {
+  const Moment at = clock_();
+  const LessonEvent event = record_.Note(LessonEventKind::RoundStopped, at);
+  std::string text = EventText(event);
+  if (roundActive_) {
+    text += ", длился " + DurationText(at.ms - roundStart_.ms);
+    if (!roundDesks_.empty()) text += ", прослушаны столы " + DeskNumbersText(roundDesks_);
+  }
+  roundActive_ = false;
+  roundStepping_ = nullptr;
+  WriteLines(at, ClockText(at) + ";;;" + CsvField(text) + "\r\n");
 }
 
 void LessonJournal::ConsoleClosed() {
@@ -182,9 +317,13 @@ void LessonJournal::NewLesson() {
 void LessonJournal::Note(LessonEventKind kind) { Write(record_.Note(kind, clock_())); }
 
 void LessonJournal::Write(const LessonEvent& event) {
+  WriteLines(event.at, JournalLine(event, model_.plan()));
+}
+
+void LessonJournal::WriteLines(Moment at, const std::string& lines) {
   if (!problem_.empty()) return;
-  if (!file_.isOpen() && !OpenFile(event.at)) return;
-  if (!file_.Append(JournalLine(event, model_.plan()))) Fail(kWriteFailed, path_);
+  if (!file_.isOpen() && !OpenFile(at)) return;
+  if (!file_.Append(lines)) Fail(kWriteFailed, path_);
 }
 
 bool LessonJournal::OpenFile(Moment at) {

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "console/consolemodel.h"
 #include "console/consoleobserver.h"
@@ -25,6 +26,14 @@ std::string DurationText(int64_t ms);
 std::string EventText(const LessonEvent& event);
 // The whole line (with CR LF) as the journal writes it.
 std::string JournalLine(const LessonEvent& event,
+                        const std::array<DeskPlanEntry, kDeskCount>& plan);
+
+// "1–4, 7, 9" of desk indexes, in desk order.
+std::string DeskNumbersText(std::vector<int> desks);
+// The journal's lines of one change (one teacher command, one poll report):
+// an event of one desk keeps its row; events that several desks share are
+// one row for the change, said for them all ("все столы: на линию").
+std::string ChangeLines(const std::vector<LessonEvent>& events,
                         const std::array<DeskPlanEntry, kDeskCount>& plan);
 
 inline constexpr char kJournalHeader[] =
@@ -47,9 +56,11 @@ class LessonJournal : public ConsoleObserver {
   void ConsoleClosed();
   // The counts start afresh; the journal gets a "новый урок" line.
   void NewLesson();
-  // For the monitoring round: its start and its end as journal lines.
-  void RoundStarted() { Note(LessonEventKind::RoundStarted); }
-  void RoundStopped() { Note(LessonEventKind::RoundStopped); }
+  // For the monitoring round: its start and its end as journal lines. While
+  // `stepping` says a step is being taken, the listening it changes is the
+  // round's: the closing line names the desks, no step has a line of its own.
+  void RoundStarted(std::function<bool()> stepping = {});
+  void RoundStopped();
 
   void RegistersChanged(const SwitchRegisters& before, const SwitchRegisters& after) override;
 
@@ -68,6 +79,9 @@ class LessonJournal : public ConsoleObserver {
   uint16_t CallingMask() const;
   void Note(LessonEventKind kind);
   void Write(const LessonEvent& event);
+  void WriteLines(Moment at, const std::string& lines);
+  // The events of a round's step taken out, its desk remembered.
+  std::vector<LessonEvent> WithoutRoundStep(std::vector<LessonEvent> events);
   bool OpenFile(Moment at);
   void Fail(const std::string& why, const std::string& path);
 
@@ -79,6 +93,10 @@ class LessonJournal : public ConsoleObserver {
   std::string path_;
   std::string problem_;
   std::function<void(const std::string&)> problemListener_;
+  std::function<bool()> roundStepping_;
+  bool roundActive_ = false;
+  Moment roundStart_;
+  std::vector<int> roundDesks_;
 };
 
 }  // namespace console

@@ -66,9 +66,39 @@ std::array<HeardGauge, kDeskCount> HeardGauges(const LessonRecord& record, int64
   for (int d = 0; d < kDeskCount; ++d) {
     gauges[d].permille = most > 0 ? static_cast<int>(heard[d] * 1000 / most) : 0;
     gauges[d].figure = DurationText(heard[d]);
-    gauges[d].neverHeard = heard[d] == 0;
+    gauges[d].neverHeard = heard[d] == 0 && most > 0;
   }
   return gauges;
+}
+
+std::string ReportTitle(const std::string& className, Moment start, Moment end) {
+  const std::string date = DateText(start);
+  std::string title = "урок " + date.substr(8, 2) + "." + date.substr(5, 2) + "." +
+                      date.substr(0, 4) + ", " + ClockText(start).substr(0, 5) + "–" +
+                      ClockText(end).substr(0, 5);
+  if (className.empty()) return "Урок" + title.substr(std::string("урок").size());
+  return className + ", " + title;
+}
+
+std::string PageNumberText(int page, int pages) {
+  return "стр. " + std::to_string(page) + " из " + std::to_string(pages);
+}
+
+TimeSpan LessonSpan(const LessonRecord& record, int64_t endMs) {
+  bool any = false;
+  TimeSpan span{record.start().ms, endMs};
+  auto take = [&](int64_t from, int64_t to) {
+    span.fromMs = any ? std::min(span.fromMs, from) : from;
+    span.toMs = any ? std::max(span.toMs, to) : to;
+    any = true;
+  };
+  for (const LessonEvent& e : record.events()) {
+    if (e.desk >= 0) take(e.at.ms, e.at.ms);
+  }
+  // What went on from the lesson's start, or still goes on at its end.
+  for (const Activity& a : record.activities()) take(a.fromMs, EndOr(a.toMs, endMs));
+  for (const CallRecord& c : record.calls()) take(c.litMs, EndOr(c.endedMs, endMs));
+  return span;
 }
 
 std::vector<PlanDesk> LayOutPlan(const std::array<DeskPlanEntry, kDeskCount>& plan, Box area) {
@@ -104,8 +134,9 @@ TimelineLayout LayOutTimeline(const LessonRecord& record,
                               Box chart) {
   TimelineLayout layout;
   layout.chart = chart;
-  layout.fromMs = record.start().ms;
-  layout.toMs = std::max(endMs, layout.fromMs + kMinTimelineMs);
+  const TimeSpan lesson = LessonSpan(record, endMs);
+  layout.fromMs = lesson.fromMs;
+  layout.toMs = std::max(lesson.toMs, layout.fromMs + kMinTimelineMs);
   const double span = static_cast<double>(layout.toMs - layout.fromMs);
   auto x = [&](int64_t ms) {
     const int64_t clamped = std::max(layout.fromMs, std::min(ms, layout.toMs));

@@ -32,7 +32,23 @@ struct HeardGauge {
   std::string figure;       // "3:05"
   bool neverHeard = false;  // stands out on the plan
 };
+// A desk stands out as never heard only once the teacher has heard someone:
+// a lesson just begun shows no desk in red.
 std::array<HeardGauge, kDeskCount> HeardGauges(const LessonRecord& record, int64_t nowMs);
+
+// ---- The report's texts. ----
+// "5А, урок 07.12.2026, 10:20–10:45"; without the class when it has no name.
+std::string ReportTitle(const std::string& className, Moment start, Moment end);
+// "стр. 1 из 3".
+std::string PageNumberText(int page, int pages);
+
+// From the lesson's first desk event to its last (up to endMs for what still
+// goes on); the lesson's start and endMs when no desk did anything.
+struct TimeSpan {
+  int64_t fromMs = 0;
+  int64_t toMs = 0;
+};
+TimeSpan LessonSpan(const LessonRecord& record, int64_t endMs);
 
 // ---- The report's pages. Units are the page's own (points). ----
 struct Box {
@@ -71,8 +87,8 @@ struct TimelineLayout {
   int64_t fromMs = 0;
   int64_t toMs = 0;
 };
-// `chart` is the area right of the row captions; the lesson runs from the
-// record's start to endMs (at least a minute, so a short lesson stays legible).
+// `chart` is the area right of the row captions; the axis spans LessonSpan
+// (at least a minute, so a short lesson stays legible).
 TimelineLayout LayOutTimeline(const LessonRecord& record,
                               const std::array<DeskPlanEntry, kDeskCount>& plan, int64_t endMs,
                               Box chart);

@@ -128,7 +128,8 @@ struct BarCase {
 };
 
 TEST(LessonReport, TimelineBarsWhereTheRecordPutsThem) {
-  // A ten-minute lesson over a 600-point chart: one point a second.
+  // The axis runs from the first desk event (1:00) to the end (10:00): nine
+  // minutes over a 540-point chart, one point a second.
   LessonRecord record;
   record.Begin({}, At(0));
   DeskStates s;
@@ -141,18 +142,18 @@ TEST(LessonReport, TimelineBarsWhereTheRecordPutsThem) {
   s.listened = Desks({4});
   s.onLine = Desks({1});
   record.Update(s, At(300));
-  const Box chart{100, 50, 600, 300};
+  const Box chart{100, 50, 540, 300};
   const TimelineLayout layout = LayOutTimeline(record, PlanOf({1, 2, 4}), 600000, chart);
 
   ASSERT_EQ(layout.rows.size(), 3u);  // desk 3 is not on the plan
   EXPECT_EQ(layout.rows[2].desk, 3);
   EXPECT_DOUBLE_EQ(layout.rows[1].box.y, 150);
   const BarCase cases[] = {
-      {1, TimelineLane::CallWaiting, 160, 30},
-      {1, TimelineLane::CallAnswered, 190, 60},
-      {1, TimelineLane::Listen, 190, 210},
-      {3, TimelineLane::Listen, 400, 300},  // still heard at the end
-      {0, TimelineLane::Line, 400, 300},
+      {1, TimelineLane::CallWaiting, 100, 30},
+      {1, TimelineLane::CallAnswered, 130, 60},
+      {1, TimelineLane::Listen, 130, 210},
+      {3, TimelineLane::Listen, 340, 300},  // still heard at the end
+      {0, TimelineLane::Line, 340, 300},
   };
   ASSERT_EQ(layout.bars.size(), std::size(cases));
   for (const BarCase& c : cases) {
@@ -167,9 +168,11 @@ TEST(LessonReport, TimelineBarsWhereTheRecordPutsThem) {
     EXPECT_GE(bar->box.y, row.y);
     EXPECT_LE(bar->box.y + bar->box.h, row.y + row.h + 1e-9);
   }
-  // Ticks every minute from the start, labelled by the clock.
-  ASSERT_EQ(layout.ticks.size(), 11u);
-  EXPECT_EQ(layout.ticks[1].text, "00:01");
+  // Ticks every minute from the first event, labelled by the clock.
+  ASSERT_EQ(layout.ticks.size(), 10u);
+  EXPECT_EQ(layout.ticks[0].text, "00:01");
+  EXPECT_DOUBLE_EQ(layout.ticks[0].x, 100);
+  EXPECT_EQ(layout.ticks[1].text, "00:02");
   EXPECT_DOUBLE_EQ(layout.ticks[1].x, 160);
 }
 

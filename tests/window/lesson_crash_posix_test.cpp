@@ -73,14 +73,16 @@ class LessonCrashTest : public QObject {
     QCOMPARE(text.substr(text.size() - 2), std::string("\r\n"));
     const QStringList all = QString::fromStdString(text.substr(3)).split("\r\n");
     QCOMPARE(all.front(), QStringLiteral("Время;Стол;Ученик;Событие"));
-    int calls = 0;
+    // Calls lit or ended by one poll report are one row for all their desks.
+    int lit = 0, ended = 0;
     for (int i = 1; i + 1 < all.size(); ++i) {
       const QStringList fields = all[i].split(';');
       QVERIFY2(fields.size() == 4, qPrintable(all[i]));
       QVERIFY2(QTime::fromString(fields[0], "HH:mm:ss").isValid(), qPrintable(all[i]));
-      if (fields[3].startsWith(QStringLiteral("вызов"))) ++calls;
+      if (fields[3].contains(QStringLiteral("вызов завершён"))) ++ended;
+      else if (fields[3].contains(QStringLiteral("вызов"))) ++lit;
     }
-    QVERIFY2(calls >= 32, qPrintable(QString::fromStdString(text)));
+    QVERIFY2(lit >= 1 && ended >= 1, qPrintable(QString::fromStdString(text)));
     QVERIFY(all.back().isEmpty());  // after the last CR LF
   }
 };

@@ -2,6 +2,9 @@
 // lines for a call, the call log, the heard gauges and their setting.
 #include <QAction>
 #include <QDateTime>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
 #include <QDir>
 #include <QTableWidget>
 #include <QtTest>
@@ -55,6 +58,12 @@ QStringList Column(QTableWidget* table, int column) {
 
 class LessonRecordTest : public QObject {
   Q_OBJECT
+ public slots:
+  void Opened(const QUrl& url) { opened_ << url.toString(); }
+
+ private:
+  QStringList opened_;
+
  private slots:
   void aCallAnsweredByAClickIsJournalled() {
     WindowFixture fx(PollingClassroom());
@@ -115,21 +124,24 @@ class LessonRecordTest : public QObject {
 
     tools.showHeardAction->trigger();
     QVERIFY(tools.gauges[2]->isVisible());
-    QVERIFY(tools.gauges[2]->gauge().neverHeard);
+    // Nobody heard yet: no desk is red.
+    QVERIFY(!tools.gauges[2]->gauge().neverHeard);
     // The rest of the settings file stays as it was, byte for byte.
     const std::string after = FileText(fx.settingsPath());
     QCOMPARE(after.substr(0, before.size()), before);
     QVERIFY(after.find("[Lesson]\r\nShowHeardTime=1") != std::string::npos);
 
     fx.ClickButton(fx.Desk(3)->listen);
-    QTRY_VERIFY_WITH_TIMEOUT(!tools.gauges[2]->gauge().neverHeard, 5000);
-    QCOMPARE(tools.gauges[2]->gauge().permille, 1000);
+    // Once someone is heard, the desks nobody heard stand out.
+    QTRY_COMPARE_WITH_TIMEOUT(tools.gauges[2]->gauge().permille, 1000, 5000);
+    QVERIFY(!tools.gauges[2]->gauge().neverHeard);
     QVERIFY(tools.gauges[0]->gauge().neverHeard);
 
-    // A new lesson: desk 3 is still heard, from now on; the others stay unheard.
+    // A new lesson counts from its start: nobody heard, nobody red.
     fx.ClickButton(fx.Desk(3)->listen);
     tools.newLessonAction->trigger();
-    QVERIFY(tools.gauges[2]->gauge().neverHeard);
+    QVERIFY(!tools.gauges[2]->gauge().neverHeard);
+    QCOMPARE(tools.gauges[2]->gauge().permille, 0);
     QVERIFY(!tools.journal().record().HadDeskEvents());
 
     // Off again, and a new start reads the setting.
@@ -145,12 +157,18 @@ class LessonRecordTest : public QObject {
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     fx.ClickButton(fx.Desk(4)->listen);
-    fx.prompter().yesNoAnswers = {true};
+    // Save it, then "Открыть": the system's viewer is asked for the file.
+    fx.prompter().yesNoAnswers = {true, true};
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Opened");
     QVERIFY(fx.Close());
-    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kQuestion, "Отчёт об уроке"), 1);
-    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage, "Отчёт об уроке"), 1);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kQuestion, "Отчёт об уроке"), 2);
+    QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kMessage, "Отчёт об уроке"), 0);
     const QString saved = fx.prompter().records.back().text.section('\n', 1);
     QVERIFY2(platform::FileExists(saved.toStdString()), qPrintable(saved));
+    // Named by the class, its classroom file's name.
+    QVERIFY2(QFileInfo(saved).fileName().startsWith(QStringLiteral("classroom 20")), qPrintable(saved));
+    QCOMPARE(opened_, QStringList({QUrl::fromLocalFile(saved).toString()}));
     QVERIFY(FileText(JournalPath(fx)).find(";;;консоль закрыта\r\n") != std::string::npos);
   }
 

@@ -2,6 +2,7 @@
 // round's listen frames in plan order, and the console driven by keys alone.
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QTableWidget>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include "app/lessontools.h"
 #include "config/arrangementfile.h"
 #include "config/cp1251.h"
+#include "console/classtable.h"
 #include "platform/system.h"
 #include "support/consolechecks.h"
 
@@ -212,10 +214,9 @@ class LessonToolsTest : public QObject {
     std::array<console::DeskPlanEntry, kDeskCount> plan{};
     plan[1] = {"Стол 2", "", 10, 0, true};
     plan[0] = {"Стол 1", "", 200, 0, true};
-    const std::vector<console::ImportRow> rows =
-        console::PlanNameImport({"Анна", std::string(45, 'x'), "Zoe 中", "Борис"}, plan);
-    // A list larger than the class: a last row counts the names left out.
-    ClassListDialog dialog(rows, 499984, plan, nullptr);
+    console::ClassTable list = console::ParseTextTable(
+        "ФИО;Класс\nАнна;5А\n" + std::string(45, 'x') + ";5А\nZoe 中;5Б\nБорис;5Б\n");
+    ClassListDialog dialog(list, plan, nullptr);
     const QStringList expected[] = {
         {"Стол 2", "Анна", "будет вписано"},
         {"Стол 1", QString(40, QLatin1Char('x')), "будет обрезано до 40 символов"},
@@ -228,13 +229,44 @@ class LessonToolsTest : public QObject {
       for (int c = 0; c < 3; ++c) shown << dialog.table->item(r, c)->text();
       QCOMPARE(shown, expected[r]);
     }
-    QCOMPARE(dialog.table->item(4, 1)->text(),
-             QStringLiteral("…и ещё 499984 имени: столов для них нет"));
-    QCOMPARE(dialog.table->columnSpan(4, 1), 2);
+    // The file's rows as read, the header and the column taken said.
+    QCOMPARE(dialog.fileTable->rowCount(), 5);
+    QCOMPARE(dialog.fileTable->item(0, 0)->text(), QStringLiteral("ФИО"));
+    QVERIFY(dialog.summary->text().startsWith(QStringLiteral("Взяты строки 2–5, столбец 1 «ФИО»")));
     // A refused name is said so, with its character.
     plan[3] = {"Стол 4", "", 10, 100, true};
-    ClassListDialog refused(console::PlanNameImport({"a", "b", "Zoe 中"}, plan), 0, plan, nullptr);
+    ClassListDialog refused(console::ParseTextTable("a\nb\nZoe 中\n"), plan, nullptr);
     QVERIFY(refused.table->item(2, 2)->text().contains(QStringLiteral("«中»")));
+  }
+
+  void classListChoicesByKeyboard() {
+    std::array<console::DeskPlanEntry, kDeskCount> plan{};
+    for (int d = 0; d < 4; ++d) plan[d] = {std::to_string(d + 1), "", 10 + 100 * d, 0, true};
+    ClassListDialog dialog(
+        console::ParseTextTable("№;Фамилия;Имя\n1;Орлова;Анна\n2;Петров;Иван\n"), plan, nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto names = [&] {
+      QStringList shown;
+      for (const console::ImportRow& row : dialog.rows()) shown << QString::fromStdString(row.name);
+      return shown.join(QLatin1Char('|'));
+    };
+    QCOMPARE(names(), QStringLiteral("Орлова Анна|Петров Иван"));
+    QCOMPARE(dialog.columnBox->currentText(),
+             QStringLiteral("столбец 2 «Фамилия» и столбец 3 «Имя»"));
+    // The column box has the focus: Down picks the next entry, "Столбец 1 «№»".
+    QCOMPARE(QApplication::focusWidget(), dialog.columnBox);
+    QTest::keyClick(dialog.columnBox, Qt::Key_Down);
+    QCOMPARE(names(), QStringLiteral("1|2"));
+    QTest::keyClick(dialog.columnBox, Qt::Key_Down);
+    QCOMPARE(names(), QStringLiteral("Орлова|Петров"));
+    // Tab reaches the header box; Space makes the first row a student.
+    QTest::keyClick(dialog.columnBox, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), dialog.headerBox);
+    QTest::keyClick(dialog.headerBox, Qt::Key_Space);
+    QVERIFY(!dialog.headerBox->isChecked());
+    QCOMPARE(names(), QStringLiteral("Фамилия|Орлова|Петров"));
+    QVERIFY(dialog.summary->text().contains(QStringLiteral("заголовка нет")));
   }
 
   void spaceStaysWithTheFirstStartHint() {
@@ -279,7 +311,9 @@ class LessonToolsTest : public QObject {
     WindowFixture fx(WithEmulator());
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     fx.ShowDesk(2, false);
-    const std::string list = cp1251::FromUtf8("Орлова Анна;5А\r\nПетров Иван;5А\r\n");
+    // The office's export: a header, the number first, Windows-1251.
+    const std::string list = cp1251::FromUtf8(
+        "№ п/п;ФИО;Дата рождения\r\n1;Орлова Анна;12.03.2014\r\n2;Петров Иван;01.09.2014\r\n");
     const std::string listPath = fx.dir().File("class.csv");
     QVERIFY(platform::ReplaceFileAtomically(listPath, list));
     LessonTools& tools = fx.form().lessonTools();
@@ -289,6 +323,9 @@ class LessonToolsTest : public QObject {
     QCOMPARE(fx.Desk(2)->nameBox->text(), QStringLiteral("Ученик 2"));
     QCOMPARE(fx.Desk(3)->nameBox->text(), QStringLiteral("Петров Иван"));
     QVERIFY(fx.form().isWindowModified());
+    QCOMPARE(tools.ClassListFileName(),
+             QFileInfo(QString::fromStdString(fx.form().model().ClassroomFilePath())).baseName() +
+                 QStringLiteral(".csv"));
     const QString csvPath = QString::fromStdString(fx.dir().File("out.csv"));
     QVERIFY(tools.ExportClassList(csvPath));
     QFile csv(csvPath);
