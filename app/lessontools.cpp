@@ -184,7 +184,11 @@ bool LessonTools::ImportClassList(const QString& path, bool preview) {
   if (preview && dialog.exec() != QDialog::Accepted) return false;
   int imported = 0;
   wiring_.apply([&](console::ConsoleModel& m) { imported = console::ImportNames(m, dialog.rows()); });
-  Say(QStringLiteral("Список класса: вписано имён — %1 из %2.").arg(imported).arg(dialog.rows().size()));
+  // The whole list counts, the rows no desk could take too.
+  const size_t listed = dialog.rows().size() + console::RowsLeftOut(file.table, dialog.choice());
+  Say(QStringLiteral("Список класса: вписано имён — %1 из %2.")
+          .arg(imported)
+          .arg(static_cast<qulonglong>(listed)));
   return imported > 0;
 }
 

@@ -173,6 +173,7 @@ size_t ClassTable::Columns() const {
 ClassTable ParseTextTable(std::string_view text) {
   const char separator = Separator(text);
   ClassTable table;
+  table.rows.reserve(kMaxTableRows);
   std::vector<std::string> cells;
   std::string field;
   bool quoted = false;
@@ -205,6 +206,8 @@ ClassTable ParseTextTable(std::string_view text) {
       if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
     } else if (c == separator) {
       endField();
+    } else if (field.empty() && (c == ' ' || c == '\t')) {
+      // Blanks before a cell's text are trimmed anyway: never let them fill it.
     } else if (field.size() < 2 * kMaxCellBytes) {
       field += c;
     }

@@ -228,7 +228,7 @@ class LessonReportTest : public QObject {
     QVERIFY2(error.contains(QStringLiteral("не сохранён")), qPrintable(error));
     QCOMPARE(FileText(olderPlan), std::string("%PDF-1.4 older"));
     const std::string report = disk.File("report.pdf");
-    QVERIFY(!WriteLessonReport(QString::fromStdString(report), record, plan,
+    QVERIFY(!WriteLessonReport(QString::fromStdString(report), record, plan, "",
                                {kStartMs + 60000, 0}, error));
     QVERIFY2(error.contains(QStringLiteral("диск заполнен")), qPrintable(error));
     QVERIFY(!platform::PathExists(report));
@@ -251,8 +251,8 @@ class LessonReportTest : public QObject {
     record.Begin({}, {kStartMs, 0});
     std::array<console::DeskPlanEntry, kDeskCount> plan;
     QString error;
-    QVERIFY(!WriteLessonReport(QString::fromStdString(report), record, plan, {kStartMs + 60000, 0},
-                               error));
+    QVERIFY(!WriteLessonReport(QString::fromStdString(report), record, plan, "",
+                               {kStartMs + 60000, 0}, error));
     QVERIFY2(error.contains(QStringLiteral("символическая ссылка")), qPrintable(error));
     QVERIFY(!WritePlanPage(QString::fromStdString(report), plan, {kStartMs, 0}, error));
     QCOMPARE(FileText(victim), std::string("the teacher's own\n"));
