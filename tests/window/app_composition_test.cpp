@@ -8,6 +8,7 @@
 #include "app/waitdialog.h"
 #include "resources/glyphs.h"
 #include "support/screenchecks.h"
+#include "support/screenmain.h"
 #include "support/windowfixture.h"
 
 using Kind = FakePrompter::Kind;
@@ -341,5 +342,5 @@ void AppCompositionTest::waitDialogClosesItself() {
   QCOMPARE(second.exec(), int(QDialog::Accepted));
 }
 
-QTEST_MAIN(AppCompositionTest)
+VORMIK_TEST_MAIN_ON_DESKTOP(AppCompositionTest)
 #include "app_composition_test.moc"

@@ -384,12 +384,14 @@ def case_close_asks_and_saves_names(lab):
     lab.xdotool("key", "Return")  # "Да", the default
     if not lab.wait_for(lambda: open(saved, "rb").read() != old, 15):
         return f"{EIGHT} was not saved after the answer"
-    # After a lesson with desk events the report is offered: "Нет" (Escape).
+    # After a lesson with desk events the report is offered ("Да", "Нет",
+    # "Отмена"; Escape would keep the console open): Tab to "Нет", Space.
     report = lab.wait_for(lambda: lab.windows() - before - question, SAVE_QUESTION_WAIT_S)
     if not report:
         return "the lesson's report was not offered at closing"
     lab.focus(report)
-    lab.xdotool("key", "Escape")
+    lab.xdotool("key", "Tab")
+    lab.xdotool("key", "space")
     try:
         lab.console.wait(20)
     except subprocess.TimeoutExpired:

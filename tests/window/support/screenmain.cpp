@@ -24,8 +24,15 @@ int RunOnScreens(int argc, char** argv, QObject& test, std::initializer_list<Tes
                             {"logicalBaseDpi", 96},
                             {"dpr", 1}});
   }
-  const QString path = QDir::temp().filePath(
-      QStringLiteral("vormik-screens-%1.json").arg(QCoreApplication::applicationPid()));
+  const QString name =
+      QStringLiteral("vormik-screens-%1.json").arg(QCoreApplication::applicationPid());
+#ifdef Q_OS_WIN
+  // Qt splits the platform's options at ':', so a drive letter would cut the
+  // path: the file goes to the working directory and is named relatively.
+  const QString path = name;
+#else
+  const QString path = QDir::temp().filePath(name);
+#endif
   {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return 1;

@@ -16,3 +16,11 @@ struct TestScreen {
 // primary one); `scaleFactor` 0 keeps Qt's own.
 int RunOnScreens(int argc, char** argv, QObject& test, std::initializer_list<TestScreen> screens,
                  double scaleFactor = 0);
+
+// QTEST_MAIN on a 1920x1080 screen: a window test whose checks take the
+// window at its designed size, whatever the platform's default screen.
+#define VORMIK_TEST_MAIN_ON_DESKTOP(TestClass)                        \
+  int main(int argc, char** argv) {                                   \
+    TestClass test;                                                   \
+    return RunOnScreens(argc, argv, test, {{0, 0, 1920, 1080}});      \
+  }
