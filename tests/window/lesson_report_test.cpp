@@ -103,11 +103,31 @@ class LessonReportTest : public QObject {
 
     const QString pdf = QString::fromStdString(dir.File("report.pdf"));
     QString error;
-    QVERIFY2(WriteLessonReport(pdf, journal.record(), model.plan(), now, error), qPrintable(error));
+    QVERIFY2(WriteLessonReport(pdf, journal.record(), model.plan(), "5А", now, error),
+             qPrintable(error));
 
     const QString text = Run(pdftotext, {pdf, QStringLiteral("-")});
     QVERIFY(!text.isEmpty());
     for (const char* name : names) QVERIFY2(text.contains(QString::fromUtf8(name)), name);
+    // Each page: the class and the date in its title, its number at its foot.
+    const char* parts[] = {"план кабинета", "ход урока", "итоги по столам"};
+    QStringList pages;
+    for (int p = 1; p <= 3; ++p) {
+      const QString n = QString::number(p);
+      pages << Run(pdftotext, {QStringLiteral("-f"), n, QStringLiteral("-l"), n, pdf,
+                               QStringLiteral("-")});
+      const QString title = QStringLiteral("5А, урок 07.12.2026, 10:20–10:30: ") +
+                            QString::fromUtf8(parts[p - 1]);
+      QVERIFY2(pages.back().contains(title), qPrintable(pages.back()));
+      QVERIFY2(pages.back().contains(QStringLiteral("стр. %1 из 3").arg(p)),
+               qPrintable(pages.back()));
+    }
+    // The time axis runs from the first desk event (10:21) to the last (10:30):
+    // 10:20 is the title's only, every minute after it a tick.
+    QCOMPARE(pages[1].count(QStringLiteral("10:20")), 1);
+    for (int minute = 21; minute <= 29; ++minute)
+      QCOMPARE(pages[1].count(QStringLiteral("10:%1").arg(minute)), 1);
+    QCOMPARE(pages[1].count(QStringLiteral("10:30")), 2);
 
     const QString png = QString::fromStdString(dir.File("page"));
     Run(pdftoppm, {QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-l"),
@@ -119,11 +139,14 @@ class LessonReportTest : public QObject {
 
     const std::vector<Interval> heard = ListeningFromJournal(FileText(journal.path()));
     QCOMPARE(heard.size(), size_t(3));
-    // The chart's time scale: the lesson's ten minutes across its width.
+    // The chart's time scale: the nine minutes from the first listening to
+    // the last event across its width.
     const console::TimelineLayout layout = console::LayOutTimeline(
         journal.record(), model.plan(), now.ms, console::kReportTimelineChart);
+    QCOMPARE(layout.fromMs, kStartMs + 60000);
+    QCOMPARE(layout.toMs, kStartMs + 600000);
     const console::Box chart = console::kReportTimelineChart;
-    auto xOf = [&](int seconds) { return chart.x + chart.w * seconds / 600.0; };
+    auto xOf = [&](int seconds) { return chart.x + chart.w * (seconds - 60) / 540.0; };
     for (const Interval& listened : heard) {
       const auto row =
           std::find_if(layout.rows.begin(), layout.rows.end(),
@@ -131,7 +154,7 @@ class LessonReportTest : public QObject {
       QVERIFY(row != layout.rows.end());
       // The listen lane is the first of the row's six, below a tenth of padding.
       const int y = static_cast<int>(row->box.y + row->box.h * 0.1 + row->box.h * 0.8 / 12);
-      for (int s = 0; s <= 600; s += 10) {
+      for (int s = 60; s <= 600; s += 10) {
         const int x = static_cast<int>(xOf(s));
         const bool inside = s > listened.from + 2 && s < listened.to - 2;
         const bool outside = s < listened.from - 2 || s > listened.to + 2;
@@ -176,7 +199,7 @@ class LessonReportTest : public QObject {
     std::array<console::DeskPlanEntry, kDeskCount> plan;
     QString error;
     QVERIFY(!WriteLessonReport(QString::fromStdString(dir.File("missing/report.pdf")), record, plan,
-                               {kStartMs + 60000, 0}, error));
+                               "", {kStartMs + 60000, 0}, error));
     QVERIFY(error.contains(QStringLiteral("missing/report.pdf")));
   }
 
