@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "fuzz/fuzzinput.h"
+#include "link/pollexchange.h"
 #include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
@@ -200,11 +201,23 @@ class CheckedSender : public FrameSender {
     if (skipAck_) {
       FUZZ_CHECK(ok && attempts == 1 && reads.empty());
     } else {
-      // One read per attempt; success exactly when the last read was the
-      // acknowledgement and none before it was.
-      FUZZ_CHECK(reads.size() == attempts);
-      for (size_t i = 0; i + 1 < reads.size(); ++i) FUZZ_CHECK(reads[i] != ack);
-      FUZZ_CHECK(ok == (reads.back() == ack));
+      // Each attempt reads its answer, and after the acknowledgement once
+      // more: only a quiet line after it makes the attempt a success, and
+      // only the last attempt may succeed.
+      size_t next = 0;
+      bool lastSucceeded = false;
+      for (size_t attempt = 0; attempt < attempts; ++attempt) {
+        FUZZ_CHECK(next < reads.size());
+        const bool acknowledged = reads[next++] == ack;
+        lastSucceeded = false;
+        if (acknowledged) {
+          FUZZ_CHECK(next < reads.size());
+          lastSucceeded = reads[next++] == -1;
+        }
+        if (attempt + 1 < attempts) FUZZ_CHECK(!lastSucceeded);
+      }
+      FUZZ_CHECK(next == reads.size());
+      FUZZ_CHECK(ok == lastSucceeded);
       // Two attempts per question: one silent repeat, then ask.
       const size_t expectedQuestions = ok ? (attempts - 1) / 2 : attempts / 2;
       FUZZ_CHECK(static_cast<size_t>(teacher_.questions) == expectedQuestions);
@@ -338,8 +351,15 @@ void FuzzPoll(fuzz::Input& in) {
                                                   static_cast<uint8_t>(reply[1]));
   FUZZ_CHECK(handover.calls == (valid ? 1 : 0));
   if (line.IsOpen()) {
-    FUZZ_CHECK(line.written() ==
-               std::vector<uint8_t>(frame::kPollFrame.begin(), frame::kPollFrame.end()));
+    // A spoilt reply is asked for again: only whole poll frames, one for a
+    // good reply, at most one more per repeat otherwise.
+    const std::vector<uint8_t>& written = line.written();
+    const size_t frameSize = frame::kPollFrame.size();
+    FUZZ_CHECK(!written.empty() && written.size() % frameSize == 0);
+    const size_t polls = written.size() / frameSize;
+    FUZZ_CHECK(valid ? polls == 1 : polls <= 1 + static_cast<size_t>(kPollRepeatsWhenSpoilt));
+    for (size_t i = 0; i < written.size(); ++i)
+      FUZZ_CHECK(written[i] == frame::kPollFrame[i % frameSize]);
   }
   if (!valid) return;
   FUZZ_CHECK(handover.high == static_cast<uint8_t>(reply[0]));
