@@ -138,8 +138,10 @@ std::string JournalLine(const LessonEvent& event,
          CsvField(EventText(event)) + "\r\n";
 }
 
-LessonJournal::LessonJournal(ConsoleModel& model, LessonClock clock, std::string folder)
-    : model_(model), clock_(std::move(clock)), folder_(std::move(folder)) {
+LessonJournal::LessonJournal(ConsoleModel& model, LessonClock clock, std::string folder,
+                             std::string nameTag)
+    : model_(model), clock_(std::move(clock)), folder_(std::move(folder)),
+      nameTag_(std::move(nameTag)) {
   record_.Begin(ReadDeskStates(model_.room().SwitchState, CallingMask()), clock_());
   model_.AddObserver(this);
 }
@@ -184,7 +186,7 @@ void LessonJournal::Write(const LessonEvent& event) {
 }
 
 bool LessonJournal::OpenFile(Moment at) {
-  const std::string path = folder_ + "lessons/" + DateText(at) + ".csv";
+  const std::string path = folder_ + "lessons/" + DateText(at) + nameTag_ + ".csv";
   bool empty = false;
   switch (file_.Open(path, empty)) {
     case platform::AppendOpenStatus::Ok:

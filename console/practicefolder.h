@@ -13,6 +13,8 @@ inline constexpr char kPracticeName[] = "Учебный класс";
 // The port's name in the practice settings, and so in the status strip.
 inline constexpr char kPracticePortName[] = "Учебный класс";
 inline constexpr char kPracticeClassroomFile[] = "учебный класс.cld";
+// Follows the date in the practice journal's file name.
+inline constexpr char kPracticeJournalTag[] = " учебный класс";
 // The named port lock of the practice class: never the real controller's.
 inline constexpr char kPracticeLockName[] = "VormikPracticeClass";
 
