@@ -31,6 +31,7 @@
 #include "config/settings.h"
 #include "config/settingsload.h"
 #include "console/linkstatetext.h"
+#include "console/practicefolder.h"
 #include "link/timing.h"
 #include "platform/filetype.h"
 #include "platform/system.h"
@@ -113,7 +114,8 @@ ConsoleWindow::ConsoleWindow(ClassroomState& room, AppEnvironment environment,
   // The window serves the link and the poll through private bases.
   IndicatorHandover& handover = *this;
   LinkUi& linkUi = *this;
-  port_ = std::make_unique<ControllerPort>();
+  port_ = std::make_unique<ControllerPort>(
+      environment_.serialPortFactory ? environment_.serialPortFactory() : nullptr);
   pollThread_ = std::make_unique<PollThread>(*port_, handover);
   link_ = std::make_unique<ControllerLink>(*port_, environment_.settingsPath, linkUi,
                                            pollThread_.get());
@@ -122,7 +124,8 @@ ConsoleWindow::ConsoleWindow(ClassroomState& room, AppEnvironment environment,
       room_, *link_, [this] { return link_->ProbeController(); }, *user_,
       console::ConsolePaths{environment_.settingsPath, environment_.executablePath});
   lessonRecord_ = std::make_unique<LessonRecordPanel>(this, *model_, prompter_,
-                                                     environment_.settingsPath, statusStrip, desks);
+                                                     environment_.settingsPath, statusStrip, desks,
+                                                     environment_.practice);
   // The plan starts as the window was designed, until a classroom is loaded.
   for (DeskPanel* panel : desks) {
     model_->PlaceDesk(panel->tag(), panel->x(), panel->y(), !panel->isHidden());
@@ -628,7 +631,11 @@ void ConsoleWindow::PaintLinks(const console::ConsoleDisplay& shown) {
 void ConsoleWindow::Redraw() {
   const console::ConsoleDisplay shown = model_->Display();
   // Qt puts its modified mark in place of [*] while the plan is unsaved.
-  const QString title = QString::fromStdString(model_->WindowTitle()) + QStringLiteral("[*]");
+  const std::string modelTitle = model_->WindowTitle();
+  const QString title = QString::fromStdString(environment_.practice
+                                                   ? console::PracticeTitle(modelTitle)
+                                                   : modelTitle) +
+                        QStringLiteral("[*]");
   if (windowTitle() != title) setWindowTitle(title);
   setWindowModified(model_->classroomChanged());
   for (int d = 0; d < kDeskCount; ++d) DrawDesk(desks[d], shown.desks[d]);

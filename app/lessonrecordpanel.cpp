@@ -15,6 +15,7 @@
 #include "app/widgets.h"
 #include "config/inifile.h"
 #include "console/lessonreport.h"
+#include "console/practicefolder.h"
 #include "platform/appendfile.h"
 #include "platform/system.h"
 
@@ -76,14 +77,16 @@ void HeardGaugeWidget::paintEvent(QPaintEvent*) {
 
 LessonRecordPanel::LessonRecordPanel(QWidget* window, console::ConsoleModel& model, Prompter& prompter,
                          const std::string& settingsPath, QFrame* statusStrip,
-                         const std::array<DeskPanel*, kDeskCount>& desks)
+                         const std::array<DeskPanel*, kDeskCount>& desks, bool practice)
     : QObject(window),
       window_(window),
       model_(model),
       prompter_(prompter),
-      settingsPath_(settingsPath) {
-  journal_ = std::make_unique<console::LessonJournal>(model_, WallClock,
-                                                      platform::DirectoryOf(settingsPath_));
+      settingsPath_(settingsPath),
+      practice_(practice) {
+  journal_ = std::make_unique<console::LessonJournal>(
+      model_, WallClock, platform::DirectoryOf(settingsPath_),
+      practice_ ? console::kPracticeJournalTag : "");
   journal_->SetProblemListener(
       [this](const std::string& text) { ShowProblem(QString::fromStdString(text)); });
   BuildMenu(statusStrip);
@@ -200,7 +203,7 @@ QString LessonRecordPanel::SaveReport() {
   console::LessonRecord record = journal_->record();
   record.Finish(now);
   QString error;
-  if (!WriteLessonReport(path, record, model_.plan(), now, error)) {
+  if (!WriteLessonReport(path, record, model_.plan(), now, error, practice_)) {
     prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"), error, QMessageBox::Warning);
     return {};
   }

@@ -44,7 +44,7 @@ class LessonRecordPanel : public QObject {
  public:
   LessonRecordPanel(QWidget* window, console::ConsoleModel& model, Prompter& prompter,
               const std::string& settingsPath, QFrame* statusStrip,
-              const std::array<DeskPanel*, kDeskCount>& desks);
+              const std::array<DeskPanel*, kDeskCount>& desks, bool practice = false);
   ~LessonRecordPanel() override;
 
   console::LessonJournal& journal() { return *journal_; }
@@ -82,6 +82,7 @@ class LessonRecordPanel : public QObject {
   console::ConsoleModel& model_;
   Prompter& prompter_;
   std::string settingsPath_;
+  bool practice_ = false;  // the practice class: its journal and report say so
   std::unique_ptr<console::LessonJournal> journal_;
   QPointer<CallLogDialog> callLog_;
   QTimer* tick_ = nullptr;

@@ -9,6 +9,7 @@
 
 #include "console/lessonjournal.h"
 #include "console/lessonreport.h"
+#include "console/practicefolder.h"
 
 namespace {
 
@@ -205,9 +206,10 @@ bool Begun(QPainter& painter, QPdfWriter& writer, const QString& path, QString& 
 
 bool WriteLessonReport(const QString& path, const console::LessonRecord& record,
                        const std::array<console::DeskPlanEntry, kDeskCount>& plan,
-                       console::Moment end, QString& error) {
+                       console::Moment end, QString& error, bool practice) {
   QPdfWriter writer(path);
-  const QString title = LessonTitle(record, end);
+  QString title = LessonTitle(record, end);
+  if (practice) title = QString::fromStdString(console::PracticeTitle(title.toStdString()));
   SetUpWriter(writer, title);
   QPainter painter;
   if (!Begun(painter, writer, path, error)) return false;

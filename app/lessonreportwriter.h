@@ -10,9 +10,10 @@
 
 // The plan with names, the timeline and the totals; false with a Russian
 // reason in `error` when the file could not be written.
+// `practice`: the lesson of the practice class, and its title says so.
 bool WriteLessonReport(const QString& path, const console::LessonRecord& record,
                        const std::array<console::DeskPlanEntry, kDeskCount>& plan,
-                       console::Moment end, QString& error);
+                       console::Moment end, QString& error, bool practice = false);
 // The seating plan with names on one page, for a substitute teacher.
 bool WritePlanPage(const QString& path, const std::array<console::DeskPlanEntry, kDeskCount>& plan,
                    console::Moment at, QString& error);

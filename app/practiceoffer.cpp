@@ -1,0 +1,55 @@
+// The offer of the practice class while the controller is not found.
+#include "app/practiceoffer.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/consolewindow.h"
+#include "app/practicestart.h"
+#include "app/prompter.h"
+
+PracticeOffer::PracticeOffer(ConsoleWindow& window, Prompter& prompter)
+    : QObject(&window), window_(window), prompter_(prompter) {
+  button = new QToolButton(window_.statusStrip);
+  button->setObjectName(QStringLiteral("PracticeOffer"));
+  button->setText(QStringLiteral("Учебный класс"));
+  button->setToolTip(QStringLiteral("Контроллер не отвечает? Откройте учебный класс: пульт "
+                                    "заработает с учебным контроллером внутри программы."));
+  button->setFocusPolicy(Qt::NoFocus);
+  if (auto* layout = qobject_cast<QHBoxLayout*>(window_.statusStrip->layout())) {
+    const int at = layout->indexOf(window_.searchOffer);
+    layout->insertWidget(at < 0 ? layout->count() : at + 1, button, 0);
+  }
+  button->setVisible(!window_.searchOffer->isHidden());
+  window_.searchOffer->installEventFilter(this);
+  connect(button, &QToolButton::clicked, this, &PracticeOffer::Open);
+}
+
+bool PracticeOffer::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_.searchOffer &&
+      (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+    button->setVisible(event->type() == QEvent::ShowToParent);
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void PracticeOffer::Open() { OpenPracticeClassFrom(&window_, &prompter_); }
+
+void OpenPracticeClassFrom(QWidget* window, Prompter* prompter) {
+  QString problem;
+  if (!StartProgram(true, problem)) {
+    if (prompter != nullptr) {
+      prompter->ShowMessage(QStringLiteral("Учебный класс"), problem, QMessageBox::Warning);
+    } else {
+      QMessageBox box(QMessageBox::Warning, QStringLiteral("Учебный класс"), problem,
+                      QMessageBox::Ok, window);
+      box.setTextFormat(Qt::PlainText);
+      box.exec();
+    }
+    return;
+  }
+  // After the dialog that asked has gone.
+  if (window != nullptr) QTimer::singleShot(0, window, &QWidget::close);
+}
