@@ -16,12 +16,13 @@ namespace {
 constexpr int kTickIntervalMs = 500;
 constexpr int kGuideGapPx = 8;  // between the console and the guide's window
 
-uint16_t SeatedDesks(const console::ConsoleDisplay& shown) {
-  uint16_t seated = 0;
+template <typename Test>
+uint16_t DeskMask(const console::ConsoleDisplay& shown, Test test) {
+  uint16_t mask = 0;
   for (int d = 0; d < kDeskCount; ++d) {
-    if (shown.desks[d].visible) seated = static_cast<uint16_t>(seated | (1u << d));
+    if (test(shown.desks[d])) mask = static_cast<uint16_t>(mask | (1u << d));
   }
-  return seated;
+  return mask;
 }
 
 }  // namespace
@@ -131,7 +132,9 @@ void PracticePart::Tick(int64_t nowMs) {
   const console::ConsoleDisplay shown = window_.model().Display();
   controllersim::SimulatedLine& line = *session_.line;
   for (const controllersim::StudentAction& action :
-       students_.Tick(nowMs, SeatedDesks(shown), line.LitMask())) {
+       students_.Tick(nowMs, DeskMask(shown, [](const console::DeskDisplay& d) { return d.visible; }),
+                      line.LitMask(),
+                      DeskMask(shown, [](const console::DeskDisplay& d) { return d.listenDown; }))) {
     line.SetLed(action.desk, action.lit);
   }
   ShowFaultState();

@@ -54,7 +54,8 @@ GuideText TextOf(GuideStep step) {
     case GuideStep::AnswerCall:
       return {"Шаг 5 из 6. Ответьте на вызов",
               "Ученик нажал кнопку вызова: его стол обведён, вызов виден внизу окна. "
-              "Нажмите на вызов (или F7): пульт слушает этот стол, и вызов гаснет."};
+              "Нажмите на вызов (или F7): пульт слушает этот стол. Выслушанный ученик "
+              "сам гасит вызов."};
     case GuideStep::Round:
       return {"Шаг 6 из 6. Запустите обход",
               "Нажмите «Обход» в строке состояния (или F5): пульт по очереди слушает все "
@@ -80,10 +81,10 @@ bool PracticeGuide::StepDone(const GuideState& state) const {
     case GuideStep::ClassOnLine:
       return WholeClassOnLine(state);
     case GuideStep::AnswerCall: {
-      // A desk that called at the last look, no longer calls, and is heard.
-      const uint16_t ended = static_cast<uint16_t>(callingBefore_ & ~CallingMask(shown));
-      return AnyVisibleDesk(shown, [ended](int d, const DeskDisplay& desk) {
-        return (ended & (1u << d)) != 0 && desk.listenDown;
+      // A call is answered by hearing its desk (the journal's "вызов принят").
+      const uint16_t calling = CallingMask(shown);
+      return AnyVisibleDesk(shown, [calling](int d, const DeskDisplay& desk) {
+        return (calling & (1u << d)) != 0 && desk.listenDown;
       });
     }
     case GuideStep::Round:
@@ -101,13 +102,11 @@ bool PracticeGuide::Look(const GuideState& state) {
     step_ = static_cast<GuideStep>(static_cast<int>(step_) + 1);
     advanced = true;
   }
-  callingBefore_ = CallingMask(*state.shown);
   return advanced;
 }
 
 void PracticeGuide::Restart() {
   step_ = GuideStep::Listen;
-  callingBefore_ = 0;
 }
 
 bool PracticeGuide::WantsCall(const GuideState& state) const {

@@ -3,7 +3,6 @@
 // and the desk menu all count alike.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "console/display.h"
@@ -44,7 +43,6 @@ class PracticeGuide {
   bool StepDone(const GuideState& state) const;
 
   GuideStep step_ = GuideStep::Listen;
-  uint16_t callingBefore_ = 0;  // the desks calling at the last look
 };
 
 }  // namespace console

@@ -38,6 +38,7 @@ const char* LivelinessText(Liveliness liveliness) {
 
 PracticeStudents::PracticeStudents(uint32_t seed, int64_t nowMs, Liveliness liveliness)
     : random_(seed), liveliness_(liveliness) {
+  heardSinceMs_.fill(-1);
   // The first call comes sooner than the others: a class just sat down.
   nextCallMs_ = nowMs + DrawIntervalMs() / 2;
 }
@@ -68,14 +69,21 @@ int PracticeStudents::PickDesk(uint16_t free) {
   return -1;
 }
 
-std::vector<StudentAction> PracticeStudents::Tick(int64_t nowMs, uint16_t seated, uint16_t lit) {
+std::vector<StudentAction> PracticeStudents::Tick(int64_t nowMs, uint16_t seated, uint16_t lit,
+                                                  uint16_t heard) {
   std::vector<StudentAction> actions;
   for (int d = 0; d < kDesks; ++d) {
     if (callEndsMs_[d] == 0) continue;
+    if (!(heard & Bit(d))) {
+      heardSinceMs_[d] = -1;
+    } else if (heardSinceMs_[d] < 0) {
+      heardSinceMs_[d] = nowMs;
+    }
+    const bool answered = heardSinceMs_[d] >= 0 && nowMs - heardSinceMs_[d] >= kAnsweredAfterMs;
     if (!(lit & Bit(d))) {
-      callEndsMs_[d] = 0;  // answered: the console put the LED out
-    } else if (nowMs >= callEndsMs_[d]) {
-      callEndsMs_[d] = 0;  // nobody came: the student gives up
+      EndCall(d);  // the console put the LED out
+    } else if (answered || nowMs >= callEndsMs_[d]) {
+      EndCall(d);  // heard, or nobody came: the student puts the call out
       actions.push_back({d + 1, false});
       lit = static_cast<uint16_t>(lit & ~Bit(d));
     }
@@ -93,6 +101,11 @@ std::vector<StudentAction> PracticeStudents::Tick(int64_t nowMs, uint16_t seated
     nextCallMs_ += DrawIntervalMs();
   }
   return actions;
+}
+
+void PracticeStudents::EndCall(int index) {
+  callEndsMs_[index] = 0;
+  heardSinceMs_[index] = -1;
 }
 
 uint16_t PracticeStudents::Calling() const {

@@ -1,6 +1,7 @@
 // The students of the practice class: now and then one presses the call
-// button (the desk's LED lights, as on the real controller); a call nobody
-// answers ends after a while. Driven by the clock it is given.
+// button (the desk's LED lights, as on the real controller); a student the
+// teacher has heard for a moment puts the call out, as in a lesson, and a
+// call nobody answers ends after a while. Driven by the clock it is given.
 #pragma once
 
 #include <array>
@@ -17,6 +18,8 @@ struct LivelinessRates {
   int64_t meanCallIntervalMs;  // between two new calls in the whole class
   int64_t patienceMs;          // an unanswered call ends after this
 };
+// A student heard this long has been answered and puts the call out.
+inline constexpr int64_t kAnsweredAfterMs = 3000;
 LivelinessRates RatesOf(Liveliness liveliness);
 // "тихий", "обычный", "шумный"
 const char* LivelinessText(Liveliness liveliness);
@@ -41,10 +44,13 @@ class PracticeStudents {
   void CallNow(int64_t nowMs) { nextCallMs_ = nowMs; }
 
   // One look at the class. `seated`: desks with a student (bit 0 = desk 1);
-  // `lit`: the LEDs as the controller has them now. A calling desk whose LED
-  // is out was answered; a call past its patience is put out; a new call
-  // lights a free seated desk when its time has come.
-  std::vector<StudentAction> Tick(int64_t nowMs, uint16_t seated, uint16_t lit);
+  // `lit`: the LEDs as the controller has them now; `heard`: the desks the
+  // teacher listens to. A calling desk whose LED is out was put out by the
+  // console; one heard for kAnsweredAfterMs, or past its patience, is put
+  // out by its student; a new call lights a free seated desk when its time
+  // has come.
+  std::vector<StudentAction> Tick(int64_t nowMs, uint16_t seated, uint16_t lit,
+                                  uint16_t heard = 0);
 
   // The desks calling now (bit 0 = desk 1), as this model knows them.
   uint16_t Calling() const;
@@ -54,11 +60,13 @@ class PracticeStudents {
  private:
   int64_t DrawIntervalMs();
   int PickDesk(uint16_t free);
+  void EndCall(int index);
 
   std::mt19937 random_;
   Liveliness liveliness_;
   int64_t nextCallMs_ = 0;
   std::array<int64_t, 16> callEndsMs_{};  // 0: not calling
+  std::array<int64_t, 16> heardSinceMs_{};  // -1: not heard yet
 };
 
 }  // namespace controllersim

@@ -32,7 +32,7 @@ struct Class {
 // A guide brought to `step` by one state for each step before it.
 PracticeGuide GuideAt(GuideStep step) {
   const std::vector<Class> passes = {Class().Listen(0), Class().Speak(1), Class().Pair(0),
-                                     Class().Line(0xFF), Class().Calling(5), Class().Listen(5),
+                                     Class().Line(0xFF), Class().Calling(5).Listen(5),
                                      Class().Round()};
   PracticeGuide guide;
   for (const Class& pass : passes) {
@@ -79,19 +79,17 @@ TEST(PracticeGuide, EachStepPassesOnItsOwnStateOnly) {
   }
 }
 
-TEST(PracticeGuide, ACallCountsAsAnsweredWhenItsDeskIsHeardAfterCalling) {
+TEST(PracticeGuide, ACallIsAnsweredByHearingTheCallingDeskAndTheGuideAsksForOne) {
   PracticeGuide guide = GuideAt(GuideStep::AnswerCall);
   ASSERT_EQ(guide.step(), GuideStep::AnswerCall);
   EXPECT_TRUE(guide.WantsCall(Class().State()));
-  // A desk heard that never called is no answer.
-  EXPECT_FALSE(guide.Look(Class().Listen(3).State()));
-  guide.Look(Class().Calling(6).State());
   EXPECT_FALSE(guide.WantsCall(Class().Calling(6).State()));
-  // The call put out without listening (the LED button) is no answer either.
-  EXPECT_FALSE(guide.Look(Class().State()));
-  guide.Look(Class().Calling(6).State());
-  EXPECT_TRUE(guide.Look(Class().Listen(6).State()));
+  // A desk heard that does not call is no answer, nor is another desk's call.
+  EXPECT_FALSE(guide.Look(Class().Listen(3).State()));
+  EXPECT_FALSE(guide.Look(Class().Calling(6).Listen(3).State()));
+  EXPECT_TRUE(guide.Look(Class().Calling(6).Calling(3).Listen(6).State()));
   EXPECT_EQ(guide.step(), GuideStep::Round);
+  EXPECT_FALSE(guide.WantsCall(Class().State()));
   guide.Restart();
   EXPECT_EQ(guide.step(), GuideStep::Listen);
 }

@@ -84,6 +84,35 @@ TEST(PracticeStudents, AnUnansweredCallEndsAfterTheStudentsPatience) {
   EXPECT_EQ(students.Calling(), 0);
 }
 
+TEST(PracticeStudents, AStudentHeardForAMomentPutsTheCallOutAndOneHeardBrieflyCallsOn) {
+  PracticeStudents students(9, 0, Liveliness::Quiet);
+  students.CallNow(0);
+  const std::vector<StudentAction> first = students.Tick(0, kWholeClass, 0);
+  ASSERT_EQ(first.size(), 1u);
+  const uint16_t bit = static_cast<uint16_t>(1u << (first[0].desk - 1));
+  const int64_t heardFrom = 1000;
+  // Heard a moment, then left: the student keeps calling.
+  EXPECT_TRUE(students.Tick(heardFrom, bit, bit, bit).empty());
+  EXPECT_TRUE(students.Tick(heardFrom + 1000, bit, bit, 0).empty());
+  // Heard again: answered only after the whole time from this hearing.
+  EXPECT_TRUE(students.Tick(heardFrom + 2000, bit, bit, bit).empty());
+  EXPECT_TRUE(
+      students.Tick(heardFrom + 2000 + controllersim::kAnsweredAfterMs - 1, bit, bit, bit).empty());
+  EXPECT_EQ(students.Tick(heardFrom + 2000 + controllersim::kAnsweredAfterMs, bit, bit, bit),
+            (std::vector<StudentAction>{{first[0].desk, false}}));
+  EXPECT_EQ(students.Calling(), 0);
+}
+
+TEST(PracticeStudents, ACallPutOutByTheConsoleEndsWithoutTheStudent) {
+  PracticeStudents students(4, 0, Liveliness::Quiet);
+  students.CallNow(0);
+  const std::vector<StudentAction> first = students.Tick(0, kWholeClass, 0);
+  ASSERT_EQ(first.size(), 1u);
+  // The teacher's LED button: the LED is out before the student does anything.
+  EXPECT_TRUE(students.Tick(500, kWholeClass, 0).empty());
+  EXPECT_EQ(students.Calling(), 0);
+}
+
 TEST(PracticeStudents, OnlySeatedDesksWithoutALitLedCallAndAFullClassWaits) {
   PracticeStudents students(11, 0, Liveliness::Busy);
   constexpr uint16_t kTwoDesks = 0x0011;  // desks 1 and 5

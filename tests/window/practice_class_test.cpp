@@ -1,0 +1,157 @@
+// The practice class end to end in the window: the console on the simulated
+// controller, its mark in the title and the strip, a click's frame in the
+// simulated controller's trace, a student's call on the plan and answered,
+// a pulled cable met by the console's own question, the guide followed with
+// the keys, and nothing of it beside the real settings.
+#include <QLabel>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+#include "app/consolewindow.h"
+#include "app/lessonrecordpanel.h"
+#include "app/practicepart.h"
+#include "app/practicestart.h"
+#include "console/lessonjournal.h"
+#include "platform/system.h"
+#include "support/fakeprompter.h"
+#include "tests/support/locknames.h"
+#include "tests/support/tempdir.h"
+
+namespace {
+
+// The window, its practice part and the session under it.
+struct Practice {
+  testsupport::TempDir dir;
+  ClassroomState room;
+  FakePrompter prompter;
+  std::unique_ptr<PracticeSession> session;
+  std::unique_ptr<ConsoleWindow> form;
+  PracticePart* part = nullptr;
+  std::vector<std::string> argumentsLeft;
+
+  Practice() {
+    AppEnvironment environment;
+    environment.executablePath = dir.File("vormik");
+    environment.settingsPath = dir.File("vormik.ini");
+    environment.arguments = {"--practice", "--practice-students", "busy", "--practice-trace",
+                             dir.File("trace.log")};
+    session = TakePracticeStart(environment);
+    if (!session) return;
+    argumentsLeft = environment.arguments;
+    environment.portLockName = testsupport::TestLockName("practice") + environment.portLockName;
+    form = std::make_unique<ConsoleWindow>(room, environment, prompter);
+    part = new PracticePart(*form, *session, prompter);
+    form->show();
+  }
+  ~Practice() {
+    if (form) {
+      room.ClassroomChanged = 0;
+      form->close();
+    }
+  }
+  bool TraceHas(const std::string& text) const {
+    const std::vector<std::string> lines = session->line->TraceLines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.find(text) != std::string::npos; });
+  }
+  std::vector<console::Call> Calls() { return form->model().Display().calls; }
+};
+
+}  // namespace
+
+class PracticeClassTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void runsOnTheSimulatedControllerAndSaysSoEverywhere() {
+    Practice p;
+    QVERIFY(p.session != nullptr);
+    QVERIFY(p.argumentsLeft.empty());
+    QVERIFY(QTest::qWaitForWindowExposed(p.form.get()));
+    QVERIFY2(p.form->windowTitle().startsWith(QStringLiteral("Учебный класс — ")),
+             qPrintable(p.form->windowTitle()));
+    QCOMPARE(p.part->badge->text(), QStringLiteral("Учебный класс"));
+    QVERIFY(p.part->busyAction->isChecked());
+    // The practice classroom: sixteen named students.
+    const console::ConsoleDisplay shown = p.form->model().Display();
+    QCOMPARE(std::count_if(shown.desks.begin(), shown.desks.end(),
+                           [](const console::DeskDisplay& d) { return d.visible; }),
+             16);
+    QCOMPARE(QString::fromStdString(shown.desks[0].name), QStringLiteral("Анна Иванова"));
+    // The start's reset, then a click: its frame in the simulated trace.
+    QTest::mouseClick(p.form->desks[2]->listen, Qt::LeftButton);
+    QVERIFY(p.TraceHas("RX 55 30 84 00 12 1C TX"));
+    std::string file;
+    QVERIFY(platform::ReadWholeFile(p.dir.File("trace.log"), file));
+    QVERIFY(file.find("RX 55 30 84 00 12 1C TX") != std::string::npos);
+    QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion), 0);
+    // The journal is the practice class's, in its own folder.
+    QCOMPARE(p.form->lessonRecord().journal().path().substr(0, p.dir.File("practice").size()),
+             p.dir.File("practice"));
+    QVERIFY(p.form->lessonRecord().journal().path().find("учебный класс") != std::string::npos);
+    QVERIFY(!platform::PathExists(p.dir.File("vormik.ini")));
+    QVERIFY(!platform::PathExists(p.dir.File("lessons")));
+  }
+
+  void aStudentsCallShowsOnThePlanAndIsAnsweredAsInALesson() {
+    Practice p;
+    QVERIFY(p.session != nullptr);
+    p.part->students().CallNow(0);
+    p.part->Tick(0);
+    const uint16_t lit = p.session->line->LitMask();
+    QVERIFY(lit != 0);
+    // The poll brings the call to the plan.
+    QVERIFY(QTest::qWaitFor([&] { return !p.Calls().empty(); }, 3000));
+    const int desk = p.Calls().front().desk;
+    QCOMPARE(lit, static_cast<uint16_t>(1u << desk));
+    // F7 answers the oldest call: the console listens to the desk, and the
+    // student, heard for a moment, puts the call out.
+    QTest::keyClick(p.form.get(), Qt::Key_F7);
+    QVERIFY(p.form->model().Display().desks[desk].listenDown);
+    p.part->Tick(100);
+    QVERIFY(p.session->line->LitMask() & (1u << desk));
+    p.part->Tick(100 + controllersim::kAnsweredAfterMs);
+    QCOMPARE(p.session->line->LitMask() & (1u << desk), 0u);
+    QCOMPARE(p.part->students().Calling() & (1u << desk), 0);
+    QVERIFY(QTest::qWaitFor([&] { return p.Calls().empty(); }, 3000));
+  }
+
+  void aPulledCableIsMetByTheConsolesOwnQuestion() {
+    Practice p;
+    QVERIFY(p.session != nullptr);
+    p.part->pullCableAction->trigger();
+    QVERIFY(p.part->badge->text().contains(QStringLiteral("кабель выдернут")));
+    QVERIFY(!p.part->pullCableAction->isEnabled());
+    QTest::mouseClick(p.form->desks[4]->speak, Qt::LeftButton);
+    QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion, QStringLiteral("Ошибка связи")), 1);
+    QVERIFY(!p.form->model().Display().desks[4].speakDown);
+    p.part->plugCableAction->trigger();
+    QCOMPARE(p.part->badge->text(), QStringLiteral("Учебный класс"));
+    QTest::mouseClick(p.form->desks[4]->speak, Qt::LeftButton);
+    QVERIFY(p.form->model().Display().desks[4].speakDown);
+    QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion), 1);
+  }
+
+  void theGuideFollowsTheModelWhateverDidIt() {
+    Practice p;
+    QVERIFY(p.session != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(p.form.get()));
+    p.part->guideAction->trigger();
+    QVERIFY(p.part->guidePanel() != nullptr);
+    QVERIFY(p.part->guidePanel()->titleLabel->text().startsWith(QStringLiteral("Шаг 1 из 6")));
+    // With the keys: a desk selected by an arrow, Space listens to it.
+    QTest::keyClick(p.form.get(), Qt::Key_Right);
+    QTest::keyClick(p.form.get(), Qt::Key_Space);
+    p.part->Tick(10);
+    QVERIFY2(p.part->guidePanel()->titleLabel->text().startsWith(QStringLiteral("Шаг 2 из 6")),
+             qPrintable(p.part->guidePanel()->titleLabel->text()));
+    // With the desk menu's operation, as the model runs it.
+    p.form->Apply([](console::ConsoleModel& m) { m.SpeakTo(5); });
+    p.part->Tick(20);
+    QCOMPARE(p.part->guide().step(), console::GuideStep::Pair);
+  }
+};
+
+QTEST_MAIN(PracticeClassTest)
+#include "practice_class_test.moc"
