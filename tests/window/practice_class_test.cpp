@@ -133,6 +133,25 @@ class PracticeClassTest : public QObject {
     QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion), 1);
   }
 
+  void aPowerLossIsRecoveredByTheConsolesOwnRegisterCopy() {
+    Practice p;
+    QVERIFY(p.session != nullptr);
+    QTest::mouseClick(p.form->desks[2]->listen, Qt::LeftButton);
+    QVERIFY(p.session->line->RegistersText().find("Route=12") != std::string::npos);
+    p.part->powerLossAction->trigger();
+    QVERIFY(p.part->badge->text().contains(QStringLiteral("нет питания")));
+    QVERIFY(p.session->line->RegistersText().find("Route=00") != std::string::npos);
+    // Back after its time, the controller gets the lesson from the console.
+    const int limitMs = static_cast<int>(controllersim::kPowerLossUs / 1000) + 4000;
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                   return p.session->line->RegistersText().find("Route=12") != std::string::npos;
+                 },
+                 limitMs),
+             p.session->line->RegistersText().c_str());
+    QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion), 0);
+  }
+
   void theGuideFollowsTheModelWhateverDidIt() {
     Practice p;
     QVERIFY(p.session != nullptr);
