@@ -138,12 +138,11 @@ void PracticePart::Tick(int64_t nowMs) {
     line.SetLed(action.desk, action.lit);
   }
   ShowFaultState();
-  LookWithGuide(nowMs);
+  LookWithGuide(shown, nowMs);
 }
 
-void PracticePart::LookWithGuide(int64_t nowMs) {
+void PracticePart::LookWithGuide(const console::ConsoleDisplay& shown, int64_t nowMs) {
   if (!guidePanel_ || !guidePanel_->isVisible()) return;
-  const console::ConsoleDisplay shown = window_.model().Display();
   const console::GuideState state{
       &shown, &window_.room().SwitchState,
       window_.lessonTools().round().state() == console::RoundState::Running};

@@ -56,7 +56,7 @@ class PracticePart : public QObject {
  private:
   void BuildMenu();
   void ShowFaultState();
-  void LookWithGuide(int64_t nowMs);
+  void LookWithGuide(const console::ConsoleDisplay& shown, int64_t nowMs);
   void Leave();
   int64_t NowMs() const { return clock_.elapsed(); }
 

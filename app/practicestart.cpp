@@ -40,10 +40,15 @@ bool TakeValue(const std::vector<std::string>& arguments, size_t& i, const std::
 }
 
 // Each trace line appended to the file at once, for whoever reads it meanwhile.
+void AddProblem(QString& problems, const QString& problem) {
+  if (!problems.isEmpty()) problems += QLatin1Char('\n');
+  problems += problem;
+}
+
 void TraceToFile(controllersim::SimulatedLine& line, const QString& path, QString& problem) {
   auto file = std::make_shared<QFile>(path);
   if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    problem = QStringLiteral("Трасса учебного класса не записывается в %1").arg(path);
+    AddProblem(problem, QStringLiteral("Трасса учебного класса не записывается в %1").arg(path));
     return;
   }
   line.SetTraceListener([file](const std::string& text) {
@@ -88,11 +93,21 @@ std::unique_ptr<PracticeSession> TakePracticeStart(AppEnvironment& environment) 
 
   auto session = std::make_unique<PracticeSession>();
   session->line = std::make_shared<controllersim::SimulatedLine>();
+  bool known = students.empty();
   for (const LivelinessName& name : kLivelinessNames) {
-    if (students == name.option) session->liveliness = name.liveliness;
+    if (students != name.option) continue;
+    session->liveliness = name.liveliness;
+    known = true;
+  }
+  if (!known) {
+    AddProblem(session->problem,
+               QStringLiteral("Неизвестное значение --practice-students «%1» (можно quiet, "
+                              "ordinary, busy): класс обычный.")
+                   .arg(QString::fromStdString(students)));
   }
   environment.settingsPath = console::PracticeSettingsPath(environment.settingsPath);
-  session->problem = QString::fromStdString(console::PreparePracticeFolder(environment.settingsPath));
+  const std::string folderProblem = console::PreparePracticeFolder(environment.settingsPath);
+  if (!folderProblem.empty()) AddProblem(session->problem, QString::fromStdString(folderProblem));
   environment.portLockName = console::kPracticeLockName;
   // Practice leaves the system's file types to the real console.
   environment.registerFileType = false;

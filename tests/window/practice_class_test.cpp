@@ -13,6 +13,7 @@
 #include "app/practicepart.h"
 #include "app/practicestart.h"
 #include "console/lessonjournal.h"
+#include "console/practicefolder.h"
 #include "platform/system.h"
 #include "support/fakeprompter.h"
 #include "tests/support/locknames.h"
@@ -64,6 +65,45 @@ class PracticeClassTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void takesItsOptionsOutOfTheCommandLine() {
+    struct Case {
+      std::vector<std::string> arguments;
+      bool practice;
+      std::vector<std::string> left;
+      controllersim::Liveliness liveliness;
+      bool problem;
+    };
+    using controllersim::Liveliness;
+    const std::vector<Case> cases = {
+        {{"a.cld"}, false, {"a.cld"}, Liveliness::Ordinary, false},
+        {{"--practice", "a.cld"}, true, {"a.cld"}, Liveliness::Ordinary, false},
+        {{"--practice-students=quiet", "--practice"}, true, {}, Liveliness::Quiet, false},
+        {{"--practice", "--practice-students", "busy"}, true, {}, Liveliness::Busy, false},
+        {{"--practice", "--practice-students", "wild"}, true, {}, Liveliness::Ordinary, true},
+    };
+    for (const Case& c : cases) {
+      testsupport::TempDir dir;
+      AppEnvironment environment;
+      environment.settingsPath = dir.File("vormik.ini");
+      environment.arguments = c.arguments;
+      const std::unique_ptr<PracticeSession> session = TakePracticeStart(environment);
+      QCOMPARE(session != nullptr, c.practice);
+      QCOMPARE(environment.arguments, c.left);
+      QCOMPARE(environment.practice, c.practice);
+      if (!session) {
+        QCOMPARE(environment.settingsPath, dir.File("vormik.ini"));
+        QVERIFY(!environment.serialPortFactory);
+        continue;
+      }
+      QCOMPARE(environment.settingsPath, dir.File("practice/vormik.ini"));
+      QCOMPARE(environment.portLockName, std::string(console::kPracticeLockName));
+      QVERIFY(!environment.registerFileType);
+      QVERIFY(environment.serialPortFactory() != nullptr);
+      QVERIFY(session->liveliness == c.liveliness);
+      QCOMPARE(!session->problem.isEmpty(), c.problem);
+    }
+  }
+
   void runsOnTheSimulatedControllerAndSaysSoEverywhere() {
     Practice p;
     QVERIFY(p.session != nullptr);
