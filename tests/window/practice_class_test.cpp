@@ -10,12 +10,14 @@
 
 #include "app/consolewindow.h"
 #include "app/lessonrecordpanel.h"
+#include "app/practiceoffer.h"
 #include "app/practicepart.h"
 #include "app/practicestart.h"
 #include "console/lessonjournal.h"
 #include "console/practicefolder.h"
 #include "platform/system.h"
 #include "support/fakeprompter.h"
+#include "support/windowfixture.h"
 #include "tests/support/locknames.h"
 #include "tests/support/tempdir.h"
 
@@ -190,6 +192,24 @@ class PracticeClassTest : public QObject {
                  limitMs),
              p.session->line->RegistersText().c_str());
     QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion), 0);
+  }
+
+  void isOfferedWhileNoControllerAnswersAndNotInsideItself() {
+    WindowOptions options;  // a port with no device: nothing answers
+    WindowFixture fx(options);
+    QVERIFY2(fx.Ok(), fx.Error().c_str());
+    auto* offer = new PracticeOffer(fx.form(), fx.prompter());
+    QVERIFY(!fx.form().searchOffer->isHidden());
+    QVERIFY(!offer->button->isHidden());
+    // The offer follows the search offer, whatever shows or hides it.
+    fx.form().searchOffer->hide();
+    QVERIFY(offer->button->isHidden());
+    fx.form().searchOffer->show();
+    QVERIFY(!offer->button->isHidden());
+    QVERIFY(!fx.form().CreateSettingsDialog()->practiceButton->isHidden());
+    Practice p;
+    QVERIFY(p.session != nullptr);
+    QVERIFY(p.form->CreateSettingsDialog()->practiceButton->isHidden());
   }
 
   void theGuideFollowsTheModelWhateverDidIt() {
