@@ -83,8 +83,11 @@ std::unique_ptr<PracticeSession> TakePracticeStart(AppEnvironment& environment) 
   for (size_t i = 0; i < all.size(); ++i) {
     if (all[i] == std::string("--") + kPractice) {
       practice = true;
-    } else if (!TakeValue(all, i, kPracticeTrace, tracePath) &&
-               !TakeValue(all, i, kPracticeStudents, students)) {
+    } else if (TakeValue(all, i, kPracticeTrace, tracePath) ||
+               TakeValue(all, i, kPracticeStudents, students)) {
+      // Either of them means the practice class too, never a classroom file.
+      practice = true;
+    } else {
       rest.push_back(all[i]);
     }
   }

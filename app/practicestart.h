@@ -22,7 +22,8 @@ struct PracticeSession {
   QString problem;
 };
 
-// With --practice in environment.arguments: takes the practice options out
+// With --practice (or another practice option) in environment.arguments:
+// takes the practice options out
 // of them, makes the practice folder, and points the environment at its
 // settings, the practice lock and the simulated controller's port (a trace
 // file too, with --practice-trace). nullptr without --practice.

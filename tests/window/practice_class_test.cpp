@@ -80,6 +80,7 @@ class PracticeClassTest : public QObject {
         {{"a.cld"}, false, {"a.cld"}, Liveliness::Ordinary, false},
         {{"--practice", "a.cld"}, true, {"a.cld"}, Liveliness::Ordinary, false},
         {{"--practice-students=quiet", "--practice"}, true, {}, Liveliness::Quiet, false},
+        {{"--practice-students=busy", "b.cld"}, true, {"b.cld"}, Liveliness::Busy, false},
         {{"--practice", "--practice-students", "busy"}, true, {}, Liveliness::Busy, false},
         {{"--practice", "--practice-students", "wild"}, true, {}, Liveliness::Ordinary, true},
     };
