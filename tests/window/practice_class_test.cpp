@@ -4,6 +4,8 @@
 // a pulled cable met by the console's own question, the guide followed with
 // the keys, and nothing of it beside the real settings.
 #include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -193,6 +195,24 @@ class PracticeClassTest : public QObject {
                  limitMs),
              p.session->line->RegistersText().c_str());
     QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion), 0);
+  }
+
+  void itsReportSaysPracticeAndStaysInItsFolder() {
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty()) {
+      QSKIP("poppler-utils is not installed (bash scripts/install-deps.sh --tests)");
+    }
+    Practice p;
+    QVERIFY(p.session != nullptr);
+    QTest::mouseClick(p.form->desks[2]->listen, Qt::LeftButton);
+    const QString pdf = p.form->lessonRecord().SaveReport();
+    QVERIFY(pdf.startsWith(QString::fromStdString(p.dir.File("practice/lessons/"))));
+    QProcess text;
+    text.start(pdftotext, {pdf, QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(60000));
+    const QString report = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(report.contains(QStringLiteral("Учебный класс — Урок")), qPrintable(report.left(200)));
+    QVERIFY(!platform::PathExists(p.dir.File("lessons")));
   }
 
   void isOfferedWhileNoControllerAnswersAndNotInsideItself() {
