@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/fuzzinput.h"
-#include "link/frame.h"
 #include "controllersim/controller.h"
 #include "controllersim/frameparser.h"
+#include "fuzz/fuzzinput.h"
+#include "link/frame.h"
 
 using controllersim::ParsedItem;
 

@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "controllersim/controller.h"
+#include "controllersim/frameparser.h"
 #include "fuzz/fuzzinput.h"
-#include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
+#include "link/pollthread.h"
 #include "link/sendswitchrequest.h"
 #include "link/switchstate.h"
 #include "link/transmit.h"
-#include "controllersim/controller.h"
-#include "controllersim/frameparser.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "link/frame.h"
 #include "controllersim/trace.h"
+#include "link/frame.h"
 
 namespace {
 
