@@ -2,6 +2,7 @@
 #include "app/practicepart.h"
 
 #include <QActionGroup>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QRandomGenerator>
 
@@ -15,6 +16,8 @@ namespace {
 
 constexpr int kTickIntervalMs = 500;
 constexpr int kGuideGapPx = 8;  // between the console and the guide's window
+constexpr int kTraceWidth = 460;
+constexpr int kTraceHeight = 300;
 
 template <typename Test>
 uint16_t DeskMask(const console::ConsoleDisplay& shown, Test test) {
@@ -60,6 +63,7 @@ PracticePart::PracticePart(ConsoleWindow& window, PracticeSession& session, Prom
 
 PracticePart::~PracticePart() {
   if (guidePanel_) delete guidePanel_;
+  if (traceView_) delete traceView_;
 }
 
 void PracticePart::BuildMenu() {
@@ -74,6 +78,8 @@ void PracticePart::BuildMenu() {
   menuButton->setMenu(menu);
 
   guideAction = menu->addAction(QStringLiteral("Первый урок…"), this, &PracticePart::OpenGuide);
+  traceAction =
+      menu->addAction(QStringLiteral("Обмен с контроллером…"), this, &PracticePart::OpenTrace);
   menu->addSeparator();
   auto* lively = new QActionGroup(this);
   auto addLiveliness = [&](const char* caption, controllersim::Liveliness liveliness) {
@@ -139,6 +145,33 @@ void PracticePart::Tick(int64_t nowMs) {
   }
   ShowFaultState();
   LookWithGuide(shown, nowMs);
+  ShowTrace();
+}
+
+void PracticePart::OpenTrace() {
+  if (!traceView_) {
+    traceView_ = new QPlainTextEdit(&window_);
+    traceView_->setWindowFlags(Qt::Tool);
+    traceView_->setObjectName(QStringLiteral("PracticeTrace"));
+    traceView_->setWindowTitle(
+        QStringLiteral("Обмен с учебным контроллером (мс, принято RX, отправлено TX)"));
+    traceView_->setReadOnly(true);
+    traceView_->setAttribute(Qt::WA_ShowWithoutActivating);
+    traceView_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    traceView_->resize(kTraceWidth, kTraceHeight);
+  }
+  traceView_->show();
+  ShowTrace();
+}
+
+void PracticePart::ShowTrace() {
+  if (!traceView_ || !traceView_->isVisible()) return;
+  QStringList lines;
+  for (const std::string& line : session_.line->TraceLines()) lines << QString::fromStdString(line);
+  const QString text = lines.join(QLatin1Char('\n'));
+  if (traceView_->toPlainText() == text) return;
+  traceView_->setPlainText(text);
+  traceView_->moveCursor(QTextCursor::End);
 }
 
 void PracticePart::LookWithGuide(const console::ConsoleDisplay& shown, int64_t nowMs) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QObject>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTimer>
 #include <QToolButton>
@@ -47,16 +48,21 @@ class PracticePart : public QObject {
   QAction* refuseFrameAction = nullptr;
   QAction* powerLossAction = nullptr;
   QAction* guideAction = nullptr;      // "Первый урок…"
+  QAction* traceAction = nullptr;      // "Обмен с контроллером…"
   QAction* leaveAction = nullptr;      // back to the real controller
 
   controllersim::PracticeStudents& students() { return students_; }
   console::PracticeGuide& guide() { return guide_; }
   PracticeGuidePanel* guidePanel() const { return guidePanel_; }
+  // The simulated controller's trace while its window is open, else nullptr.
+  QPlainTextEdit* traceView() const { return traceView_; }
 
  private:
   void BuildMenu();
   void ShowFaultState();
   void LookWithGuide(const console::ConsoleDisplay& shown, int64_t nowMs);
+  void OpenTrace();
+  void ShowTrace();
   void Leave();
   int64_t NowMs() const { return clock_.elapsed(); }
 
@@ -67,5 +73,6 @@ class PracticePart : public QObject {
   controllersim::PracticeStudents students_;
   console::PracticeGuide guide_;
   QPointer<PracticeGuidePanel> guidePanel_;
+  QPointer<QPlainTextEdit> traceView_;
   QTimer* tick_ = nullptr;
 };

@@ -131,6 +131,10 @@ class PracticeClassTest : public QObject {
     QVERIFY(platform::ReadWholeFile(p.dir.File("trace.log"), file));
     QVERIFY(file.find("RX 55 30 84 00 12 1C TX") != std::string::npos);
     QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion), 0);
+    // The exchange shown in the class's own window too.
+    p.part->traceAction->trigger();
+    QVERIFY(p.part->traceView() != nullptr);
+    QVERIFY(p.part->traceView()->toPlainText().contains(QStringLiteral("RX 55 30 84 00 12 1C TX")));
     // The journal is the practice class's, in its own folder.
     QCOMPARE(p.form->lessonRecord().journal().path().substr(0, p.dir.File("practice").size()),
              p.dir.File("practice"));
