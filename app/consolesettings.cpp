@@ -1,13 +1,10 @@
-// The console window's settings: the dialog opened from the toolbar or
-// Ctrl+,, the search offered from the status strip, and a saved choice
-// applied at once (a new port moves the link there).
+// The console's settings: the dialog's probe and save, the controller
+// search, and a saved choice applied at once (a new port moves the link there).
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QHBoxLayout>
-#include <QKeySequence>
-
-#include "app/consolewindow.h"
+#include "app/consolesession.h"
+#include "app/settingsdialog.h"
 #include "config/settings.h"
 #include "link/frame.h"
 #include "link/registercopy.h"
@@ -17,7 +14,6 @@ namespace {
 
 constexpr int kParkSliceMs = 20;
 constexpr int kParkLimitMs = 30000;
-constexpr int kSettingsImage = 10;  // the key
 const QString kSearchCaption = QStringLiteral("Найти контроллер");
 
 std::vector<std::string> NamesOf(const std::vector<platform::PortInfo>& ports) {
@@ -28,41 +24,13 @@ std::vector<std::string> NamesOf(const std::vector<platform::PortInfo>& ports) {
 
 }  // namespace
 
-void ConsoleWindow::BuildSettingsControls() {
-  // Where the hidden exit button would stand.
-  settingsButton = new QToolButton(allDesksToolbar);
-  settingsButton->setObjectName(QStringLiteral("SettingsButton"));
-  settingsButton->setGeometry(297, 0, 32, 25);
-  settingsButton->setToolTip(QStringLiteral("Настройки… (Ctrl+,)"));
-  settingsButton->setIcon(imageList.value(kSettingsImage));
-  settingsButton->setIconSize(QSize(16, 16));
-  settingsButton->setAutoRaise(true);
-  settingsButton->setFocusPolicy(Qt::NoFocus);
-  settingsAction = new QAction(QStringLiteral("Настройки…"), this);
-  settingsAction->setObjectName(QStringLiteral("Settings1"));
-  settingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-  addAction(settingsAction);
-  connect(settingsButton, &QToolButton::clicked, this, &ConsoleWindow::OpenSettings);
-  connect(settingsAction, &QAction::triggered, this, &ConsoleWindow::OpenSettings);
-
-  searchOffer = new QToolButton(statusStrip);
-  searchOffer->setObjectName(QStringLiteral("SearchController"));
-  searchOffer->setText(kSearchCaption);
-  searchOffer->setToolTip(
-      QStringLiteral("Проверить другие порты и найти, где отвечает контроллер"));
-  searchOffer->setFocusPolicy(Qt::NoFocus);
-  searchOffer->hide();
-  static_cast<QHBoxLayout*>(statusStrip->layout())->insertWidget(1, searchOffer);
-  connect(searchOffer, &QToolButton::clicked, this, &ConsoleWindow::SearchForController);
-}
-
-bool ConsoleWindow::IsLinkPort(const std::string& portName) const {
+bool ConsoleSession::IsLinkPort(const std::string& portName) const {
   const std::string current = port_->portName();
   const std::string device = platform::DevicePathOf(portName);
   return portName == current || (!device.empty() && device == platform::DevicePathOf(current));
 }
 
-ProbeOutcome ConsoleWindow::ProbeCandidate(const std::string& portName) {
+ProbeOutcome ConsoleSession::ProbeCandidate(const std::string& portName) {
   // The link holds its port open and exclusive: only the link can ask there.
   if (IsLinkPort(portName)) {
     if (!link_->ProbeController()) return ProbeOutcome::kNoAnswer;
@@ -80,7 +48,7 @@ ProbeOutcome ConsoleWindow::ProbeCandidate(const std::string& portName) {
   return ProbePort(portName, setup);
 }
 
-std::unique_ptr<SettingsDialog> ConsoleWindow::CreateSettingsDialog() {
+std::unique_ptr<SettingsDialog> ConsoleSession::CreateSettingsDialog(QWidget* parent) {
   const settings::EditableSettings current =
       settings::ReadEditableSettings(ini::IniDocument::Load(environment_.settingsPath));
   return std::make_unique<SettingsDialog>(
@@ -89,17 +57,10 @@ std::unique_ptr<SettingsDialog> ConsoleWindow::CreateSettingsDialog() {
       [this, current](const settings::EditableSettings& chosen) {
         return SaveAndApplySettings(current, chosen);
       },
-      this);
+      parent);
 }
 
-void ConsoleWindow::OpenSettings() {
-  // Not while an operation waits for the port or the teacher.
-  if (model_->Busy() || closing_) return;
-  Apply([](console::ConsoleModel& m) { m.EndNameEditing(); });
-  CreateSettingsDialog()->exec();
-}
-
-bool ConsoleWindow::SaveAndApplySettings(const settings::EditableSettings& before,
+bool ConsoleSession::SaveAndApplySettings(const settings::EditableSettings& before,
                                          const settings::EditableSettings& after) {
   const std::string problem =
       settings::SaveChangedSettings(environment_.settingsPath, before, after);
@@ -121,11 +82,11 @@ bool ConsoleWindow::SaveAndApplySettings(const settings::EditableSettings& befor
       pollThread_->Suspend();
     }
   }
-  Redraw();
+  emit changed();
   return true;
 }
 
-void ConsoleWindow::MoveLinkTo(const std::string& portName) {
+void ConsoleSession::MoveLinkTo(const std::string& portName) {
   pollThread_->Suspend();
   QElapsedTimer waited;
   waited.start();
@@ -154,10 +115,10 @@ void ConsoleWindow::MoveLinkTo(const std::string& portName) {
   // given the whole copy, as at start-up it is given the reset.
   if (link_->ProbeController()) SendRegisterCopy(room_.SwitchState, *link_);
   pollThread_->Resume();
-  DrawLinkState(port_->status().Snapshot());
+  ShowLinkState();
 }
 
-void ConsoleWindow::SearchForController() {
+void ConsoleSession::SearchForController() {
   if (model_->Busy() || closing_) return;
   const std::vector<std::string> candidates = NamesOf(platform::ListSerialPorts());
   QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "app/calllogdialog.h"
+#include "app/consolecommands.h"
 #include "app/lessonreportwriter.h"
 #include "app/prompter.h"
 #include "app/widgets.h"
@@ -27,11 +28,6 @@ constexpr int kRefreshIntervalMs = 1000;
 // Between the name box and the buttons of a desk panel.
 const QRect kGaugeGeometry(6, 38, 106, 10);
 constexpr int kGaugeBarWidth = 66;
-
-console::Moment WallClock() {
-  const QDateTime now = QDateTime::currentDateTime();
-  return {now.toMSecsSinceEpoch(), now.offsetFromUtc()};
-}
 
 }  // namespace
 
@@ -75,21 +71,22 @@ void HeardGaugeWidget::paintEvent(QPaintEvent*) {
                    Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(gauge_.figure));
 }
 
-LessonRecordPanel::LessonRecordPanel(QWidget* window, console::ConsoleModel& model, Prompter& prompter,
-                         const std::string& settingsPath, QFrame* statusStrip,
-                         const std::array<DeskPanel*, kDeskCount>& desks, bool practice)
+LessonRecordPanel::LessonRecordPanel(QWidget* window, console::LessonJournal& journal,
+                                     console::ConsoleModel& model, Prompter& prompter,
+                                     const std::string& settingsPath,
+                                     const ConsoleCommands& commands,
+                                     const std::array<DeskPanel*, kDeskCount>& desks,
+                                     bool practice)
     : QObject(window),
       window_(window),
       model_(model),
       prompter_(prompter),
       settingsPath_(settingsPath),
-      practice_(practice) {
-  journal_ = std::make_unique<console::LessonJournal>(
-      model_, WallClock, platform::DirectoryOf(settingsPath_),
-      practice_ ? console::kPracticeJournalTag : "");
+      practice_(practice),
+      journal_(&journal) {
   journal_->SetProblemListener(
       [this](const std::string& text) { ShowProblem(QString::fromStdString(text)); });
-  BuildMenu(statusStrip);
+  BuildMenu(commands);
   for (int d = 0; d < kDeskCount; ++d) {
     gauges[d] = new HeardGaugeWidget(desks[d]);
     gauges[d]->hide();
@@ -99,34 +96,47 @@ LessonRecordPanel::LessonRecordPanel(QWidget* window, console::ConsoleModel& mod
   connect(tick_, &QTimer::timeout, this, &LessonRecordPanel::Refresh);
   ini::IniFile file(settingsPath_);
   SetHeardShown(file.ReadInteger(kLessonSection, kShowHeardKey, 0) != 0);
-  journal_->ConsoleStarted();
 }
 
-LessonRecordPanel::~LessonRecordPanel() = default;
+LessonRecordPanel::~LessonRecordPanel() { journal_->SetProblemListener(nullptr); }
 
-void LessonRecordPanel::BuildMenu(QFrame* statusStrip) {
-  menuButton = new QToolButton(statusStrip);
+void LessonRecordPanel::BuildMenu(const ConsoleCommands& commands) {
+  part_ = new QWidget(window_);
+  part_->setObjectName(QStringLiteral("LessonRecordPart"));
+  auto* row = new QHBoxLayout(part_);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(6);
+  menuButton = new QToolButton(part_);
   menuButton->setObjectName(QStringLiteral("LessonMenu"));
   menuButton->setText(QStringLiteral("Урок"));
   menuButton->setToolTip(QStringLiteral("Журнал вызовов, кого слушали, отчёт об уроке"));
   menuButton->setPopupMode(QToolButton::InstantPopup);
-  menuButton->setFocusPolicy(Qt::NoFocus);
-  problemLabel = new QLabel(statusStrip);
+  menuButton->setFocusPolicy(Qt::TabFocus);
+  problemLabel = new QLabel(part_);
   problemLabel->setObjectName(QStringLiteral("LessonProblem"));
   problemLabel->setTextFormat(Qt::PlainText);
   problemLabel->setStyleSheet(QStringLiteral("color: #c00000"));
   problemLabel->hide();
-  if (auto* layout = qobject_cast<QHBoxLayout*>(statusStrip->layout())) {
-    layout->insertWidget(1, problemLabel, 0);
-    layout->insertWidget(1, menuButton, 0);
-  }
+  row->addWidget(menuButton);
+  row->addWidget(problemLabel);
 
   menu = new QMenu(menuButton);
   menu->setObjectName(QStringLiteral("LessonMenuEntries"));
-  callLogAction =
-      menu->addAction(QStringLiteral("Журнал вызовов..."), this, &LessonRecordPanel::ShowCallLog);
-  showHeardAction = menu->addAction(QStringLiteral("Показывать, сколько слушали каждый стол"));
-  showHeardAction->setCheckable(true);
+  callLogAction = commands[Command::CallLog];
+  showHeardAction = commands[Command::ShowHeard];
+  newLessonAction = commands[Command::NewLesson];
+  reportAction = commands[Command::Report];
+  planAction = commands[Command::PlanPdf];
+  menu->addAction(callLogAction);
+  menu->addAction(showHeardAction);
+  menu->addAction(newLessonAction);
+  menu->addSeparator();
+  menu->addAction(reportAction);
+  menu->addAction(planAction);
+  connect(callLogAction, &QAction::triggered, this, &LessonRecordPanel::ShowCallLog);
+  connect(newLessonAction, &QAction::triggered, this, &LessonRecordPanel::StartNewLesson);
+  connect(reportAction, &QAction::triggered, this, &LessonRecordPanel::SaveReport);
+  connect(planAction, &QAction::triggered, this, &LessonRecordPanel::SavePlan);
   connect(showHeardAction, &QAction::triggered, this, [this] {
     // From the tools' own flag: the action's check mark only follows it.
     const bool shown = !heardShown_;
@@ -139,12 +149,6 @@ void LessonRecordPanel::BuildMenu(QFrame* statusStrip) {
       ShowProblem(QString::fromStdString(error.what()));
     }
   });
-  newLessonAction =
-      menu->addAction(QStringLiteral("Новый урок"), this, &LessonRecordPanel::StartNewLesson);
-  menu->addSeparator();
-  reportAction =
-      menu->addAction(QStringLiteral("Отчёт об уроке (PDF)"), this, &LessonRecordPanel::SaveReport);
-  planAction = menu->addAction(QStringLiteral("Печать плана (PDF)"), this, &LessonRecordPanel::SavePlan);
   menuButton->setMenu(menu);
 }
 
@@ -226,12 +230,17 @@ QString LessonRecordPanel::SavePlan() {
   return path;
 }
 
-void LessonRecordPanel::Closing() {
-  if (journal_->record().HadDeskEvents() &&
-      prompter_.AskYesNo(QStringLiteral("Отчёт об уроке"),
-                         QStringLiteral("Сохранить отчёт об уроке (PDF)?"),
-                         QMessageBox::Question)) {
-    SaveReport();
+bool LessonRecordPanel::OfferReport() {
+  if (!journal_->record().HadDeskEvents()) return true;
+  switch (prompter_.AskYesNoCancel(QStringLiteral("Отчёт об уроке"),
+                                   QStringLiteral("Сохранить отчёт об уроке (PDF)?"),
+                                   QMessageBox::Question)) {
+    case QMessageBox::Yes:
+      SaveReport();
+      return true;
+    case QMessageBox::No:
+      return true;
+    default:
+      return false;
   }
-  journal_->ConsoleClosed();
 }

@@ -1,6 +1,6 @@
-// The lesson's record in the window: the journal that follows the model, the
-// "Урок" menu in the status strip (call log, who has been heard, a new
-// lesson, the report and the plan as PDF), and the heard gauges on the desks.
+// The lesson's record in the window: the "Урок" menu in the status strip
+// (call log, who has been heard, a new lesson, the report and the plan as
+// PDF) over the journal the console keeps, and the heard gauges on the desks.
 #pragma once
 
 #include <QLabel>
@@ -16,6 +16,7 @@
 #include "console/lessonjournal.h"
 #include "console/lessonreport.h"
 
+class ConsoleCommands;
 class DeskPanel;
 class Prompter;
 class QAction;
@@ -42,17 +43,20 @@ class HeardGaugeWidget : public QWidget {
 class LessonRecordPanel : public QObject {
   Q_OBJECT
  public:
-  LessonRecordPanel(QWidget* window, console::ConsoleModel& model, Prompter& prompter,
-              const std::string& settingsPath, QFrame* statusStrip,
-              const std::array<DeskPanel*, kDeskCount>& desks, bool practice = false);
+  LessonRecordPanel(QWidget* window, console::LessonJournal& journal, console::ConsoleModel& model,
+                    Prompter& prompter, const std::string& settingsPath,
+                    const ConsoleCommands& commands,
+                    const std::array<DeskPanel*, kDeskCount>& desks, bool practice = false);
   ~LessonRecordPanel() override;
 
   console::LessonJournal& journal() { return *journal_; }
   // After every redraw: the gauges and an open call log follow the record.
   void Refresh();
-  // The window closes: offers the report when the lesson had events, then
-  // writes the closing line.
-  void Closing();
+  // The window closes: offers the report when the lesson had events. False
+  // when the teacher chose "Отмена" (or Escape): the console stays open.
+  bool OfferReport();
+  // The menu button and the journal's problem, for the status strip.
+  QWidget* part() const { return part_; }
   // The report and the plan as PDF in the lessons folder; the path, or ""
   // when it failed (the reason shown).
   QString SaveReport();
@@ -74,7 +78,7 @@ class LessonRecordPanel : public QObject {
   CallLogDialog* callLog() const { return callLog_; }
 
  private:
-  void BuildMenu(QFrame* statusStrip);
+  void BuildMenu(const ConsoleCommands& commands);
   void ShowProblem(const QString& text);
   QString LessonsFolder() const;
 
@@ -82,8 +86,9 @@ class LessonRecordPanel : public QObject {
   console::ConsoleModel& model_;
   Prompter& prompter_;
   std::string settingsPath_;
-  bool practice_ = false;  // the practice class: its journal and report say so
-  std::unique_ptr<console::LessonJournal> journal_;
+  bool practice_ = false;  // the practice class: its report says so
+  console::LessonJournal* journal_;
+  QWidget* part_ = nullptr;
   QPointer<CallLogDialog> callLog_;
   QTimer* tick_ = nullptr;
   bool heardShown_ = false;

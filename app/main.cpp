@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/consolesession.h"
 #include "app/consolewindow.h"
 #include "app/instancechannel.h"
 #include "app/environment.h"
@@ -120,7 +121,12 @@ QIcon ApplicationIcon() {
   // The PNGs at every size that the build drew (resources/icon).
   QIcon icon;
   const QDir folder(QStringLiteral(":/icons"));
-  for (const QString& name : folder.entryList(QDir::Files)) icon.addFile(folder.filePath(name));
+  // Each file named with its size ("vormik-48.png"): given the size, Qt reads
+  // a picture only when one is drawn, not all of them at start-up.
+  for (const QString& name : folder.entryList(QDir::Files)) {
+    const int size = name.section(QLatin1Char('-'), -1).section(QLatin1Char('.'), 0, 0).toInt();
+    icon.addFile(folder.filePath(name), size > 0 ? QSize(size, size) : QSize());
+  }
   return icon;
 }
 
@@ -216,7 +222,8 @@ int main(int argc, char** argv) {
                            .arg(channelAddress);
     }
     QtPrompter prompter;
-    ConsoleWindow form(ClassRoomDescription, std::move(environment), prompter);
+    ConsoleSession session(ClassRoomDescription, std::move(environment), prompter);
+    ConsoleWindow form(session);
     // Children of the window: they go with it.
     if (practice) {
       new PracticePart(form, *practice, prompter);
@@ -234,7 +241,14 @@ int main(int argc, char** argv) {
     QObject::connect(&channel, &InstanceChannel::raiseRequested, &form,
                      [&form] { RaiseWindow(form); });
     form.show();
-    channel.SetDelivering(true);
+    // A file handed over waits until the controller has been met and the
+    // classroom loaded, as a file on this start's own command line does.
+    if (session.Started()) {
+      channel.SetDelivering(true);
+    } else {
+      QObject::connect(&session, &ConsoleSession::started, &channel,
+                       [&channel] { channel.SetDelivering(true); }, Qt::QueuedConnection);
+    }
     application.exec();
   } catch (const std::exception& error) {
     ShowPlainMessage(QMessageBox::Critical, QString::fromUtf8(error.what()));

@@ -2,7 +2,6 @@
 #include "app/practiceoffer.h"
 
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -12,23 +11,21 @@
 
 PracticeOffer::PracticeOffer(ConsoleWindow& window, Prompter& prompter)
     : QObject(&window), window_(window), prompter_(prompter) {
-  button = new QToolButton(window_.statusStrip);
+  button = new QToolButton(window_.status);
   button->setObjectName(QStringLiteral("PracticeOffer"));
   button->setText(QStringLiteral("Учебный класс"));
   button->setToolTip(QStringLiteral("Контроллер не отвечает? Откройте учебный класс: пульт "
                                     "заработает с учебным контроллером внутри программы."));
   button->setFocusPolicy(Qt::NoFocus);
-  if (auto* layout = qobject_cast<QHBoxLayout*>(window_.statusStrip->layout())) {
-    const int at = layout->indexOf(window_.searchOffer);
-    layout->insertWidget(at < 0 ? layout->count() : at + 1, button, 0);
-  }
-  button->setVisible(!window_.searchOffer->isHidden());
-  window_.searchOffer->installEventFilter(this);
+  // At the row's end, beside the search offer.
+  window_.status->AddPart(button, StatusArea::Place::Trailing);
+  button->setVisible(!window_.status->searchOffer->isHidden());
+  window_.status->searchOffer->installEventFilter(this);
   connect(button, &QToolButton::clicked, this, &PracticeOffer::Open);
 }
 
 bool PracticeOffer::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_.searchOffer &&
+  if (watched == window_.status->searchOffer &&
       (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
     button->setVisible(event->type() == QEvent::ShowToParent);
   }

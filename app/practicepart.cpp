@@ -3,7 +3,7 @@
 
 #include <QActionGroup>
 #include <QFontDatabase>
-#include <QHBoxLayout>
+#include <QMenuBar>
 #include <QRandomGenerator>
 
 #include "app/consolewindow.h"
@@ -37,16 +37,24 @@ PracticePart::PracticePart(ConsoleWindow& window, PracticeSession& session, Prom
       prompter_(prompter),
       students_(QRandomGenerator::global()->generate(), 0, session.liveliness) {
   clock_.start();
-  badge = new QLabel(window_.statusStrip);
+  badge = new QLabel(window_.status);
   badge->setObjectName(QStringLiteral("PracticeBadge"));
   badge->setTextFormat(Qt::PlainText);
   badge->setStyleSheet(
       QStringLiteral("QLabel { background: rgb(255,230,120); color: black; font-weight: bold; "
                      "padding: 0 4px; }"));
   BuildMenu();
-  if (auto* layout = qobject_cast<QHBoxLayout*>(window_.statusStrip->layout())) {
-    layout->insertWidget(0, menuButton, 0);
-    layout->insertWidget(0, badge, 0);
+  window_.status->AddPart(badge, StatusArea::Place::Leading);
+  window_.status->AddPart(menuButton, StatusArea::Place::Leading);
+  // The same entries in the menu bar, before the help.
+  if (QMenuBar* bar = window_.menuBar) {
+    QAction* help = nullptr;
+    for (QAction* entry : bar->actions()) {
+      if (entry->menu() != nullptr && entry->menu()->objectName() == QLatin1String("HelpMenu")) {
+        help = entry;
+      }
+    }
+    bar->insertMenu(help, menu);
   }
   ShowFaultState();
   tick_ = new QTimer(this);
@@ -67,13 +75,13 @@ PracticePart::~PracticePart() {
 }
 
 void PracticePart::BuildMenu() {
-  menuButton = new QToolButton(window_.statusStrip);
+  menuButton = new QToolButton(window_.status);
   menuButton->setObjectName(QStringLiteral("PracticeMenu"));
   menuButton->setText(QStringLiteral("Класс"));
   menuButton->setToolTip(QStringLiteral("Учебный класс: ученики, неисправности, первый урок"));
   menuButton->setPopupMode(QToolButton::InstantPopup);
   menuButton->setFocusPolicy(Qt::NoFocus);
-  menu = new QMenu(menuButton);
+  menu = new QMenu(QStringLiteral("&Класс"), menuButton);
   menu->setObjectName(QStringLiteral("PracticeMenuEntries"));
   menuButton->setMenu(menu);
 

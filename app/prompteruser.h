@@ -2,6 +2,7 @@
 // the window's Prompter (real dialogs, or scripted ones in tests).
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -11,6 +12,8 @@
 class PrompterUser : public console::ConsoleUser {
  public:
   PrompterUser(Prompter& prompter, QWidget* parent) : prompter_(prompter), parent_(parent) {}
+  // The file dialogs open over this widget (the window, once there is one).
+  void SetParent(QWidget* parent) { parent_ = parent; }
 
   bool AskYesNo(const std::string& caption, const std::string& text,
                 console::MessageKind kind) override {
@@ -58,5 +61,5 @@ class PrompterUser : public console::ConsoleUser {
   static QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
   Prompter& prompter_;
-  QWidget* parent_;
+  QPointer<QWidget> parent_;
 };

@@ -4,15 +4,16 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
-#include <QScrollBar>
-#include <QWheelEvent>
 #include <QTextDocument>
+#include <algorithm>
+#include <cmath>
 
 GlyphButton::GlyphButton(int groupIndex, bool checkable, QWidget* parent)
     : QToolButton(parent), groupIndex_(groupIndex) {
   setCheckable(checkable);
-  // The glyph buttons never take the keyboard focus away from a name box.
-  setFocusPolicy(Qt::NoFocus);
+  // Tab reaches the glyph buttons; a click never takes the keyboard focus
+  // away from a name box.
+  setFocusPolicy(Qt::TabFocus);
   setIconSize(QSize(16, 16));
 }
 
@@ -54,30 +55,43 @@ void DeskPanel::paintEvent(QPaintEvent* event) {
   painter.setRenderHint(QPainter::Antialiasing, false);
   if (marks_.keyboardFocus) {
     // Driving by keys, the teacher must find the selection at a glance.
-    painter.setPen(QPen(QColor(0, 90, 255), 3));
+    const int pen = Scaled(3);
+    const qreal inset = pen / 2.0;
+    painter.setPen(QPen(QColor(0, 90, 255), pen));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+    painter.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
   } else if (marks_.selected) {
     // Inside the edge, so the highlight colour stays in view.
-    painter.setPen(QPen(QColor(0, 0, 128), 1, Qt::DashLine));
+    const int pen = Scaled(1);
+    painter.setPen(QPen(QColor(0, 0, 128), pen, Qt::DashLine));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    painter.drawRect(rect().adjusted(pen, pen, -2 * pen, -2 * pen));
   }
   if (marks_.speaking) {
     // The microphone is live to this desk: a red band along the bottom edge.
-    painter.fillRect(QRect(0, height() - kSpeakingBandHeight, width(), kSpeakingBandHeight),
-                     QColor(220, 0, 0));
+    const int band = Scaled(kSpeakingBandHeight);
+    painter.fillRect(QRect(0, height() - band, width(), band), QColor(220, 0, 0));
   }
   if (marks_.calling && marks_.callBright) {
     // A thick border that leaves the desk's number in view.
     const QColor call(255, 120, 0);
-    const int w = kCallBorderWidth;
-    const int titleEnd = fontMetrics().horizontalAdvance(title()) + 8;
+    const int w = Scaled(kCallBorderWidth);
+    const int titleEnd = fontMetrics().horizontalAdvance(title()) + Scaled(8);
     painter.fillRect(QRect(0, 0, w, height()), call);
     painter.fillRect(QRect(width() - w, 0, w, height()), call);
     painter.fillRect(QRect(0, height() - w, width(), w), call);
     painter.fillRect(QRect(titleEnd, 0, width() - titleEnd, w), call);
   }
+}
+
+void DeskPanel::SetMarkScale(double scale) {
+  if (scale == markScale_) return;
+  markScale_ = scale;
+  update();
+}
+
+int DeskPanel::Scaled(int described) const {
+  return std::max(1, static_cast<int>(std::lround(described * markScale_)));
 }
 
 void DeskPanel::setColour(const QColor& colour) {
@@ -98,21 +112,6 @@ void DeskPanel::mouseMoveEvent(QMouseEvent* event) {
 
 void DeskPanel::mouseReleaseEvent(QMouseEvent* event) {
   emit mouseReleased(this, event);
-  event->accept();
-}
-
-CallStrip::CallStrip(QWidget* parent) : QScrollArea(parent) {
-  setFrameShape(QFrame::NoFrame);
-  setWidgetResizable(true);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-}
-
-void CallStrip::wheelEvent(QWheelEvent* event) {
-  const QPoint delta = event->angleDelta();
-  const int across = delta.x() != 0 ? delta.x() : delta.y();
-  QScrollBar* bar = horizontalScrollBar();
-  bar->setValue(bar->value() - across / 2);
   event->accept();
 }
 

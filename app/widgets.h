@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QToolButton>
 
 // A toggle (or plain) button with a picture. groupIndex 0 is a desk's LED
@@ -66,6 +65,8 @@ class DeskPanel : public QGroupBox {
 
   static constexpr int kCallBorderWidth = 4;
   static constexpr int kSpeakingBandHeight = 4;
+  // The plan's scale: the marks grow with the panel.
+  void SetMarkScale(double scale);
 
  signals:
   void mousePressed(DeskPanel* panel, QMouseEvent* event);
@@ -80,20 +81,13 @@ class DeskPanel : public QGroupBox {
 
  private:
   int tag_;
+  int Scaled(int described) const;
+
   DeskMarks marks_;
   QColor colour_ = Qt::white;
+  double markScale_ = 1.0;
 };
 
-// The strip the call list runs in: a row longer than the strip scrolls
-// across, by the wheel too (a 24-pixel strip has no room for a scroll bar).
-class CallStrip : public QScrollArea {
-  Q_OBJECT
- public:
-  explicit CallStrip(QWidget* parent);
-
- protected:
-  void wheelEvent(QWheelEvent* event) override;
-};
 
 // A tooltip that shows `text` as it is: Qt takes anything that looks like
 // markup for rich text (and would load an <img>), so such text is escaped.

@@ -19,6 +19,13 @@ inline constexpr char kEnableToMoveDesks[] = "EnableToMoveDesks";
 inline constexpr char kNumberOfVisibleDesk[] = "NumberOfVisibleDesk";
 inline constexpr char kClassRoomConfigurationFile[] = "ClassRoomConfigurationFile";
 inline constexpr char kCallSound[] = "CallSound";  // 1: a beep on each new call
+// The window as the teacher left it (client area, screen coordinates); absent
+// until it was first moved, resized or maximized.
+inline constexpr char kWindowLeft[] = "WindowLeft";
+inline constexpr char kWindowTop[] = "WindowTop";
+inline constexpr char kWindowWidth[] = "WindowWidth";
+inline constexpr char kWindowHeight[] = "WindowHeight";
+inline constexpr char kWindowMaximized[] = "WindowMaximized";
 
 inline constexpr char kLesson[] = "Lesson";
 inline constexpr char kRoundSeconds[] = "RoundSeconds";  // the monitoring round's step

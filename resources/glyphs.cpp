@@ -1,12 +1,16 @@
-// The console's pictures, drawn with QPainter at 16 x 16: button glyphs, the
+// The console's pictures, drawn with QPainter on a 16 x 16 grid at any size: button glyphs, the
 // image list and the two LED bitmaps.
 #include "resources/glyphs.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygon>
+#include <QStyle>
+#include <QStyleOption>
 #include <functional>
 
 namespace glyphs {
@@ -26,8 +30,51 @@ QImage DrawImage(const std::function<void(QPainter&)>& paint) {
   return image;
 }
 
-QPixmap Draw(const std::function<void(QPainter&)>& paint) {
-  return QPixmap::fromImage(DrawImage(paint));
+// A picture drawn anew at every size and device pixel ratio it is asked
+// for, so that an enlarged plan and a 4K screen get it sharp, not blown up.
+// At 16 x 16 it is the very image DrawImage gives; other modes than Normal
+// are made from it by the style, as for a picture icon.
+class PaintedGlyph : public QIconEngine {
+ public:
+  explicit PaintedGlyph(std::function<void(QPainter&)> paint) : paint_(std::move(paint)) {}
+  QIconEngine* clone() const override { return new PaintedGlyph(paint_); }
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return scaledPixmap(size, mode, state, 1.0);
+  }
+  // `size` is in device pixels already, as QIcon asks for it.
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
+    const QSize pixels = size;
+    if (pixels.isEmpty()) return QPixmap();
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+      QPainter p(&image);
+      p.setRenderHint(QPainter::Antialiasing, true);
+      p.scale(qreal(pixels.width()) / kSize, qreal(pixels.height()) / kSize);
+      paint_(p);
+    }
+    QPixmap drawn = QPixmap::fromImage(image);
+    if (mode != QIcon::Normal && qApp != nullptr) {
+      QStyleOption option(0);
+      option.palette = QGuiApplication::palette();
+      const QPixmap generated = QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+      if (!generated.isNull()) drawn = generated;
+    }
+    drawn.setDevicePixelRatio(scale);
+    return drawn;
+  }
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1.0;
+    painter->drawPixmap(rect, scaledPixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state, ratio));
+  }
+
+ private:
+  std::function<void(QPainter&)> paint_;
+};
+
+QIcon Draw(std::function<void(QPainter&)> paint) {
+  return QIcon(new PaintedGlyph(std::move(paint)));
 }
 
 void Headphones(QPainter& p) {
@@ -240,15 +287,15 @@ void GreenTick(QPainter& p) {
 QIcon ButtonGlyph(Glyph glyph) {
   switch (glyph) {
     case Glyph::Headphones:
-      return QIcon(Draw(Headphones));
+      return Draw(Headphones);
     case Glyph::Microphone:
-      return QIcon(Draw(Microphone));
+      return Draw(Microphone);
     case Glyph::LedOn:
-      return QIcon(BitmapResource("LED1ON"));
+      return Draw([](QPainter& p) { Led(p, true); });
     case Glyph::LedOff:
-      return QIcon(BitmapResource("LED1OFF"));
+      return Draw([](QPainter& p) { Led(p, false); });
     case Glyph::LoudspeakerWaves:
-      return QIcon(Draw(Loudspeaker));
+      return Draw(Loudspeaker);
   }
   return QIcon();
 }
@@ -286,7 +333,7 @@ QList<QIcon> ImageList() {
       GreenTick,          // 19
   };
   QList<QIcon> images;
-  for (const auto& paint : painters) images.append(QIcon(Draw(paint)));
+  for (const auto& paint : painters) images.append(Draw(paint));
   return images;
 }
 

@@ -24,9 +24,14 @@ void PaintLinks(QImage& surface, const console::ConsoleDisplay& shown,
                 const std::string (&pairLinkCodes)[kPairCount], QSize panelSize) {
   if (surface.isNull()) return;
   QPainter painter(&surface);
-  painter.setRenderHint(QPainter::Antialiasing, false);
   painter.fillRect(surface.rect(), colours::kButtonFace);
+  PaintLinks(painter, shown, pairLinkCodes, panelSize);
+}
 
+void PaintLinks(QPainter& painter, const console::ConsoleDisplay& shown,
+                const std::string (&pairLinkCodes)[kPairCount], QSize panelSize) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setPen(QPen(colours::kLink, kPairLinePenWidth, Qt::SolidLine, Qt::RoundCap,
                       Qt::RoundJoin));
   for (int pair = 0; pair < kPairCount; ++pair) {
@@ -46,6 +51,7 @@ void PaintLinks(QImage& surface, const console::ConsoleDisplay& shown,
                       panelSize.width() + 2 * kFrameMargin, panelSize.height() + 2 * kFrameMargin);
     painter.fillRect(frame, colours::kLink);
   }
+  painter.restore();
 }
 
 }  // namespace view

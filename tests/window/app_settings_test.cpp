@@ -119,15 +119,15 @@ class AppSettingsTest : public QObject {
     WindowOptions options;  // a port that does not exist
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
-    QTRY_VERIFY(!fx.form().searchOffer->isHidden());
+    QTRY_VERIFY(!fx.form().status->searchOffer->isHidden());
     fx.prompter().yesNoAnswers = {true};
-    QTest::mouseClick(fx.form().searchOffer, Qt::LeftButton);
+    QTest::mouseClick(fx.form().status->searchOffer, Qt::LeftButton);
     QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kQuestion, QStringLiteral("Найти контроллер")),
              1);
     QCOMPARE(fx.form().controllerPort().portName(), controller.linkPath());
     QVERIFY(FileText(fx.settingsPath()).find("PortName=" + controller.linkPath()) !=
             std::string::npos);
-    QTRY_VERIFY(fx.form().searchOffer->isHidden());
+    QTRY_VERIFY(fx.form().status->searchOffer->isHidden());
   }
 
   void findControllerCommandPrintsThePortThatAnswered() {

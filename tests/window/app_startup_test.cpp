@@ -8,6 +8,7 @@
 #include "config/settings.h"
 #include "platform/system.h"
 #include "resources/glyphs.h"
+#include "support/screenmain.h"
 #include "support/windowfixture.h"
 
 using Kind = FakePrompter::Kind;
@@ -26,7 +27,8 @@ bool WriteText(const std::string& path, const std::string& bytes) {
 }
 
 // The client size of the settings is the plan's; the status strip lies below it.
-int PlanHeight(ConsoleWindow& form) { return form.statusStrip->y(); }
+// The described client area lies under the menu bar.
+int PlanHeight(ConsoleWindow& form) { return form.status->y() - form.client->y(); }
 
 std::vector<uint8_t> Frame(uint8_t command) {
   const uint8_t sum = static_cast<uint8_t>(0x86 + command);
@@ -129,15 +131,17 @@ void AppStartupTest::clientSizeAndBottomPanels() {
 
   QCOMPARE(form.width(), expectedWidth);
   QCOMPARE(PlanHeight(form), expectedHeight);
-  QCOMPARE(form.height(), expectedHeight + form.statusStrip->height());
-  // Not resizable: the size is pinned.
-  QCOMPARE(form.minimumSize(), form.maximumSize());
-  QCOMPARE(form.Surface().size(), form.size());
+  QCOMPARE(form.client->y(), form.menuBar->height());
+  QCOMPARE(form.height(), form.menuBar->height() + expectedHeight + form.status->height());
+  // Resizable, but never below the described size on a screen that holds it.
+  QCOMPARE(form.minimumSize(), form.size());
+  QCOMPARE(form.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+  QCOMPARE(form.Surface().size(), form.client->size());
 
-  QCOMPARE(form.teacherPanel->y(), expectedHeight - 50);
-  QCOMPARE(form.allDesksPanel->y(), expectedHeight - 50);
-  QCOMPARE(form.teacherPanel->x(), expectedWidth / 2 - form.teacherPanel->width() - 5);
-  QCOMPARE(form.allDesksPanel->x(), form.teacherPanel->x() + form.teacherPanel->width() + 15);
+  QCOMPARE(form.teacher->y(), expectedHeight - 50);
+  QCOMPARE(form.allDesks->y(), expectedHeight - 50);
+  QCOMPARE(form.teacher->x(), expectedWidth / 2 - form.teacher->width() - 5);
+  QCOMPARE(form.allDesks->x(), form.teacher->x() + form.teacher->width() + 15);
 
   QCOMPARE(fx.prompter().Count(Kind::kMessage), messages);
   if (messages > 0) {
@@ -165,6 +169,8 @@ void AppStartupTest::commandLineClassroomFile() {
     const ini::IniDocument stored = ini::IniDocument::Load(fx.settingsPath());
     QCOMPARE(stored.ReadString("Interface", "ClassRoomConfigurationFile", "***"), cld);
     fx.form().show();
+    // The classroom is loaded once the controller has been met behind the window.
+    QTRY_VERIFY(fx.form().session().Started());
     QCOMPARE(fx.Desk(5)->pos(), QPoint(33, 44));
     QCOMPARE(fx.Desk(5)->nameBox->text(), QString("Petrov"));
     QVERIFY(fx.Desk(1)->isHidden());
@@ -293,7 +299,7 @@ void AppStartupTest::closeAsksOnlyWhenTheClassroomChanged() {
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     fx.prompter().yesNoAnswers = {true, true};  // "Продолжить?", then the save question
-    fx.ClickButton(fx.form().standardClassroomButton);
+    fx.ClickButton(fx.form().allDesks->standardClassroomButton);
     const std::string target = fx.dir().File("saved.cld");
     fx.prompter().saveNames = {QString::fromStdString(target)};
     QVERIFY(fx.Close());
@@ -312,7 +318,7 @@ void AppStartupTest::failedSaveAtCloseKeepsTheWindowOpen() {
   QVERIFY2(fx.Ok(), fx.Error().c_str());
   // The standard classroom has no file yet: "Да" at the close asks for one.
   fx.prompter().yesNoAnswers = {true, true, true};
-  fx.ClickButton(fx.form().standardClassroomButton);
+  fx.ClickButton(fx.form().allDesks->standardClassroomButton);
   fx.prompter().saveNames = {QString::fromStdString(fx.dir().File("missing-folder/x.cld")),
                              QString::fromStdString(fx.dir().File("good.cld"))};
   QVERIFY(!fx.Close());
@@ -410,5 +416,9 @@ void AppStartupTest::probeFailureSendsNoReset() {
   QCOMPARE(fx.prompter().records.size(), size_t{0});
 }
 
-QTEST_MAIN(AppStartupTest)
+int main(int argc, char** argv) {
+  // A screen that holds every described size of the table.
+  AppStartupTest test;
+  return RunOnScreens(argc, argv, test, {{0, 0, 1920, 1080}});
+}
 #include "app_startup_test.moc"

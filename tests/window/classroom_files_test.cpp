@@ -50,7 +50,7 @@ void ClassroomFilesTest::saveAsWritesANewFileThatLoadsBack() {
   const QString target = QString::fromStdString(fx.dir().File("new room.cld"));
   fx.prompter().saveNames = {target};
 
-  fx.ClickButton(form.saveAsButton);
+  fx.ClickButton(form.allDesks->saveAsButton);
 
   QVERIFY(BlueAt(fx, 165, 37));
   QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 1);
@@ -110,7 +110,7 @@ void ClassroomFilesTest::openCancelledChangesNothing() {
   // "Нет" to the save question, then the open dialog cancelled: the plan on
   // screen stays as the teacher left it, still to be saved.
   fx.prompter().threeWayAnswers = {QMessageBox::No};
-  fx.ClickButton(form.openButton);
+  fx.ClickButton(form.allDesks->openButton);
 
   QCOMPARE(fx.prompter().Count(Kind::kOpenDialog), 1);
   QCOMPARE(fx.Desk(6)->pos(), QPoint(400, 400));
@@ -127,7 +127,7 @@ void ClassroomFilesTest::openCancelledChangesNothing() {
       other, "[Desk1]\r\nCoordinateLeft=50\r\nCoordinateTop=60\r\nVisible=1\r\n"));
   fx.prompter().threeWayAnswers = {QMessageBox::No};
   fx.prompter().openNames = {QString::fromStdString(other)};
-  fx.ClickButton(form.openButton);
+  fx.ClickButton(form.allDesks->openButton);
   QCOMPARE(CurrentFile(fx), other);
   QCOMPARE(fx.Desk(1)->pos(), QPoint(50, 60));
   QCOMPARE(fx.Desk(1)->nameBox->text(), QStringLiteral("***"));

@@ -22,7 +22,7 @@ void ClassroomStandardTest::answerNoChangesNothingAndSendsNothing() {
   const size_t mark = fx.TraceMark();
   fx.prompter().yesNoAnswers = {false};
 
-  fx.ClickButton(fx.form().standardClassroomButton);
+  fx.ClickButton(fx.form().allDesks->standardClassroomButton);
 
   QCOMPARE(fx.prompter().Count(Kind::kQuestion, QStringLiteral("Внимание!!!")), 1);
   QCOMPARE(fx.prompter().records.back().text,
@@ -49,7 +49,7 @@ void ClassroomStandardTest::yesResetsControllerAndSaveAsWritesThePlan() {
   const size_t mark = fx.TraceMark();
   fx.prompter().yesNoAnswers = {true};
 
-  fx.ClickButton(form.standardClassroomButton);
+  fx.ClickButton(form.allDesks->standardClassroomButton);
 
   // The probe, then the reset's four writes; the joined pair is parted.
   QCOMPARE(Writes(fx, mark), QString("81 00 00 | 81 00 00 | 82 00 00 | 83 00 00 | 84 00 00"));
@@ -59,7 +59,7 @@ void ClassroomStandardTest::yesResetsControllerAndSaveAsWritesThePlan() {
 
   const QString target = QString::fromStdString(fx.dir().File("standard.cld"));
   fx.prompter().saveNames = {target};
-  fx.ClickButton(form.saveAsButton);
+  fx.ClickButton(form.allDesks->saveAsButton);
   const ini::IniDocument saved = ini::IniDocument::Load(target.toStdString());
   const int columns[4] = {10, 180, 375, 545};
   for (int n = 1; n <= 16; ++n) {

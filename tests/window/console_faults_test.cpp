@@ -34,9 +34,9 @@ class ConsoleFaultsTest : public QObject {
     std::mt19937 random(seed);
     auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     QAbstractButton* const teacherAndToolbar[] = {
-        form.inputButton,     form.teacherLineButton, form.inputToLineButton,
-        form.resetButton,     form.allToLineButton,   form.allInPairsButton,
-        form.allLedsOffButton};
+        form.teacher->inputButton,     form.teacher->lineButton, form.teacher->inputToLineButton,
+        form.allDesks->resetButton,     form.allDesks->allToLineButton,   form.allDesks->allInPairsButton,
+        form.allDesks->allLedsOffButton};
 
     int inStep = kAllRegisters;  // no refused write since the last acknowledged one
     int compared[4] = {};

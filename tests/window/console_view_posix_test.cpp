@@ -55,11 +55,11 @@ WaitDialog* OpenWaitDialog() {
   return nullptr;
 }
 
-QString LinkText(WindowFixture& fx) { return fx.form().linkLabel->text(); }
+QString LinkText(WindowFixture& fx) { return fx.form().status->linkLabel->text(); }
 
 QStringList CallEntries(WindowFixture& fx) {
   QStringList names;
-  for (QToolButton* entry : fx.form().callList->findChildren<QToolButton*>()) {
+  for (QToolButton* entry : fx.form().calls->list->findChildren<QToolButton*>()) {
     names << entry->objectName();
   }
   return names;
@@ -101,7 +101,7 @@ class ConsoleViewTest : public QObject {
 
     // An entry answers its call by listening to the desk.
     const size_t mark = fx.TraceMark();
-    auto* first = fx.form().callList->findChild<QToolButton*>("Call12");
+    auto* first = fx.form().calls->list->findChild<QToolButton*>("Call12");
     QVERIFY(first != nullptr);
     QVERIFY(first->toolTip().contains(QStringLiteral("&lt;b&gt;Ли&lt;/b&gt;")));
     first->click();
@@ -199,12 +199,12 @@ class ConsoleViewTest : public QObject {
     WindowOptions options;  // no classroom file named
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
-    QVERIFY(fx.form().firstStartHint->isVisible());
+    QVERIFY(fx.form().plan->firstStartHint()->isVisible());
     fx.prompter().yesNoAnswers = {true};  // "Продолжить?"
-    auto* standard = fx.form().firstStartHint->findChild<QPushButton*>("HintStandard");
+    auto* standard = fx.form().plan->firstStartHint()->findChild<QPushButton*>("HintStandard");
     QVERIFY(standard != nullptr);
     standard->click();
-    QVERIFY(!fx.form().firstStartHint->isVisible());
+    QVERIFY(!fx.form().plan->firstStartHint()->isVisible());
     QVERIFY(fx.Desk(16)->isVisible());
     QVERIFY(fx.form().isWindowModified());
 

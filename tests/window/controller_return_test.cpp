@@ -30,10 +30,10 @@ class ControllerReturnTest : public QObject {
     QVERIFY2(
         QTest::qWaitFor(
             [&] {
-              return !fx.form().linkLabel->text().contains(QStringLiteral("контроллер отвечает"));
+              return !fx.form().status->linkLabel->text().contains(QStringLiteral("контроллер отвечает"));
             },
             5000),
-        qPrintable(fx.form().linkLabel->text()));
+        qPrintable(fx.form().status->linkLabel->text()));
     testsupport::EmulatorProcess again({"--link", path});
     QVERIFY2(again.Started(), again.Error().c_str());
     QElapsedTimer since;
@@ -44,13 +44,13 @@ class ControllerReturnTest : public QObject {
       const auto now = again.Registers();
       if (now) mismatch = RegisterMismatch(fx.room().SwitchState, *now);
     }
-    qInfo("restored after %lld ms: %s", since.elapsed(), qPrintable(fx.form().linkLabel->text()));
+    qInfo("restored after %lld ms: %s", since.elapsed(), qPrintable(fx.form().status->linkLabel->text()));
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     QVERIFY(fx.room().SwitchState.Pairs == 0x04);
     QVERIFY(fx.room().SwitchState.LedBHigh == 0x01);
     QVERIFY(QTest::qWaitFor(
         [&] {
-          return fx.form().linkLabel->text().contains(
+          return fx.form().status->linkLabel->text().contains(
               QStringLiteral("контроллер отвечает, состояние класса восстановлено"));
         },
         2000));

@@ -1,9 +1,8 @@
 // Nothing the teacher made is lost, through the real window against the
 // emulator: the save question before open, the standard classroom and close;
 // the save keys and button; names kept when their box loses the focus.
-#include <QScrollBar>
+#include <QSet>
 #include <QTest>
-#include <QWheelEvent>
 
 #include "config/inifile.h"
 #include "platform/system.h"
@@ -44,7 +43,7 @@ class KeepingWorkTest : public QObject {
   void saveQuestionComesFirst();
   void saveKeysAndButton();
   void nameBoxesKeepWhatWasTyped();
-  void callListNamesEachDeskOnceAndScrolls();
+  void callListNamesEveryDeskWithTheCount();
   void unreadableSettingsOpenNoPort();
 };
 
@@ -82,9 +81,9 @@ void KeepingWorkTest::saveQuestionComesFirst() {
 
   bool closed = false;
   if (command == "open") {
-    fx.ClickButton(form.openButton);
+    fx.ClickButton(form.allDesks->openButton);
   } else if (command == "standard") {
-    fx.ClickButton(form.standardClassroomButton);
+    fx.ClickButton(form.allDesks->standardClassroomButton);
   } else {
     closed = fx.Close();
   }
@@ -128,9 +127,9 @@ void KeepingWorkTest::saveKeysAndButton() {
   WindowFixture fx(WithEmulator());
   QVERIFY2(fx.Ok(), fx.Error().c_str());
   ConsoleWindow& form = fx.form();
-  QVERIFY(form.saveButton->isVisible());
-  QCOMPARE(form.saveAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-  QCOMPARE(form.saveAsAction->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  QVERIFY(form.allDesks->saveButton->isVisible());
+  QCOMPARE((*form.commands)[Command::Save]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+  QCOMPARE((*form.commands)[Command::SaveAs]->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
 
   // Ctrl+S and the toolbar's save button write the current file, no dialog.
   Rename(form, 0, "Первый");
@@ -138,17 +137,17 @@ void KeepingWorkTest::saveKeysAndButton() {
   QCOMPARE(SavedName(fx.classroomPath(), 1), std::string("Первый"));
   QVERIFY(!form.isWindowModified());
   Rename(form, 0, "Второй");
-  fx.ClickButton(form.saveButton);
+  fx.ClickButton(form.allDesks->saveButton);
   QCOMPARE(SavedName(fx.classroomPath(), 1), std::string("Второй"));
   QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 0);
 
   // The standard classroom has no file: the save asks for one, and a cancel
   // writes nothing, neither the class's file nor the settings.
   fx.prompter().yesNoAnswers = {true};
-  fx.ClickButton(form.standardClassroomButton);
+  fx.ClickButton(form.allDesks->standardClassroomButton);
   const std::string classBefore = ReadBytes(fx.classroomPath());
   const std::string settingsBefore = ReadBytes(fx.settingsPath());
-  fx.ClickButton(form.saveButton);
+  fx.ClickButton(form.allDesks->saveButton);
   QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
   QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
   QCOMPARE(fx.prompter().Count(Kind::kSaveDialog), 3);
@@ -227,32 +226,47 @@ void KeepingWorkTest::nameBoxesKeepWhatWasTyped() {
   fx.room().ClassroomChanged = 0;
 }
 
-void KeepingWorkTest::callListNamesEachDeskOnceAndScrolls() {
+void KeepingWorkTest::callListNamesEveryDeskWithTheCount() {
   WindowOptions options;
   options.writeClassroom = true;
   WindowFixture fx(options);
   QVERIFY2(fx.Ok(), fx.Error().c_str());
   ConsoleWindow& form = fx.form();
   form.UpdateIndicators(0xFF, 0xFF);  // all sixteen desks call
-  const QList<QToolButton*> entries = form.callList->findChildren<QToolButton*>();
+  // All sixteen listed whole in the count's menu, first caller first.
+  QCOMPARE(form.calls->count->text(), QStringLiteral("Вызовов: 16"));
+  QVERIFY(form.calls->count->isVisible());
+  const QList<QAction*> listed = form.calls->allCalls->actions();
+  QCOMPARE(listed.size(), 16);
+  QSet<QString> desks;
+  for (QAction* entry : listed) {
+    const QRegularExpressionMatch m =
+        QRegularExpression("^(\\d+) · Ученик (\\d+) · < 1 мин$").match(entry->text());
+    QVERIFY2(m.hasMatch() && m.captured(1) == m.captured(2), qPrintable(entry->text()));
+    desks.insert(m.captured(1));
+  }
+  QCOMPARE(desks.size(), 16);
+  // The strip shows the entries that fit, each whole; the rest the count holds.
+  const QList<QToolButton*> entries = form.calls->list->findChildren<QToolButton*>();
   QCOMPARE(entries.size(), 16);
-  auto* fifth = form.callList->findChild<QToolButton*>("Call5");
+  int shown = 0;
+  for (QToolButton* entry : entries) {
+    if (!entry->isVisible()) continue;
+    ++shown;
+    QVERIFY2(entry->width() >= entry->sizeHint().width(), qPrintable(entry->text()));
+    QVERIFY2(form.calls->list->rect().contains(entry->geometry()), qPrintable(entry->text()));
+  }
+  QVERIFY(shown >= 1 && shown < 16);
+  QCOMPARE(form.calls->ShownEntries(), shown);
+  auto* fifth = form.calls->list->findChild<QToolButton*>("Call5");
   QVERIFY(fifth != nullptr);
-  QVERIFY2(QRegularExpression("^5 · Ученик 5 · \\d\\d:\\d\\d$").match(fifth->text()).hasMatch(),
-           qPrintable(fifth->text()));
-  // More calls than the strip holds: the row scrolls, by the wheel too.
-  QScrollBar* across = form.callScroller->horizontalScrollBar();
-  QTRY_VERIFY(across->maximum() > 0);
-  const int before = across->value();
-  QWheelEvent wheel(QPointF(5, 5), form.callScroller->mapToGlobal(QPointF(5, 5)), QPoint(),
-                    QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(form.callScroller->viewport(), &wheel);
-  QVERIFY(across->value() != before);
+  QCOMPARE(fifth->text(), QStringLiteral("5 · Ученик 5 · < 1 мин"));
+  QVERIFY(fifth->toolTip().contains(QStringLiteral("Ученик 5")));
 
   // The teacher's live microphone is red like a desk's.
-  form.teacherLineButton->setChecked(true);
-  const QImage line = form.teacherLineButton->grab().toImage();
-  form.teacherLineButton->setChecked(false);
+  form.teacher->lineButton->setChecked(true);
+  const QImage line = form.teacher->lineButton->grab().toImage();
+  form.teacher->lineButton->setChecked(false);
   const QColor edge = line.pixelColor(1, line.height() / 2);
   QVERIFY2(edge.red() > 150 && edge.green() < 80, qPrintable(edge.name()));
   // Every desk glyph button says what it does.

@@ -49,7 +49,7 @@ class LessonToolsTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(Writes(fx, mark), expected, 20000);
     QCOMPARE(ScreenMismatch(fx.form()), QString());
     // A teacher's click pauses the round; F5 goes on at the next desk (desk 9 again).
-    fx.ClickButton(fx.form().inputButton);
+    fx.ClickButton(fx.form().teacher->inputButton);
     QCOMPARE(tools.round().state(), console::RoundState::Paused);
     const size_t paused = fx.TraceMark();
     Key(fx, Qt::Key_F5);
@@ -57,14 +57,14 @@ class LessonToolsTest : public QObject {
     Key(fx, Qt::Key_F5, Qt::ShiftModifier);
     QCOMPARE(tools.round().state(), console::RoundState::Stopped);
     // The desk menu's entries start, pause and stop it too, and say which.
-    QVERIFY(!tools.stopRoundAction->isEnabled());
-    tools.roundAction->trigger();
+    QVERIFY(!(*fx.form().commands)[Command::StopRound]->isEnabled());
+    (*fx.form().commands)[Command::Round]->trigger();
     QCOMPARE(tools.round().state(), console::RoundState::Running);
     emit fx.form().deskMenu->aboutToShow();
-    QCOMPARE(tools.roundAction->text(), QStringLiteral("Приостановить обход\tF5"));
-    tools.roundAction->trigger();
+    QCOMPARE((*fx.form().commands)[Command::Round]->text(), QStringLiteral("Приостановить обход\tF5"));
+    (*fx.form().commands)[Command::Round]->trigger();
     QCOMPARE(tools.round().state(), console::RoundState::Paused);
-    tools.stopRoundAction->trigger();
+    (*fx.form().commands)[Command::StopRound]->trigger();
     QCOMPARE(tools.round().state(), console::RoundState::Stopped);
   }
 
@@ -171,8 +171,8 @@ class LessonToolsTest : public QObject {
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     QList<QWidget*> controls;
     for (QWidget* c : fx.form().Controls()) controls << c << ConsoleWindow::InnerControls(c);
-    for (QWidget* c : fx.form().allDesksToolbar->findChildren<QToolButton*>()) controls << c;
-    LessonTools& tools = fx.form().lessonTools();
+    for (QWidget* c : fx.form().allDesks->toolbar->findChildren<QToolButton*>()) controls << c;
+    LessonToolsBar& tools = *fx.form().toolsBar;
     controls << tools.roundButton << tools.timerButton << tools.arrangementsButton
              << tools.classListButton;
     for (QWidget* c : controls) {
@@ -189,14 +189,14 @@ class LessonToolsTest : public QObject {
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     ConsoleWindow& w = fx.form();
     const std::pair<QWidget*, const char*> rows[] = {
-        {w.resetButton, "Сброс (Ctrl+1)"},
-        {w.allToLineButton, "Подключить все столы к ЛИНИИ (Ctrl+2)"},
-        {w.inputButton, "Слушать ВХОД (F9)"},
-        {w.openButton, "Открытие файла (Ctrl+O)"},
-        {w.saveAsButton, "Сохранить как (F12)"},
+        {w.allDesks->resetButton, "Сброс (Ctrl+1)"},
+        {w.allDesks->allToLineButton, "Подключить все столы к ЛИНИИ (Ctrl+2)"},
+        {w.teacher->inputButton, "Слушать ВХОД (F9)"},
+        {w.allDesks->openButton, "Открытие файла (Ctrl+O)"},
+        {w.allDesks->saveAsButton, "Сохранить как (F12)"},
         {fx.Desk(1)->listen, "Слушать стол (Пробел)"},
         {fx.Desk(16)->lineButton, "Соединить стол в пару с соседним (F4)"},
-        {w.lessonTools().timerButton, "Таймер работы в парах или на линии (F11)"},
+        {w.toolsBar->timerButton, "Таймер работы в парах или на линии (F11)"},
     };
     for (const auto& [control, shown] : rows) {
       const QString own = control->toolTip();
@@ -236,8 +236,8 @@ class LessonToolsTest : public QObject {
   void spaceStaysWithTheFirstStartHint() {
     WindowFixture fx;  // no classroom file: an empty plan and the hint
     QVERIFY2(fx.Ok(), fx.Error().c_str());
-    QVERIFY(fx.form().firstStartHint->isVisible());
-    auto* open = fx.form().firstStartHint->findChild<QPushButton*>(QStringLiteral("HintOpen"));
+    QVERIFY(fx.form().plan->firstStartHint()->isVisible());
+    auto* open = fx.form().plan->firstStartHint()->findChild<QPushButton*>(QStringLiteral("HintOpen"));
     QVERIFY(open != nullptr);
     QTest::keyClick(open, Qt::Key_Space);
     QCOMPARE(fx.prompter().Count(FakePrompter::Kind::kOpenDialog), 1);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/consolesession.h"
 #include "app/consolewindow.h"
 #include "app/lessonrecordpanel.h"
 #include "app/practiceoffer.h"
@@ -31,6 +32,7 @@ struct Practice {
   ClassroomState room;
   FakePrompter prompter;
   std::unique_ptr<PracticeSession> session;
+  std::unique_ptr<ConsoleSession> console;
   std::unique_ptr<ConsoleWindow> form;
   PracticePart* part = nullptr;
   std::vector<std::string> argumentsLeft;
@@ -45,9 +47,14 @@ struct Practice {
     if (!session) return;
     argumentsLeft = environment.arguments;
     environment.portLockName = testsupport::TestLockName("practice") + environment.portLockName;
-    form = std::make_unique<ConsoleWindow>(room, environment, prompter);
+    console = std::make_unique<ConsoleSession>(room, environment, prompter);
+    form = std::make_unique<ConsoleWindow>(*console);
     part = new PracticePart(*form, *session, prompter);
     form->show();
+    // The simulated controller is met behind the shown window; the tests start after it.
+    if (QTest::qWaitForWindowExposed(form.get())) {
+      QTest::qWaitFor([this] { return console->Started(); }, 30000);
+    }
   }
   ~Practice() {
     if (form) {
@@ -117,6 +124,9 @@ class PracticeClassTest : public QObject {
     QVERIFY2(p.form->windowTitle().startsWith(QStringLiteral("Учебный класс — ")),
              qPrintable(p.form->windowTitle()));
     QCOMPARE(p.part->badge->text(), QStringLiteral("Учебный класс"));
+    // The mark sits in the status strip, and the class's entries are in the menu bar too.
+    QVERIFY(p.form->status->isAncestorOf(p.part->badge));
+    QVERIFY(p.form->menuBar->actions().contains(p.part->menu->menuAction()));
     QVERIFY(p.part->busyAction->isChecked());
     // The practice classroom: sixteen named students.
     const console::ConsoleDisplay shown = p.form->model().Display();
@@ -125,7 +135,7 @@ class PracticeClassTest : public QObject {
              16);
     QCOMPARE(QString::fromStdString(shown.desks[0].name), QStringLiteral("Анна Иванова"));
     // The start's reset, then a click: its frame in the simulated trace.
-    QTest::mouseClick(p.form->desks[2]->listen, Qt::LeftButton);
+    QTest::mouseClick(p.form->plan->desk(2)->listen, Qt::LeftButton);
     QVERIFY(p.TraceHas("RX 55 30 84 00 12 1C TX"));
     std::string file;
     QVERIFY(platform::ReadWholeFile(p.dir.File("trace.log"), file));
@@ -172,12 +182,12 @@ class PracticeClassTest : public QObject {
     p.part->pullCableAction->trigger();
     QVERIFY(p.part->badge->text().contains(QStringLiteral("кабель выдернут")));
     QVERIFY(!p.part->pullCableAction->isEnabled());
-    QTest::mouseClick(p.form->desks[4]->speak, Qt::LeftButton);
+    QTest::mouseClick(p.form->plan->desk(4)->speak, Qt::LeftButton);
     QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion, QStringLiteral("Ошибка связи")), 1);
     QVERIFY(!p.form->model().Display().desks[4].speakDown);
     p.part->plugCableAction->trigger();
     QCOMPARE(p.part->badge->text(), QStringLiteral("Учебный класс"));
-    QTest::mouseClick(p.form->desks[4]->speak, Qt::LeftButton);
+    QTest::mouseClick(p.form->plan->desk(4)->speak, Qt::LeftButton);
     QVERIFY(p.form->model().Display().desks[4].speakDown);
     QCOMPARE(p.prompter.Count(FakePrompter::Kind::kQuestion), 1);
   }
@@ -185,7 +195,7 @@ class PracticeClassTest : public QObject {
   void aPowerLossIsRecoveredByTheConsolesOwnRegisterCopy() {
     Practice p;
     QVERIFY(p.session != nullptr);
-    QTest::mouseClick(p.form->desks[2]->listen, Qt::LeftButton);
+    QTest::mouseClick(p.form->plan->desk(2)->listen, Qt::LeftButton);
     QVERIFY(p.session->line->RegistersText().find("Route=12") != std::string::npos);
     p.part->powerLossAction->trigger();
     QVERIFY(p.part->badge->text().contains(QStringLiteral("нет питания")));
@@ -208,7 +218,7 @@ class PracticeClassTest : public QObject {
     }
     Practice p;
     QVERIFY(p.session != nullptr);
-    QTest::mouseClick(p.form->desks[2]->listen, Qt::LeftButton);
+    QTest::mouseClick(p.form->plan->desk(2)->listen, Qt::LeftButton);
     const QString pdf = p.form->lessonRecord().SaveReport();
     QVERIFY(pdf.startsWith(QString::fromStdString(p.dir.File("practice/lessons/"))));
     QProcess text;
@@ -224,12 +234,12 @@ class PracticeClassTest : public QObject {
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     auto* offer = new PracticeOffer(fx.form(), fx.prompter());
-    QVERIFY(!fx.form().searchOffer->isHidden());
+    QVERIFY(!fx.form().status->searchOffer->isHidden());
     QVERIFY(!offer->button->isHidden());
     // The offer follows the search offer, whatever shows or hides it.
-    fx.form().searchOffer->hide();
+    fx.form().status->searchOffer->hide();
     QVERIFY(offer->button->isHidden());
-    fx.form().searchOffer->show();
+    fx.form().status->searchOffer->show();
     QVERIFY(!offer->button->isHidden());
     QVERIFY(!fx.form().CreateSettingsDialog()->practiceButton->isHidden());
     Practice p;

@@ -72,7 +72,7 @@ void ViewDraggingTest::dragDownMarksTheClassroomChanged() {
   QCOMPARE(desk6->pos(), QPoint(0, 0));
   Drag(desk6, QPoint(2000, 2000));
   QCOMPARE(desk6->geometry().bottomRight(), QPoint(699, 449));
-  QCOMPARE(fx->form().childAt(desk6->geometry().center()), static_cast<QWidget*>(desk6));
+  QCOMPARE(fx->form().client->childAt(desk6->geometry().center()), static_cast<QWidget*>(desk6));
 }
 
 void ViewDraggingTest::dragToTheRightOnlyDoesNot() {

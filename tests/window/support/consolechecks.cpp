@@ -20,7 +20,7 @@ QString Play(WindowFixture& fx, const QString& words) {
       if (verb == "e") button = panel->led;
       if (verb == "on" || verb == "off") {
         form.Apply([desk](console::ConsoleModel& model) { model.SelectDesk(desk - 1); });
-        (verb == "on" ? form.ledOnAction : form.ledOffAction)->trigger();
+        (*form.commands)[verb == "on" ? Command::LedOn : Command::LedOff]->trigger();
         continue;
       }
       if (verb == "hide" || verb == "show") {
@@ -28,13 +28,13 @@ QString Play(WindowFixture& fx, const QString& words) {
         continue;
       }
     } else {
-      if (verb == "in") button = form.inputButton;
-      if (verb == "ln") button = form.teacherLineButton;
-      if (verb == "il") button = form.inputToLineButton;
-      if (verb == "reset") button = form.resetButton;
-      if (verb == "allline") button = form.allToLineButton;
-      if (verb == "pairs") button = form.allInPairsButton;
-      if (verb == "ledsoff") button = form.allLedsOffButton;
+      if (verb == "in") button = form.teacher->inputButton;
+      if (verb == "ln") button = form.teacher->lineButton;
+      if (verb == "il") button = form.teacher->inputToLineButton;
+      if (verb == "reset") button = form.allDesks->resetButton;
+      if (verb == "allline") button = form.allDesks->allToLineButton;
+      if (verb == "pairs") button = form.allDesks->allInPairsButton;
+      if (verb == "ledsoff") button = form.allDesks->allLedsOffButton;
       if ((verb == "silent" || verb == "nofaults") && fx.emulator() != nullptr) {
         if (!fx.emulator()->Send(verb == "silent" ? "fault silent on" : "fault all off")) {
           return word;

@@ -52,7 +52,7 @@ QString ScreenMismatch(ConsoleWindow& window) {
               window.model().classroomChanged());
   for (int d = 0; d < kDeskCount; ++d) {
     const console::DeskDisplay& e = expected.desks[d];
-    const DeskPanel* panel = window.desks[d];
+    const DeskPanel* panel = window.plan->desk(d);
     const QString desk = QStringLiteral("desk %1 ").arg(d + 1);
     out.Compare(desk + "shown", !panel->isHidden(), e.visible);
     out.Compare(desk + "place", panel->pos(), QPoint(e.left, e.top));
@@ -73,10 +73,10 @@ QString ScreenMismatch(ConsoleWindow& window) {
     // The frame band is two pixels wide around the panel.
     if (e.visible) probe(desk + "frame", e.left - 1, e.top + 10, e.lineFrame);
   }
-  out.Compare(QStringLiteral("input"), window.inputButton->isChecked(), expected.teacher.inputDown);
-  out.Compare(QStringLiteral("line"), window.teacherLineButton->isChecked(),
+  out.Compare(QStringLiteral("input"), window.teacher->inputButton->isChecked(), expected.teacher.inputDown);
+  out.Compare(QStringLiteral("line"), window.teacher->lineButton->isChecked(),
               expected.teacher.lineDown);
-  out.Compare(QStringLiteral("input to line"), window.inputToLineButton->isChecked(),
+  out.Compare(QStringLiteral("input to line"), window.teacher->inputToLineButton->isChecked(),
               expected.teacher.inputToLineDown);
   for (int pair = 0; pair < kPairCount; ++pair) {
     const linkgeometry::LinkEnds ends =

@@ -66,10 +66,14 @@ WindowFixture::WindowFixture(WindowOptions options) : askToSaveOnClose_(options.
   environment.portLockName = UniqueLockName();
   environment.registerFileType = false;
 
-  form_ = std::make_unique<ConsoleWindow>(room_, environment, prompter_);
+  session_ = std::make_unique<ConsoleSession>(room_, environment, prompter_);
+  form_ = std::make_unique<ConsoleWindow>(*session_);
   if (options.show) {
     form_->show();
     if (!QTest::qWaitForWindowExposed(form_.get())) error_ = "window not exposed";
+    // The controller is met behind the shown window; the tests start after it.
+    else if (!QTest::qWaitFor([this] { return session_->Started(); }, 30000))
+      error_ = "the start-up exchange did not end";
   }
 }
 
@@ -78,6 +82,7 @@ WindowFixture::~WindowFixture() {
     if (!askToSaveOnClose_) room_.ClassroomChanged = 0;
     form_->close();
     form_.reset();
+    session_.reset();
   }
   emulator_.reset();  // after the window has let go of the port
 }

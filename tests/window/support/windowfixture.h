@@ -68,7 +68,7 @@ class WindowFixture {
   std::string settingsPath() const { return dir_.File("vormik.ini"); }
   std::string classroomPath() const { return dir_.File("classroom.cld"); }
 
-  DeskPanel* Desk(int deskNumber) { return form_->desks[deskNumber - 1]; }
+  DeskPanel* Desk(int deskNumber) { return form_->plan->desk(deskNumber - 1); }
   // Shows or hides a desk on the model's plan, where it stands, and redraws.
   void ShowDesk(int deskNumber, bool shown);
   // Puts a desk on the model's plan and redraws.
@@ -95,6 +95,7 @@ class WindowFixture {
   std::unique_ptr<testsupport::EmulatorProcess> emulator_;
   ClassroomState room_;
   FakePrompter prompter_;
+  std::unique_ptr<ConsoleSession> session_;
   std::unique_ptr<ConsoleWindow> form_;
   bool askToSaveOnClose_ = false;
   std::string error_;

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Start to visible window: the real console (vormik, against the emulator)
+# side by side with a bare Qt Widgets window of the same size, each started
+# as a process on an X server (Xvfb) until its window is mapped and viewable,
+# in turns, RUNS times each. Prints the medians and their ratio; exits 1 when
+# the console takes more than 1.5 x the bare window.
+#   bench/startup_window.sh [BUILD_DIR] [RUNS]   (default build, 15; needs vormik,
+#   vormik-emulator and bench_bare_window)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh --only xvfb xauth xdotool x11-utils >/dev/null
+bin=$(realpath "${1:-build}")/bin
+runs=${2:-15}
+work=$(mktemp -d /tmp/vormik-startup-XXXXXX)
+cleanup() {
+  kill "${app_pid:-}" "${emu_pid:-}" "${feeder_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# A display number of its own, chosen by the server: other X servers may run here.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -maxclients 2048 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+mkfifo "$work/emu-in"
+sleep 100000 >"$work/emu-in" 2>/dev/null &
+feeder_pid=$!
+"$bin/vormik-emulator" --link "$work/port" <"$work/emu-in" >/dev/null 2>&1 &
+emu_pid=$!
+for _ in $(seq 50); do [ -e "$work/port" ] && break; sleep 0.1; done
+
+# Milliseconds from the start of the command to its window being viewable.
+time_to_window() {
+  local start now
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>>"$work/stderr.txt" &
+  app_pid=$!
+  until xdotool search --onlyvisible --pid "$app_pid" >/dev/null 2>&1; do
+    if ! kill -0 "$app_pid" 2>/dev/null || [ $(( $(date +%s%N) - start )) -gt 20000000000 ]; then
+      echo "no window from $1" >&2
+      tail -n 3 "$work/stderr.txt" "$work/xvfb.log" >&2
+      exit 1
+    fi
+    # A short breath: a tight loop of X clients can fill the server's client table.
+    sleep 0.01
+  done
+  now=$(date +%s%N)
+  kill "$app_pid" 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=
+  echo $(( (now - start) / 1000000 ))
+}
+
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+
+: >"$work/bare.txt"
+: >"$work/console.txt"
+for run in $(seq "$runs"); do
+  time_to_window "$bin/bench_bare_window" >>"$work/bare.txt"
+  # A fresh folder each time: the console's settings beside it, no earlier lock or channel.
+  dir="$work/run$run"
+  mkdir -p "$dir"
+  cp "$bin/vormik" "$dir/vormik"
+  printf '[Communication]\r\nPortName=%s\r\nReadThreadStop=0\r\n' "$work/port" >"$dir/vormik.ini"
+  HOME="$dir" time_to_window "$dir/vormik" >>"$work/console.txt"
+done
+bare=$(median <"$work/bare.txt")
+console=$(median <"$work/console.txt")
+ratio=$(awk -v c="$console" -v b="$bare" 'BEGIN {printf "%.2f", c / b}')
+echo "bare Qt window: $bare ms (median of $runs: $(tr '\n' ' ' <"$work/bare.txt"))"
+echo "console:        $console ms (median of $runs: $(tr '\n' ' ' <"$work/console.txt"))"
+echo "ratio:          $ratio x"
+awk -v r="$ratio" 'BEGIN {exit !(r <= 1.5)}'

@@ -1,0 +1,322 @@
+// The window of parts from the keyboard and at its edges: every command of the
+// menu bar reached and run with keys only, Tab reaching every button, the key
+// table, menus wide enough for their entries, a close that can be cancelled,
+// and the window shown before the controller is met.
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <set>
+
+#include "app/consolemenus.h"
+#include "console/lessonjournal.h"
+#include "support/windowfixture.h"
+
+namespace {
+
+WindowOptions WithEmulator() {
+  WindowOptions options;
+  options.startEmulator = true;
+  options.writeClassroom = true;
+  return options;
+}
+
+// Ends every modal dialog a command opens (the timer, a name, a file, the
+// settings, the key table) as its Escape would, while `until` is false.
+class DialogCloser : public QObject {
+ public:
+  DialogCloser() {
+    timer_.setInterval(20);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        ++closed;
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+        else modal->close();
+      }
+    });
+    timer_.start();
+  }
+  int closed = 0;
+
+ private:
+  QTimer timer_;
+};
+
+// A style that measures menu entries narrower than it draws them, as some
+// styles and fonts do: the entries must still be shown whole.
+class NarrowMenuStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                         const QWidget* widget) const override {
+    QSize measured = QProxyStyle::sizeFromContents(type, option, size, widget);
+    if (type == CT_MenuItem) measured.setWidth(measured.width() / 2);
+    return measured;
+  }
+};
+
+// Every command a menu reaches, its submenus' included.
+void CollectEntries(QMenu* menu, std::vector<std::pair<QMenu*, QAction*>>& out) {
+  for (QAction* action : menu->actions()) {
+    if (action->isSeparator()) continue;
+    out.emplace_back(menu, action);
+  }
+}
+
+// Alt and a letter, as a Russian keyboard sends it.
+void AltLetter(QWidget* widget, QChar letter) {
+  const QChar upper = letter.toUpper();
+  QTest::sendKeyEvent(QTest::Press, widget, static_cast<Qt::Key>(upper.unicode()),
+                      QString(letter.toLower()), Qt::AltModifier);
+  QTest::sendKeyEvent(QTest::Release, widget, static_cast<Qt::Key>(upper.unicode()),
+                      QString(letter.toLower()), Qt::AltModifier);
+}
+
+}  // namespace
+
+class WindowKeyboardTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void everyMenuBarCommandRunsFromTheKeyboard();
+  void tabReachesEveryButton();
+  void f1ShowsEveryKey();
+  void menusKeepTheirEntriesWhole();
+  void closeQuestionsOfferCancel();
+  void theWindowShowsBeforeTheControllerIsMet();
+};
+
+void WindowKeyboardTest::everyMenuBarCommandRunsFromTheKeyboard() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  form.activateWindow();
+  std::set<QAction*> run;
+  for (QAction* action : form.commands->All()) {
+    connect(action, &QAction::triggered, &form, [&run, action] { run.insert(action); });
+  }
+  DialogCloser closer;
+  const QList<QAction*> tops = form.menuBar->actions();
+  QCOMPARE(tops.size(), 5);
+  std::set<QAction*> offered;
+  for (QAction* top : tops) {
+    QMenu* menu = top->menu();
+    std::vector<std::pair<QMenu*, QAction*>> entries;
+    CollectEntries(menu, entries);
+    for (const auto& [owner, entry] : entries) {
+      if (entry->objectName() == QLatin1String("FileExit1")) {
+        offered.insert(entry);  // run last, below
+        continue;
+      }
+      // Alt and the title's letter open the menu; Down walks to the entry.
+      const QChar letter = top->text().at(top->text().indexOf(QLatin1Char('&')) + 1).toUpper();
+      // Back from a dialog the window is the active one again, as the desktop makes it.
+      form.activateWindow();
+      QTRY_VERIFY(form.isActiveWindow());
+      AltLetter(&form, letter);
+      QTRY_VERIFY2(menu->isVisible(), qPrintable(top->text() + " before " + entry->text()));
+      for (int step = 0; menu->activeAction() != entry && step < 40; ++step) {
+        QTest::keyClick(menu, Qt::Key_Down);
+      }
+      QVERIFY2(menu->activeAction() == entry, qPrintable(entry->text()));
+      if (QMenu* sub = entry->menu()) {
+        // A submenu: Right opens it, and each of its commands is run the same way.
+        QTest::keyClick(menu, Qt::Key_Right);
+        QTRY_VERIFY2(sub->isVisible(), qPrintable(sub->title()));
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTest::keyClick(menu, Qt::Key_Escape);
+        continue;
+      }
+      offered.insert(entry);
+      QTest::keyClick(menu, Qt::Key_Return);
+      QTRY_VERIFY2(!menu->isVisible(), qPrintable(entry->text()));
+      // What the command left open for the keyboard is put away as a teacher would.
+      if (form.deskMenu->isVisible()) form.deskMenu->close();
+      if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+      for (int d = 0; d < kDeskCount; ++d) {
+        if (form.model().EditingName(d)) QTest::keyClick(fx.Desk(d + 1)->nameBox, Qt::Key_Escape);
+      }
+    }
+  }
+  // The submenus' commands, through the same keys: the desk menu's, the
+  // arrangements' (filled as it opens), the class list's.
+  for (QMenu* sub : {form.deskMenu, form.toolsBar->arrangementsMenu, form.toolsBar->classListMenu}) {
+    for (int i = 0;; ++i) {
+      form.activateWindow();
+      QTRY_VERIFY(form.isActiveWindow());
+      sub->popup(QPoint(10, 10));
+      QTRY_VERIFY(sub->isVisible());
+      QList<QAction*> entries;
+      for (QAction* a : sub->actions()) {
+        if (!a->isSeparator() && a->isEnabled()) entries << a;
+      }
+      if (i >= entries.size()) {
+        sub->close();
+        break;
+      }
+      offered.insert(entries[i]);
+      for (int step = 0; sub->activeAction() != entries[i] && step < 40; ++step) {
+        QTest::keyClick(sub, Qt::Key_Down);
+      }
+      QTest::keyClick(sub, Qt::Key_Return);
+      QTRY_VERIFY(!sub->isVisible());
+    }
+  }
+  for (QAction* action : offered) {
+    if (action->objectName() == QLatin1String("FileExit1")) continue;
+    if (!action->isEnabled() && run.count(action) == 0) continue;  // e.g. stop with no round
+    QVERIFY2(run.count(action) == 1 || action->objectName().isEmpty(),
+             qPrintable(action->objectName() + " " + action->text()));
+  }
+  // Every command of the table is in the menu bar somewhere.
+  for (QAction* action : form.commands->All()) {
+    QVERIFY2(offered.count(action) == 1 || !action->isEnabled(), qPrintable(action->objectName()));
+  }
+  QVERIFY(closer.closed >= 5);  // timer, arrangement name, two file dialogs, settings, key table
+  // The exit command closes the console from the keyboard too.
+  AltLetter(&form, QChar(u'Ф'));
+  QMenu* file = form.menuBar->actions().front()->menu();
+  QTRY_VERIFY(file->isVisible());
+  QTest::keyClick(file, Qt::Key_Up);  // the last entry
+  QCOMPARE(file->activeAction()->objectName(), QStringLiteral("FileExit1"));
+  QTest::keyClick(file, Qt::Key_Return);
+  QTRY_VERIFY(!form.isVisible());
+}
+
+void WindowKeyboardTest::tabReachesEveryButton() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  form.activateWindow();
+  // One call, so that the call list has a button to reach.
+  form.UpdateIndicators(0x00, 0x04);
+  QTRY_VERIFY(!form.calls->list->findChildren<QToolButton*>().isEmpty());
+  fx.Desk(1)->listen->setFocus(Qt::TabFocusReason);
+  std::set<QWidget*> reached;
+  for (int i = 0; i < 400; ++i) {
+    reached.insert(QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  for (QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
+    if (!button->isVisibleTo(&form) || !button->isEnabled()) continue;
+    QVERIFY2(reached.count(button) == 1, qPrintable(button->objectName()));
+  }
+}
+
+void WindowKeyboardTest::f1ShowsEveryKey() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  QStringList shown;
+  QTimer::singleShot(0, [&shown] {
+    auto* table = QApplication::activeModalWidget()->findChild<QTableWidget*>("KeyTableRows");
+    for (int row = 0; table != nullptr && row < table->rowCount(); ++row) {
+      shown << table->item(row, 1)->text().split(QStringLiteral(", "));
+    }
+    QApplication::activeModalWidget()->close();
+  });
+  fx.form().activateWindow();
+  QTest::keyClick(&fx.form(), Qt::Key_F1);
+  // Each key of the key table, and the file keys.
+  for (const char* key : {"Пробел", "F2", "F3", "F4", "F5", "Shift+F5", "F6", "F7", "F8", "F9",
+                          "F10", "F11", "F12", "Shift+F10", "Ctrl+1", "Ctrl+4", "Ctrl+O",
+                          "Ctrl+S", "F1"}) {
+    QVERIFY2(shown.contains(QString::fromUtf8(key)), key);
+  }
+}
+
+void WindowKeyboardTest::menusKeepTheirEntriesWhole() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  QList<QMenu*> menus{form.deskMenu};
+  for (QAction* top : form.menuBar->actions()) menus << top->menu();
+  // A large font and another style: the entries still fit, their keys beside them.
+  std::unique_ptr<QStyle> windows(QStyleFactory::create(QStringLiteral("Windows")));
+  NarrowMenuStyle narrow(QStyleFactory::create(QStringLiteral("Fusion")));
+  for (QStyle* style : {QApplication::style(), windows.get(), static_cast<QStyle*>(&narrow)}) {
+    for (int pixels : {11, 19}) {
+      for (QMenu* menu : menus) {
+        QFont font = menu->font();
+        font.setPixelSize(pixels);
+        menu->setFont(font);
+        if (style != QApplication::style()) menu->setStyle(style);
+        menu->popup(QPoint(0, 0));
+        QTRY_VERIFY(menu->isVisible());
+        const QFontMetrics fm = menu->fontMetrics();
+        for (QAction* action : menu->actions()) {
+          if (action->isSeparator()) continue;
+          QString text = action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+          const QString key = action->shortcut().isEmpty()
+                                  ? action->text().section(QLatin1Char('\t'), 1)
+                                  : action->shortcut().toString(QKeySequence::NativeText);
+          const int need = fm.horizontalAdvance(text) + fm.horizontalAdvance(key) + 2 * fm.height();
+          QVERIFY2(menu->actionGeometry(action).width() >= need,
+                   qPrintable(QStringLiteral("%1 at %2 px").arg(text).arg(pixels)));
+        }
+        menu->close();
+        menu->setStyle(nullptr);
+      }
+    }
+  }
+}
+
+void WindowKeyboardTest::closeQuestionsOfferCancel() {
+  WindowOptions options = WithEmulator();
+  options.askToSaveOnClose = true;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  fx.ClickButton(fx.Desk(2)->listen);  // a desk event: the report is offered
+  fx.room().ClassroomChanged = 1;      // a changed plan: saving it is offered
+  FakePrompter& prompter = fx.prompter();
+  // The plan's question cancelled; then the plan saved and the report's cancelled.
+  prompter.threeWayAnswers = {QMessageBox::Cancel, QMessageBox::No, QMessageBox::Cancel};
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    QVERIFY(form.controllerPort().Usable());
+    // Nothing lost: the console still switches and the lesson goes on.
+    const size_t mark = fx.TraceMark();
+    fx.ClickButton(fx.Desk(4)->listen);
+    QVERIFY(!fx.FramesSince(mark).empty());
+  }
+  QCOMPARE(prompter.Count(FakePrompter::Kind::kQuestion, QStringLiteral("Отчёт об уроке")), 1);
+  QVERIFY(form.session().journal().record().HadDeskEvents());
+  prompter.threeWayAnswers = {QMessageBox::No, QMessageBox::No};
+  QVERIFY(form.close());
+}
+
+void WindowKeyboardTest::theWindowShowsBeforeTheControllerIsMet() {
+  WindowOptions options = WithEmulator();
+  options.show = false;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  form.show();
+  // Shown: the switching waits and the strip says what is going on; the
+  // controller is met only from the event loop, behind the window.
+  QVERIFY(!form.session().Started());
+  QVERIFY(form.status->linkLabel->text().contains(QStringLiteral("Подключение к контроллеру")));
+  QVERIFY(!form.plan->isEnabled());
+  QVERIFY(!form.teacher->isEnabled());
+  QVERIFY(!(*form.commands)[Command::ResetAll]->isEnabled());
+  QCOMPARE(fx.TraceMark(), size_t{0});
+  QTest::keyClick(&form, Qt::Key_1, Qt::ControlModifier);  // all reset: waits
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  QTRY_VERIFY_WITH_TIMEOUT(form.session().Started(), 10000);
+  // The start-up's probe and reset, and nothing of the key pressed meanwhile.
+  QString commands;
+  for (const auto& frame : fx.FramesSince(0)) commands += QString::number(frame.rx[2], 16) + ' ';
+  QCOMPARE(commands, QStringLiteral("81 81 82 83 84 "));
+  QVERIFY(form.plan->isEnabled());
+  QVERIFY(form.teacher->isEnabled());
+  QVERIFY(!form.status->linkLabel->text().contains(QStringLiteral("Подключение к контроллеру")));
+}
+
+QTEST_MAIN(WindowKeyboardTest)
+#include "window_keyboard_test.moc"

@@ -1,0 +1,133 @@
+// The window on a 1920 x 1080 screen: maximized, the plan fills it, every
+// click lands on the desk under the pointer and a drag stores described
+// coordinates; the size the teacher leaves is kept for the next start.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTest>
+
+#include "app/namebox.h"
+#include "config/inifile.h"
+#include "support/consolechecks.h"
+#include "support/screenmain.h"
+#include "support/windowfixture.h"
+
+namespace {
+
+WindowOptions Movable() {
+  WindowOptions options = WithEmulator();
+  options.extraSettings = {{"Interface", "EnableToMoveDesks", "1"}};
+  return options;
+}
+
+// A left click at a point of the window, on whatever control is there.
+QWidget* ClickAt(QWidget& window, QPoint at) {
+  QWidget* target = window.childAt(at);
+  if (target == nullptr) return nullptr;
+  QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(&window, at));
+  return target;
+}
+
+void Send(QWidget* on, QEvent::Type type, QPoint global, Qt::MouseButton button,
+          Qt::MouseButtons held) {
+  QMouseEvent event(type, QPointF(on->mapFromGlobal(global)), QPointF(global), button, held,
+                    Qt::NoModifier);
+  QApplication::sendEvent(on, &event);
+}
+
+}  // namespace
+
+class WindowScaleTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void maximizedThePlanFillsTheScreenAndClicksLandOnTheirDesk();
+  void aDragAtTwiceTheSizeStoresDescribedCoordinates();
+  void theSizeLeftIsKeptForTheNextStart();
+};
+
+void WindowScaleTest::maximizedThePlanFillsTheScreenAndClicksLandOnTheirDesk() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  form.showMaximized();
+  QTRY_COMPARE(form.frameGeometry(), form.screen()->availableGeometry());
+  for (int n = 1; n <= kDeskCount; ++n) {
+    DeskPanel* panel = fx.Desk(n);
+    QVERIFY2(panel->width() >= 2 * console::kDeskPanelWidth &&
+                 panel->height() >= 2 * console::kDeskPanelHeight,
+             qPrintable(QStringLiteral("desk %1: %2 x %3").arg(n).arg(panel->width()).arg(panel->height())));
+  }
+  // The bottom panels grow with the plan and stay whole on the screen.
+  QVERIFY(form.teacher->width() >= 2 * 345);
+  QVERIFY(form.client->rect().contains(form.allDesks->geometry()));
+  QVERIFY(form.rect().contains(form.status->geometry()));
+
+  for (int n = 1; n <= kDeskCount; ++n) {
+    const size_t mark = fx.TraceMark();
+    const QPoint centre = fx.Desk(n)->listen->geometry().center();
+    QCOMPARE(ClickAt(form, fx.Desk(n)->mapTo(&form, centre)), fx.Desk(n)->listen);
+    QCOMPARE(Writes(fx, mark), QString::asprintf("84 00 %02X", 0x10 + n - 1));
+    QVERIFY(fx.Desk(n)->listen->isChecked());
+  }
+  // The link picture is drawn through the scale: desks 1 and 2 joined get
+  // their line from centre to centre of the enlarged panels, 5 pixels scaled.
+  QCOMPARE(Play(fx, "b1"), QString());
+  form.repaint();
+  const QImage shown = form.grab().toImage();
+  const QRect one(fx.Desk(1)->mapTo(&form, QPoint()), fx.Desk(1)->size());
+  const QRect two(fx.Desk(2)->mapTo(&form, QPoint()), fx.Desk(2)->size());
+  const int gapX = (one.right() + two.left()) / 2;
+  int thickness = 0;
+  for (int y = one.top(); y <= one.bottom(); ++y) thickness += shown.pixelColor(gapX, y) == colours::kLink;
+  QVERIFY2(thickness >= 10 && thickness <= 11, qPrintable(QString::number(thickness)));
+  QCOMPARE(shown.pixelColor(gapX, one.center().y()), colours::kLink);
+}
+
+void WindowScaleTest::aDragAtTwiceTheSizeStoresDescribedCoordinates() {
+  WindowFixture fx(Movable());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  form.resize(1400, form.height() - form.client->height() + 1000);
+  QTRY_COMPARE(fx.Desk(6)->width(), 2 * console::kDeskPanelWidth);
+  DeskPanel* desk6 = fx.Desk(6);
+  const QPoint start = desk6->mapToGlobal(QPoint(60, 16));
+  Send(desk6, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+  Send(desk6, QEvent::MouseMove, start + QPoint(40, 20), Qt::NoButton, Qt::LeftButton);
+  Send(desk6, QEvent::MouseMove, start + QPoint(80, 40), Qt::NoButton, Qt::LeftButton);
+  Send(desk6, QEvent::MouseButtonRelease, start + QPoint(80, 40), Qt::LeftButton, Qt::NoButton);
+  const QPoint described = WindowFixture::StoredPosition(6) + QPoint(40, 20);
+  const console::DeskDisplay moved = form.model().Display().desks[5];
+  QCOMPARE(QPoint(moved.left, moved.top), described);
+  QCOMPARE(desk6->pos(), described * 2);
+  QCOMPARE(fx.room().ClassroomChanged, 1);
+  // Saved, the file holds the described place, so it opens the same anywhere.
+  form.Apply([](console::ConsoleModel& m) { m.SaveCurrentClassroom(); });
+  const ini::IniDocument file = ini::IniDocument::Load(fx.classroomPath());
+  QCOMPARE(file.ReadInteger("Desk6", "CoordinateLeft", -1), described.x());
+  QCOMPARE(file.ReadInteger("Desk6", "CoordinateTop", -1), described.y());
+}
+
+void WindowScaleTest::theSizeLeftIsKeptForTheNextStart() {
+  WindowOptions options = WithEmulator();
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  // Untouched, the settings file stays as it was.
+  const ini::IniDocument before = ini::IniDocument::Load(fx.settingsPath());
+  fx.form().setGeometry(100, 80, 1200, 900);
+  fx.form().showMaximized();
+  QTRY_VERIFY(fx.form().isMaximized());
+  QVERIFY(fx.Close());
+  const ini::IniDocument after = ini::IniDocument::Load(fx.settingsPath());
+  QCOMPARE(after.ReadInteger("Interface", "WindowWidth", 0), 1200);
+  QCOMPARE(after.ReadInteger("Interface", "WindowHeight", 0), 900);
+  QCOMPARE(after.ReadInteger("Interface", "WindowLeft", 0), 100);
+  QCOMPARE(after.ReadInteger("Interface", "WindowMaximized", 0), 1);
+  QCOMPARE(after.ReadString("Interface", "MainFormWidth", ""), before.ReadString("Interface", "MainFormWidth", ""));
+}
+
+int main(int argc, char** argv) {
+  WindowScaleTest test;
+  return RunOnScreens(argc, argv, test, {{0, 0, 1920, 1080}});
+}
+
+#include "window_scale_test.moc"
