@@ -16,6 +16,7 @@
 #include "config/settings.h"
 #include "config/settingsload.h"
 #include "console/lessonjournal.h"
+#include "console/practicefolder.h"
 #include "link/timing.h"
 #include "platform/filetype.h"
 #include "platform/system.h"
@@ -53,7 +54,8 @@ ConsoleSession::ConsoleSession(ClassroomState& room, AppEnvironment environment,
     : room_(room), environment_(std::move(environment)), prompter_(prompter), questions_(prompter) {
   handover_ = std::make_unique<IndicatorPost>(
       this, [this](uint8_t high, uint8_t low) { UpdateIndicators(high, low); });
-  port_ = std::make_unique<ControllerPort>();
+  port_ = std::make_unique<ControllerPort>(
+      environment_.serialPortFactory ? environment_.serialPortFactory() : nullptr);
   pollThread_ = std::make_unique<PollThread>(*port_, *handover_);
   link_ = std::make_unique<ControllerLink>(*port_, environment_.settingsPath, questions_,
                                            pollThread_.get());
@@ -65,7 +67,8 @@ ConsoleSession::ConsoleSession(ClassroomState& room, AppEnvironment environment,
   // The write-back to a returning controller reads its LEDs first.
   model_->SetIndicatorReader([this] { return link_->ReadIndicators(); });
   journal_ = std::make_unique<console::LessonJournal>(
-      *model_, WallClock, platform::DirectoryOf(environment_.settingsPath));
+      *model_, WallClock, platform::DirectoryOf(environment_.settingsPath),
+      environment_.practice ? console::kPracticeJournalTag : "");
   LessonTools::Wiring wiring;
   wiring.apply = [this](const LessonTools::Operation& operation) {
     Apply([&operation](console::ConsoleModel& m) { operation(m); });

@@ -18,6 +18,7 @@
 #include "app/scaledcontrols.h"
 #include "app/settingsdialog.h"
 #include "app/windowfit.h"
+#include "console/practicefolder.h"
 #include "resources/glyphs.h"
 #include "view/colours.h"
 
@@ -114,7 +115,8 @@ void ConsoleWindow::BuildParts() {
   calls = new CallsView(session_, status);
   toolsBar = new LessonToolsBar(session_.lessonTools(), *commands, this);
   record = new LessonRecordPanel(this, session_.journal(), session_.model(), session_.prompter(),
-                                 session_.environment().settingsPath, *commands, plan->desks());
+                                 session_.environment().settingsPath, *commands, plan->desks(),
+                                 session_.environment().practice);
   status->AddPart(toolsBar->buttons(), StatusArea::Place::Leading);
   status->AddPart(toolsBar->state(), StatusArea::Place::AfterLinkState);
   status->AddPart(record->part(), StatusArea::Place::Leading);
@@ -235,8 +237,11 @@ void ConsoleWindow::ShowSwitchingReady(bool ready) {
 void ConsoleWindow::Redraw() {
   const console::ConsoleDisplay shown = session_.model().Display();
   // Qt puts its modified mark in place of [*] while the plan is unsaved.
-  const QString title =
-      QString::fromStdString(session_.model().WindowTitle()) + QStringLiteral("[*]");
+  const std::string modelTitle = session_.model().WindowTitle();
+  const QString title = QString::fromStdString(session_.environment().practice
+                                                   ? console::PracticeTitle(modelTitle)
+                                                   : modelTitle) +
+                        QStringLiteral("[*]");
   if (windowTitle() != title) setWindowTitle(title);
   setWindowModified(session_.model().classroomChanged());
   plan->Draw(shown);

@@ -20,6 +20,7 @@
 #include "console/classlist.h"
 #include "console/lessonfiles.h"
 #include "console/lessonreport.h"
+#include "console/practicefolder.h"
 #include "platform/system.h"
 
 namespace {
@@ -77,12 +78,14 @@ LessonRecordPanel::LessonRecordPanel(QWidget* window, console::LessonJournal& jo
                                      console::ConsoleModel& model, Prompter& prompter,
                                      const std::string& settingsPath,
                                      const ConsoleCommands& commands,
-                                     const std::array<DeskPanel*, kDeskCount>& desks)
+                                     const std::array<DeskPanel*, kDeskCount>& desks,
+                                     bool practice)
     : QObject(window),
       window_(window),
       model_(model),
       prompter_(prompter),
       settingsPath_(settingsPath),
+      practice_(practice),
       journal_(&journal) {
   journal_->SetProblemListener(
       [this](const std::string& text) { ShowProblem(QString::fromStdString(text)); });
@@ -217,7 +220,7 @@ QString LessonRecordPanel::SaveReport() {
                        QStringLiteral(".pdf");
   console::LessonRecord record = journal_->record();
   record.Finish(now);
-  if (!WriteLessonReport(path, record, model_.plan(), className, now, error)) {
+  if (!WriteLessonReport(path, record, model_.plan(), className, now, error, practice_)) {
     prompter_.ShowMessage(QStringLiteral("Отчёт об уроке"), error, QMessageBox::Warning);
     return {};
   }

@@ -46,7 +46,7 @@ class LessonRecordPanel : public QObject {
   LessonRecordPanel(QWidget* window, console::LessonJournal& journal, console::ConsoleModel& model,
                     Prompter& prompter, const std::string& settingsPath,
                     const ConsoleCommands& commands,
-                    const std::array<DeskPanel*, kDeskCount>& desks);
+                    const std::array<DeskPanel*, kDeskCount>& desks, bool practice = false);
   ~LessonRecordPanel() override;
 
   console::LessonJournal& journal() { return *journal_; }
@@ -87,6 +87,7 @@ class LessonRecordPanel : public QObject {
   console::ConsoleModel& model_;
   Prompter& prompter_;
   std::string settingsPath_;
+  bool practice_ = false;  // the practice class: its report says so
   console::LessonJournal* journal_;
   QWidget* part_ = nullptr;
   QPointer<CallLogDialog> callLog_;

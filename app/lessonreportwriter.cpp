@@ -10,6 +10,7 @@
 #include "console/lessonfiles.h"
 #include "console/lessonjournal.h"
 #include "console/lessonreport.h"
+#include "console/practicefolder.h"
 
 namespace {
 
@@ -208,11 +209,15 @@ bool Begun(QPainter& painter, QPdfWriter& writer, const QString& path, QString& 
 
 bool WriteLessonReport(const QString& path, const console::LessonRecord& record,
                        const std::array<console::DeskPlanEntry, kDeskCount>& plan,
-                       const std::string& className, console::Moment end, QString& error) {
+                       const std::string& className, console::Moment end, QString& error,
+                       bool practice) {
   QBuffer pages;
   pages.open(QIODevice::WriteOnly);
   QPdfWriter writer(&pages);
-  const QString title = Text(console::ReportTitle(className, record.start(), end));
+  // The practice class's own classroom needs no naming twice.
+  const QString title =
+      practice ? Text(console::PracticeTitle(console::ReportTitle("", record.start(), end)))
+               : Text(console::ReportTitle(className, record.start(), end));
   SetUpWriter(writer, title);
   QPainter painter;
   if (!Begun(painter, writer, path, error)) return false;

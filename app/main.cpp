@@ -15,6 +15,9 @@
 #include "app/consolewindow.h"
 #include "app/instancechannel.h"
 #include "app/environment.h"
+#include "app/practiceoffer.h"
+#include "app/practicepart.h"
+#include "app/practicestart.h"
 #include "app/prompter.h"
 #include "app/technician.h"
 #include "app/translation.h"
@@ -53,6 +56,7 @@ void DescribeCommandLine(QCommandLineParser& parser) {
                                               "открыть."),
                                QStringLiteral("[файл]"));
   AddTechnicianOptions(parser);
+  AddPracticeOptions(parser);
 }
 
 QStringList ArgumentsOf(int argc, char** argv) {
@@ -200,6 +204,8 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("vormik"));
   try {
     AppEnvironment environment = AppEnvironment::FromProcess(argc, argv);
+    // --practice: the simulated controller, and the practice folder's settings.
+    const std::unique_ptr<PracticeSession> practice = TakePracticeStart(environment);
     // A second start for these settings goes to the console already running
     // (with its file, or only to raise it); this start then ends.
     QString channelProblem;
@@ -218,6 +224,12 @@ int main(int argc, char** argv) {
     QtPrompter prompter;
     ConsoleSession session(ClassRoomDescription, std::move(environment), prompter);
     ConsoleWindow form(session);
+    // Children of the window: they go with it.
+    if (practice) {
+      new PracticePart(form, *practice, prompter);
+    } else {
+      new PracticeOffer(form, prompter);
+    }
     if (!channelProblem.isEmpty()) {
       Print(stderr, QStringLiteral("vormik: %1\n").arg(channelProblem));
       QTimer::singleShot(0, &form, [&prompter, channelProblem] {

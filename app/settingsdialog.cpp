@@ -7,6 +7,9 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "app/practiceoffer.h"
+#include "console/practicefolder.h"
+
 SettingsDialog::SettingsDialog(const settings::EditableSettings& current,
                                std::vector<platform::PortInfo> ports, PortProber probe, Saver save,
                                QWidget* parent)
@@ -45,9 +48,15 @@ SettingsDialog::SettingsDialog(const settings::EditableSettings& current,
   findButton = new QPushButton(QStringLiteral("Найти контроллер"), this);
   findButton->setObjectName(QStringLiteral("FindController"));
   findButton->setToolTip(QStringLiteral("Проверить по очереди все найденные порты"));
-  for (QPushButton* b : {checkButton, findButton}) b->setAutoDefault(false);
+  practiceButton = new QPushButton(QStringLiteral("Учебный класс"), this);
+  practiceButton->setObjectName(QStringLiteral("PracticeClass"));
+  practiceButton->setToolTip(QStringLiteral("Нет контроллера? Открыть учебный класс: пульт "
+                                            "с учебным контроллером внутри программы"));
+  practiceButton->setVisible(current.portName != console::kPracticePortName);
+  for (QPushButton* b : {checkButton, findButton, practiceButton}) b->setAutoDefault(false);
   probeRow->addWidget(checkButton);
   probeRow->addWidget(findButton);
+  probeRow->addWidget(practiceButton);
   probeRow->addStretch(1);
   form->addRow(QString(), probeRow);
   checkResult = new QLabel(this);
@@ -82,6 +91,10 @@ SettingsDialog::SettingsDialog(const settings::EditableSettings& current,
 
   connect(checkButton, &QPushButton::clicked, this, &SettingsDialog::CheckChosenPort);
   connect(findButton, &QPushButton::clicked, this, &SettingsDialog::FindControllerPort);
+  connect(practiceButton, &QPushButton::clicked, this, [this] {
+    reject();
+    OpenPracticeClassFrom(parentWidget(), nullptr);
+  });
   connect(portBox, &QComboBox::editTextChanged, this, [this] { ShowDescription(); });
   connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::SaveChoice);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

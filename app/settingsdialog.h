@@ -44,6 +44,9 @@ class SettingsDialog : public QDialog {
   QCheckBox* callSoundBox = nullptr;     // "CallSound"
   QSpinBox* roundSecondsBox = nullptr;   // "RoundSeconds"
   QPushButton* saveButton = nullptr;     // "Save" "Сохранить"
+  // "PracticeClass" "Учебный класс": the console without a controller; hidden
+  // in the practice class itself.
+  QPushButton* practiceButton = nullptr;
 
   // The buttons' work, callable from tests.
   void CheckChosenPort();

@@ -238,8 +238,10 @@ std::string ChangeLines(const std::vector<LessonEvent>& events,
   return lines;
 }
 
-LessonJournal::LessonJournal(ConsoleModel& model, LessonClock clock, std::string folder)
-    : model_(model), clock_(std::move(clock)), folder_(std::move(folder)) {
+LessonJournal::LessonJournal(ConsoleModel& model, LessonClock clock, std::string folder,
+                             std::string nameTag)
+    : model_(model), clock_(std::move(clock)), folder_(std::move(folder)),
+      nameTag_(std::move(nameTag)) {
   record_.Begin(ReadDeskStates(model_.room().SwitchState, CallingMask()), clock_());
   model_.AddObserver(this);
 }
@@ -327,7 +329,7 @@ void LessonJournal::WriteLines(Moment at, const std::string& lines) {
 }
 
 bool LessonJournal::OpenFile(Moment at) {
-  const std::string path = folder_ + "lessons/" + DateText(at) + ".csv";
+  const std::string path = folder_ + "lessons/" + DateText(at) + nameTag_ + ".csv";
   bool empty = false;
   switch (file_.Open(path, empty)) {
     case platform::AppendOpenStatus::Ok:

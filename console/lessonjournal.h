@@ -46,7 +46,10 @@ class LessonJournal : public ConsoleObserver {
  public:
   // Follows the model from now on (and stops when destroyed); the journal's
   // file lies in `folder` (the settings file's folder, with its separator).
-  LessonJournal(ConsoleModel& model, LessonClock clock, std::string folder);
+  // `nameTag` follows the date in the file's name (" учебный класс" for the
+  // practice class), so such a journal is never taken for a lesson's.
+  LessonJournal(ConsoleModel& model, LessonClock clock, std::string folder,
+                std::string nameTag = "");
   ~LessonJournal() override;
   LessonJournal(const LessonJournal&) = delete;
   LessonJournal& operator=(const LessonJournal&) = delete;
@@ -88,6 +91,7 @@ class LessonJournal : public ConsoleObserver {
   ConsoleModel& model_;
   LessonClock clock_;
   std::string folder_;
+  std::string nameTag_;
   LessonRecord record_;
   platform::AppendFile file_;
   std::string path_;

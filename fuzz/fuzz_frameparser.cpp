@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "controllersim/controller.h"
+#include "controllersim/frameparser.h"
 #include "fuzz/fuzzinput.h"
 #include "link/frame.h"
-#include "tools/emulator/controller.h"
-#include "tools/emulator/frameparser.h"
 
-using emulator::ParsedItem;
+using controllersim::ParsedItem;
 
 namespace {
 
@@ -33,7 +33,7 @@ void CheckItem(const ParsedItem& item) {
       break;
     case ParsedItem::Kind::kGarbage:
       // Bounded, so that noise cannot grow memory.
-      FUZZ_CHECK(b.size() <= emulator::FrameParser::kMaxGarbageRun);
+      FUZZ_CHECK(b.size() <= controllersim::FrameParser::kMaxGarbageRun);
       break;
   }
 }
@@ -42,7 +42,7 @@ void CheckItem(const ParsedItem& item) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input in(data, size);
-  emulator::FaultSettings faults;
+  controllersim::FaultSettings faults;
   const uint8_t mode = in.Byte();
   faults.random = (mode & 1) != 0;
   faults.ackEveryOther = (mode & 2) != 0;
@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t chunk = in.Below(8) + 1;
   const std::string stream = in.Rest();
 
-  emulator::FrameParser parser;
-  emulator::Controller controller(faults);
+  controllersim::FrameParser parser;
+  controllersim::Controller controller(faults);
   std::vector<uint8_t> consumed;
   unsigned frames = 0;
   for (size_t pos = 0; pos < stream.size(); pos += chunk) {
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const ParsedItem& item : items) {
       CheckItem(item);
       consumed.insert(consumed.end(), item.bytes.begin(), item.bytes.end());
-      const emulator::Reply reply = controller.Handle(item);
+      const controllersim::Reply reply = controller.Handle(item);
       FUZZ_CHECK(reply.delayMs >= 0);
       if (item.kind == ParsedItem::Kind::kFrame) {
         ++frames;

@@ -15,16 +15,16 @@
 #include <string>
 #include <vector>
 
+#include "controllersim/controller.h"
+#include "controllersim/frameparser.h"
 #include "fuzz/fuzzinput.h"
 #include "link/pollexchange.h"
-#include "link/pollthread.h"
 #include "link/controllerport.h"
 #include "link/frame.h"
+#include "link/pollthread.h"
 #include "link/sendswitchrequest.h"
 #include "link/switchstate.h"
 #include "link/transmit.h"
-#include "tools/emulator/controller.h"
-#include "tools/emulator/frameparser.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ class ScriptedLine : public platform::SerialPort {
     incoming_.insert(incoming_.end(), afterWrite_.begin(), afterWrite_.end());
     afterWrite_.clear();
     if (!answering_) return true;
-    std::vector<emulator::ParsedItem> items;
+    std::vector<controllersim::ParsedItem> items;
     parser_.Feed(byte, items);
     for (const auto& item : items) Answer(item);
     return true;
@@ -74,7 +74,7 @@ class ScriptedLine : public platform::SerialPort {
   void SetOpen(bool open) { open_ = open; }
   // Off: only bytes queued by hand ever arrive.
   void SetAnswering(bool on) { answering_ = on; }
-  emulator::Controller& model() { return model_; }
+  controllersim::Controller& model() { return model_; }
   std::vector<int>& reads() { return reads_; }
   std::vector<uint8_t>& written() { return written_; }
   // Arrives after the next byte the console writes: the poll clears what
@@ -82,8 +82,8 @@ class ScriptedLine : public platform::SerialPort {
   void Queue(uint8_t byte) { afterWrite_.push_back(byte); }
 
  private:
-  void Answer(const emulator::ParsedItem& item) {
-    emulator::Reply reply = model_.Handle(item);
+  void Answer(const controllersim::ParsedItem& item) {
+    controllersim::Reply reply = model_.Handle(item);
     if (reply.bytes.empty()) return;
     switch (in_.Below(8)) {
       case 0:  // lost
@@ -106,8 +106,8 @@ class ScriptedLine : public platform::SerialPort {
   fuzz::Input& in_;
   bool open_ = true;
   bool answering_ = true;
-  emulator::FrameParser parser_;
-  emulator::Controller model_;
+  controllersim::FrameParser parser_;
+  controllersim::Controller model_;
   std::deque<uint8_t> incoming_;
   std::vector<uint8_t> late_;
   std::vector<uint8_t> afterWrite_;
@@ -303,7 +303,7 @@ void FuzzRequests(fuzz::Input& in, bool skipAck) {
     for (size_t i = 0; i < plan.size() && i <= done; ++i)
       inStep[plan[i].command - frame::kLedA] = i < done;
 
-    emulator::Controller& m = line.model();
+    controllersim::Controller& m = line.model();
     if (inStep[0]) FUZZ_CHECK(m.Register(frame::kLedA) == Word(s.LedAHigh, s.LedALow));
     if (inStep[1]) FUZZ_CHECK(m.Register(frame::kLine) == Word(s.LineHigh, s.LineLow));
     if (inStep[2]) FUZZ_CHECK(m.Register(frame::kLedB) == Word(s.LedBHigh, s.LedBLow));

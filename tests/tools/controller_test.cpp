@@ -1,19 +1,19 @@
 // The emulated controller's registers, answers, fault modes and stdin commands.
-#include "tools/emulator/controller.h"
+#include "controllersim/controller.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "controllersim/trace.h"
 #include "link/frame.h"
-#include "tools/emulator/trace.h"
 
 namespace {
 
-using emulator::Controller;
-using emulator::FaultSettings;
-using emulator::ParsedItem;
+using controllersim::Controller;
+using controllersim::FaultSettings;
+using controllersim::ParsedItem;
 using Bytes = std::vector<uint8_t>;
 
 ParsedItem Frame(uint8_t command, uint8_t high, uint8_t low) {
@@ -245,13 +245,13 @@ TEST(Controller, AckEveryOtherRestartsWhenSwitchedOn) {
 TEST(Trace, LinesTellExchangesFromSkippedBytes) {
   auto f = frame::Build(0x84, 0x00, 0x12);
   ParsedItem frameItem{ParsedItem::Kind::kFrame, Bytes(f.begin(), f.end())};
-  EXPECT_EQ(emulator::TraceLineFor(1234, frameItem, {0x1D}), "1234 RX 55 30 84 00 12 1C TX 1D");
-  EXPECT_EQ(emulator::TraceLineFor(1750, Poll(), {0x00, 0x10, 0x99}),
+  EXPECT_EQ(controllersim::TraceLineFor(1234, frameItem, {0x1D}), "1234 RX 55 30 84 00 12 1C TX 1D");
+  EXPECT_EQ(controllersim::TraceLineFor(1750, Poll(), {0x00, 0x10, 0x99}),
             "1750 RX 55 30 03 TX 00 10 99");
-  EXPECT_EQ(emulator::TraceLineFor(5, Poll(), {}), "5 RX 55 30 03 TX");
-  EXPECT_EQ(emulator::TraceLineFor(1300, {ParsedItem::Kind::kGarbage, {0x12, 0xAB}}, {}),
+  EXPECT_EQ(controllersim::TraceLineFor(5, Poll(), {}), "5 RX 55 30 03 TX");
+  EXPECT_EQ(controllersim::TraceLineFor(1300, {ParsedItem::Kind::kGarbage, {0x12, 0xAB}}, {}),
             "1300 GARBAGE 12 AB");
-  EXPECT_EQ(emulator::TraceLineFor(9, {ParsedItem::Kind::kBadChecksum, {0x55, 0x30}}, {}),
+  EXPECT_EQ(controllersim::TraceLineFor(9, {ParsedItem::Kind::kBadChecksum, {0x55, 0x30}}, {}),
             "9 BADSUM 55 30");
 }
 

@@ -1,5 +1,5 @@
 // The emulator's stream parser fed split, back-to-back, corrupt and oversized input.
-#include "tools/emulator/frameparser.h"
+#include "controllersim/frameparser.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 
 namespace {
 
-using emulator::FrameParser;
-using emulator::ParsedItem;
+using controllersim::FrameParser;
+using controllersim::ParsedItem;
 using Kind = ParsedItem::Kind;
 using Bytes = std::vector<uint8_t>;
 

@@ -188,18 +188,8 @@ class Lab:
         return self.emulator.stdout.readline().strip()
 
     def frames(self):
-        """The register writes of the trace, as "55 30 .." texts."""
-        if not os.path.exists(self.trace):
-            return []
-        frames = []
-        with open(self.trace, encoding="ascii", errors="replace") as f:
-            for line in f:
-                parts = line.split()
-                if len(parts) > 2 and parts[1] == "RX":
-                    rx = parts[2:parts.index("TX")] if "TX" in parts else parts[2:]
-                    if len(rx) == 6:
-                        frames.append(" ".join(rx))
-        return frames
+        """The register writes of the emulator's trace, as "55 30 .." texts."""
+        return trace_frames(self.trace)
 
     def lay_out(self):
         """The program folder with its settings and two classroom files."""
@@ -406,6 +396,61 @@ def case_close_asks_and_saves_names(lab):
     return None
 
 
+def trace_frames(path):
+    """The register writes of an emulator-format trace, as "55 30 .." texts."""
+    if not os.path.exists(path):
+        return []
+    frames = []
+    with open(path, encoding="ascii", errors="replace") as f:
+        for line in f:
+            parts = line.split()
+            if len(parts) > 2 and parts[1] == "RX":
+                rx = parts[2:parts.index("TX")] if "TX" in parts else parts[2:]
+                if len(rx) == 6:
+                    frames.append(" ".join(rx))
+    return frames
+
+
+def case_practice_class(lab):
+    """No controller and no serial port: the practice class inside the program."""
+    if lab.console is not None and lab.console.poll() is None:
+        if lab.native:
+            lab.console.kill()
+        else:
+            subprocess.run([lab.args.wine, "taskkill", "/f", "/im", "vormik.exe"], env=lab.env,
+                           timeout=60, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        lab.console.wait(30)
+    # The emulator gone and its link with it: COM1 names nothing.
+    if lab.emulator is not None and lab.emulator.poll() is None:
+        lab.emulator.terminate()
+        lab.emulator.wait(10)
+    if os.path.lexists(lab.port_link):
+        os.unlink(lab.port_link)
+    lab.lay_out()
+    trace = os.path.join(lab.folder, "practice-trace.log")
+    lab.console = lab.start_console("--practice", "--practice-students", "busy",
+                                    "--practice-trace", lab.path_in_program("practice-trace.log"))
+    if not lab.find_plan(90):
+        return "no desk panel of the practice class appeared on the screen"
+    if not lab.wait_for(lambda: trace_frames(trace), 20):
+        return "the simulated controller's trace shows no frame of the start"
+    before = len(trace_frames(trace))
+    lab.click(lab.desk_point(3, LISTEN_BUTTON))
+    sent = lab.wait_for(lambda: LISTEN_DESK_3 in trace_frames(trace)[before:], 10)
+    if not sent:
+        return f"frames after the click {trace_frames(trace)[before:]}, expected {LISTEN_DESK_3}"
+    # A busy class: a student calls within seconds, and the plan shows it.
+    calling = lambda: [n for n in range(1, 17)  # noqa: E731
+                       if near(lab.screen().at(*lab.desk_point(n, (1, 40))), CALL)]
+    if not lab.wait_for(calling, 40, 0.5):
+        return "no simulated call appeared on the plan"
+    written = os.path.join(lab.folder, "practice", "lessons")
+    real = os.path.join(lab.folder, "lessons")
+    if not os.path.isdir(written) or os.path.exists(real):
+        return f"the practice journal is not in {written} alone"
+    return None
+
+
 def case_installer(lab):
     """Silent install, a start that writes its settings under %APPDATA%, uninstall."""
     env = lab.env
@@ -474,6 +519,7 @@ def main():
     if args.native is None:
         # Alt+F4 is Wine's own; a bare X server has no window manager for it.
         cases.append(case_close_asks_and_saves_names)
+    cases.append(case_practice_class)
     if args.setup:
         cases.append(case_installer)
     if args.only:
@@ -484,7 +530,7 @@ def main():
         broken = None
         for case in cases:
             name = case.__name__[len("case_"):]
-            if broken and case is not case_installer:
+            if broken and case not in (case_installer, case_practice_class):
                 why = f"not run: {broken} failed"
             else:
                 try:

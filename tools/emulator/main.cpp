@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "tools/emulator/controller.h"
-#include "tools/emulator/frameparser.h"
-#include "tools/emulator/trace.h"
+#include "controllersim/controller.h"
+#include "controllersim/frameparser.h"
+#include "controllersim/trace.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ struct Options {
   std::string link;
   std::string trace;
   bool quitOnEof = false;
-  emulator::FaultSettings faults;
+  controllersim::FaultSettings faults;
 };
 
 bool ParseCount(const char* text, long max, long& out) {
@@ -193,7 +193,7 @@ class Emulator {
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count());
   }
   void OnMasterBytes(const uint8_t* bytes, size_t count);
-  void Answer(const emulator::ParsedItem& item, long ms);
+  void Answer(const controllersim::ParsedItem& item, long ms);
   // Paced: each byte goes out one byte time after the one before, counted
   // from `due`, so that late wake-ups do not add up.
   void WriteMaster(const std::vector<uint8_t>& bytes, bool paced, Clock::time_point due);
@@ -202,8 +202,8 @@ class Emulator {
   bool OnStdinText(const char* text, size_t count);
 
   const Options& options_;
-  emulator::Controller controller_;
-  emulator::FrameParser parser_;
+  controllersim::Controller controller_;
+  controllersim::FrameParser parser_;
   int master_;
   FILE* trace_;
   Clock::time_point start_ = Clock::now();
@@ -235,8 +235,8 @@ void Emulator::WriteMaster(const std::vector<uint8_t>& bytes, bool paced,
   }
 }
 
-void Emulator::Answer(const emulator::ParsedItem& item, long ms) {
-  emulator::Reply reply = controller_.Handle(item);
+void Emulator::Answer(const controllersim::ParsedItem& item, long ms) {
+  controllersim::Reply reply = controller_.Handle(item);
   bool paced = controller_.faults().baud;
   Clock::time_point due = Clock::now();
   if (!reply.bytes.empty()) {
@@ -246,12 +246,12 @@ void Emulator::Answer(const emulator::ParsedItem& item, long ms) {
     std::this_thread::sleep_until(due);
   }
   // Traced before the answer goes out, so whoever has read the answer finds the line.
-  Trace(emulator::TraceLineFor(ms, item, reply.bytes));
+  Trace(controllersim::TraceLineFor(ms, item, reply.bytes));
   WriteMaster(reply.bytes, paced, due);
 }
 
 void Emulator::OnMasterBytes(const uint8_t* bytes, size_t count) {
-  std::vector<emulator::ParsedItem> items;
+  std::vector<controllersim::ParsedItem> items;
   for (size_t i = 0; i < count; ++i) parser_.Feed(bytes[i], items);
   long ms = NowMs();
   for (const auto& item : items) Answer(item, ms);
@@ -314,7 +314,7 @@ int Emulator::Run() {
       return 1;
     }
     if (ready == 0) {
-      std::vector<emulator::ParsedItem> items;
+      std::vector<controllersim::ParsedItem> items;
       parser_.Flush(items);
       long ms = NowMs();
       for (const auto& item : items) Answer(item, ms);

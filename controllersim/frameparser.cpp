@@ -1,9 +1,9 @@
 // Splits the byte stream the console sends into frames, polls and skipped bytes.
-#include "tools/emulator/frameparser.h"
+#include "controllersim/frameparser.h"
 
 #include "link/frame.h"
 
-namespace emulator {
+namespace controllersim {
 
 namespace {
 
@@ -107,4 +107,4 @@ void FrameParser::Step(uint8_t byte, std::vector<ParsedItem>& out) {
   for (size_t i = restart; i < candidate.size(); ++i) Step(candidate[i], out);
 }
 
-}  // namespace emulator
+}  // namespace controllersim

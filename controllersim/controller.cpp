@@ -1,12 +1,12 @@
 // The switching controller's registers, its answers and the faults it can play.
-#include "tools/emulator/controller.h"
+#include "controllersim/controller.h"
 
 #include <cstdio>
 #include <sstream>
 
 #include "link/frame.h"
 
-namespace emulator {
+namespace controllersim {
 
 namespace {
 
@@ -192,4 +192,4 @@ std::string Controller::Command(const std::string& line, bool& quit) {
   return "error unknown command: " + line;
 }
 
-}  // namespace emulator
+}  // namespace controllersim

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/emulator/frameparser.h"
+#include "controllersim/frameparser.h"
 
-namespace emulator {
+namespace controllersim {
 
 // Chances, in percent, of each fault per answer under --random-faults.
 inline constexpr int kRandomDropPercent = 10;
@@ -81,4 +81,4 @@ class Controller {
   int strayBeforePoll_ = 0;
 };
 
-}  // namespace emulator
+}  // namespace controllersim

@@ -1,7 +1,7 @@
 // Lines of the emulator's trace file: one per exchange or per run of skipped bytes.
-#include "tools/emulator/trace.h"
+#include "controllersim/trace.h"
 
-namespace emulator {
+namespace controllersim {
 
 std::string HexBytes(const std::vector<uint8_t>& bytes) {
   static const char kDigits[] = "0123456789ABCDEF";
@@ -30,4 +30,4 @@ std::string TraceLineFor(long ms, const ParsedItem& item, const std::vector<uint
   return line;
 }
 
-}  // namespace emulator
+}  // namespace controllersim

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace emulator {
+namespace controllersim {
 
 struct ParsedItem {
   enum class Kind {
@@ -50,4 +50,4 @@ class FrameParser {
   std::vector<uint8_t> garbage_;  // skipped bytes not yet reported
 };
 
-}  // namespace emulator
+}  // namespace controllersim

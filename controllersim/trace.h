@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/emulator/frameparser.h"
+#include "controllersim/frameparser.h"
 
-namespace emulator {
+namespace controllersim {
 
 // "55 30 03": upper-case hex, one space between bytes.
 std::string HexBytes(const std::vector<uint8_t>& bytes);
@@ -17,4 +17,4 @@ std::string HexBytes(const std::vector<uint8_t>& bytes);
 // "<ms> BADSUM <bytes>" for a frame with a wrong check-sum. No newline.
 std::string TraceLineFor(long ms, const ParsedItem& item, const std::vector<uint8_t>& sent);
 
-}  // namespace emulator
+}  // namespace controllersim
