@@ -173,7 +173,6 @@ void ConsoleSession::ReadStartSettings() {
   port_->status().SetPollingOff(pollingOff_);
   if (settingsReadable_) port_->OpenControllerPort(portName);
 
-  if (environment_.registerFileType) platform::RegisterFileType(environment_.executablePath);
   StoreCommandLineFile();
 }
 
@@ -192,6 +191,10 @@ void ConsoleSession::Connect() {
 
 void ConsoleSession::FinishStart() {
   if (closing_) return;
+  // Once the window has been shown and the controller met: a first start
+  // writes the desktop's files here and runs its tools. A failure changes
+  // nothing and is not said.
+  if (environment_.registerFileType) platform::RegisterFileType(environment_.executablePath);
   if (settingsReadable_) {
     pollingOn_ = !pollingOff_;
     if (pollingOn_) pollThread_->Resume();

@@ -45,8 +45,9 @@ class ConsoleSession : public QObject {
   // Where the session's dialogs open.
   void SetDialogParent(QWidget* parent);
 
-  // The probe, the reset and the settle, then the poll and the classroom: run
-  // once the window shows. Started() is false until all of it is done.
+  // The probe, the reset and the settle, then the file type registration, the
+  // poll and the classroom: run once the window shows. Started() is false
+  // until all of it is done.
   void Connect();
   bool Started() const { return started_; }
 

@@ -363,15 +363,23 @@ void ConsoleWindow::showEvent(QShowEvent* event) {
   // The window is on the screen first; the controller is met behind it, once
   // the window has been exposed (or after a moment on a desktop that never says).
   if (windowHandle() != nullptr) windowHandle()->installEventFilter(this);
-  QTimer::singleShot(kConnectAtLatestMs, &session_, &ConsoleSession::Connect);
+  QTimer::singleShot(kConnectAtLatestMs, this, &ConsoleWindow::OnScreen);
 }
 
 bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
     windowHandle()->removeEventFilter(this);
-    QTimer::singleShot(0, &session_, &ConsoleSession::Connect);
+    QTimer::singleShot(0, this, &ConsoleWindow::OnScreen);
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void ConsoleWindow::OnScreen() {
+  if (!onScreen_) {
+    onScreen_ = true;
+    emit shownOnScreen();
+  }
+  session_.Connect();
 }
 
 // The plan's question, then the report's; "Отмена" or Escape in either keeps

@@ -76,6 +76,12 @@ class ConsoleWindow : public QWidget {
   void OpenSettings();
   void ShowKeyTable();
 
+ signals:
+  // Once, when the window has first been drawn on the screen (or a moment
+  // after its first show on a desktop that never says): what the first
+  // picture does not need may start now.
+  void shownOnScreen();
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -92,9 +98,12 @@ class ConsoleWindow : public QWidget {
   void DescribeControls();
   void ShowSwitchingReady(bool ready);
   bool CloseQuestions();
+  // The first picture is on the screen: the controller is met behind it.
+  void OnScreen();
 
   ConsoleSession& session_;
   std::vector<QWidget*> controls_;
   bool closing_ = false;
+  bool onScreen_ = false;
   std::optional<console::KeptWindow> placedAtStart_;
 };

@@ -19,6 +19,7 @@
 #include "app/practicepart.h"
 #include "app/practicestart.h"
 #include "app/prompter.h"
+#include "app/startwarmup.h"
 #include "app/technician.h"
 #include "app/translation.h"
 #include "console/classroomstate.h"
@@ -130,9 +131,20 @@ QIcon ApplicationIcon() {
   return icon;
 }
 
+// Set once the window is on the screen, or before an earlier message: reading
+// the pictures and handing them to the window system is no part of the first
+// picture of the window.
+void UseApplicationIcon() {
+  static bool set = false;
+  if (set) return;
+  set = true;
+  QApplication::setWindowIcon(ApplicationIcon());
+}
+
 // A message box whose text is never taken for markup (paths and names can
 // hold anything).
 void ShowPlainMessage(QMessageBox::Icon icon, const QString& text) {
+  UseApplicationIcon();
   QMessageBox box(icon, QStringLiteral("Vormik"), text, QMessageBox::Ok);
   box.setTextFormat(Qt::PlainText);
   box.exec();
@@ -194,12 +206,18 @@ int main(int argc, char** argv) {
   }
 #endif
 
+  // Read on the second core while Qt connects to the display.
+  StartWarmUp fontWarmUp;
+  fontWarmUp.ReadFontConfiguration();
   // Qt sees the program's name only: every option was checked above.
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
+  // Done on the second core while the window is built; over before the
+  // application object goes.
+  StartWarmUp imageWarmUp;
+  imageWarmUp.LoadImageReaders();
   // Message box buttons and file dialogs in Russian, like the console's own texts.
   InstallQtRussianTranslation(application);
-  QApplication::setWindowIcon(ApplicationIcon());
   // Lets a Wayland desktop match the window to the menu entry and its icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("vormik"));
   try {
@@ -222,6 +240,7 @@ int main(int argc, char** argv) {
                            .arg(channelAddress);
     }
     QtPrompter prompter;
+    prompter.beforeDialog = UseApplicationIcon;
     ConsoleSession session(ClassRoomDescription, std::move(environment), prompter);
     ConsoleWindow form(session);
     // Children of the window: they go with it.
@@ -240,6 +259,7 @@ int main(int argc, char** argv) {
                      &ConsoleWindow::OpenClassroomFromOutside);
     QObject::connect(&channel, &InstanceChannel::raiseRequested, &form,
                      [&form] { RaiseWindow(form); });
+    QObject::connect(&form, &ConsoleWindow::shownOnScreen, &form, UseApplicationIcon);
     form.show();
     // A file handed over waits until the controller has been met and the
     // classroom loaded, as a file on this start's own command line does.

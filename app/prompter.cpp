@@ -65,6 +65,7 @@ class SaveDialog : public QFileDialog {
 }  // namespace
 
 bool QtPrompter::AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) {
+  BeforeDialog();
   QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No,
                   QApplication::activeWindow());
   // Paths and names in the text are shown as they are, never as markup.
@@ -73,6 +74,7 @@ bool QtPrompter::AskYesNo(const QString& caption, const QString& text, QMessageB
 }
 
 bool QtPrompter::OfferToOpen(const QString& caption, const QString& text) {
+  BeforeDialog();
   QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::NoButton,
                   QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
@@ -85,6 +87,7 @@ bool QtPrompter::OfferToOpen(const QString& caption, const QString& text) {
 
 QMessageBox::StandardButton QtPrompter::AskYesNoCancel(const QString& caption, const QString& text,
                                                        QMessageBox::Icon icon) {
+  BeforeDialog();
   QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                   QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
@@ -101,12 +104,14 @@ QMessageBox::StandardButton QtPrompter::AskYesNoCancel(const QString& caption, c
 }
 
 void QtPrompter::ShowMessage(const QString& caption, const QString& text, QMessageBox::Icon icon) {
+  BeforeDialog();
   QMessageBox box(icon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
 QString QtPrompter::ChooseFileToOpen(QWidget* parent) {
+  BeforeDialog();
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -120,6 +125,7 @@ QString QtPrompter::ChooseFileToOpen(QWidget* parent) {
 
 QString QtPrompter::ChooseFileToSave(QWidget* parent, const QString& proposedName,
                                      const QString& initialFolder) {
+  BeforeDialog();
   SaveDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

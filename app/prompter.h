@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <functional>
 
 class Prompter {
  public:
@@ -33,6 +34,9 @@ class Prompter {
 // The real dialogs. Each dialog keeps the folder of its last use.
 class QtPrompter : public Prompter {
  public:
+  // Runs before each dialog opens (the program's icon, set late at start-up).
+  std::function<void()> beforeDialog;
+
   bool AskYesNo(const QString& caption, const QString& text, QMessageBox::Icon icon) override;
   QMessageBox::StandardButton AskYesNoCancel(const QString& caption, const QString& text,
                                              QMessageBox::Icon icon) override;
@@ -43,6 +47,10 @@ class QtPrompter : public Prompter {
                            const QString& initialFolder) override;
 
  private:
+  void BeforeDialog() const {
+    if (beforeDialog) beforeDialog();
+  }
+
   QString lastOpenName_;
   QString lastSaveName_;
 };

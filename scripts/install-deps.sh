@@ -10,6 +10,7 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
           zlib1g-dev libexpat1-dev libfreexl-dev  # the class lists' spreadsheets
+          libfontconfig-dev  # the font configuration read early at start-up
           libbenchmark-dev xvfb xauth fonts-dejavu-core)
 # dpkg-shlibdeps computes the package's library dependencies.
 packaging=(dpkg-dev)

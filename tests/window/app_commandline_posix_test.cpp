@@ -133,6 +133,25 @@ class CommandLineTest : public QObject {
     Stop(running);
   }
 
+  // A first start puts the file type in the user's folders once its window
+  // is up and the controller has been met (here: none answers).
+  void aFirstStartRegistersTheFileTypeBehindTheWindow() {
+    ConsoleCopy copy("/nonexistent/tty");
+    QVERIFY(copy.ok());
+    QProcess running;
+    copy.Prepare(running, {});
+    // No package's registration anywhere to defer to.
+    QProcessEnvironment environment = running.processEnvironment();
+    environment.insert("XDG_DATA_DIRS", QString::fromStdString(copy.File("nowhere")));
+    running.setProcessEnvironment(environment);
+    running.start();
+    const QString data = QString::fromStdString(copy.File("data"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(data + "/applications/vormik.desktop"), kQuickMs);
+    QVERIFY(QFile::exists(data + "/mime/packages/vormik-classroom.xml"));
+    QCOMPARE(running.state(), QProcess::Running);
+    Stop(running);
+  }
+
   void aFullDevShmDoesNotStopTheConsole() {
     testsupport::EmulatorProcess emulator;
     QVERIFY2(emulator.Started(), emulator.Error().c_str());

@@ -71,12 +71,16 @@ class QuestionTest : public QObject {
     QFETCH(int, answer);
     QuestionAnswerer answerer(how);
     QtPrompter prompter;
+    // The program's icon is set here before a start-up message: before the box shows.
+    int before = 0;
+    prompter.beforeDialog = [&before] { before += QApplication::activeModalWidget() ? 100 : 1; };
     const QMessageBox::StandardButton got = prompter.AskYesNoCancel(
         QStringLiteral("Внимание!!!"), QStringLiteral("Сохранить <b>конфигурацию</b> кабинета?"),
         QMessageBox::Question);
     QCOMPARE(int(got), answer);
     QCOMPARE(answerer.buttons, QStringList({"Да", "Нет", "Отмена"}));
     QCOMPARE(answerer.format, Qt::PlainText);
+    QCOMPARE(before, 1);
   }
 };
 

@@ -1,6 +1,7 @@
 // Start-up and shutdown of the main window: settings file, client size,
 // command line, first contact with the controller, the poll, the close question.
 #include <QDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -59,6 +60,7 @@ class AppStartupTest : public QObject {
   void readThreadStopKeepsThePollSilent();
   void pollTurnsTheDeskLedOn();
   void probeFailureSendsNoReset();
+  void shownOnScreenOnceTheWindowIsExposed();
 };
 
 void AppStartupTest::firstStartWritesTheDefaultSettings() {
@@ -421,4 +423,24 @@ int main(int argc, char** argv) {
   AppStartupTest test;
   return RunOnScreens(argc, argv, test, {{0, 0, 1920, 1080}});
 }
+// What waits for the first picture (the program's icon) is told once the
+// window is on the screen, and the controller is still met behind it.
+void AppStartupTest::shownOnScreenOnceTheWindowIsExposed() {
+  WindowOptions options;
+  options.startEmulator = true;
+  options.show = false;
+  WindowFixture fx(options);
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  QSignalSpy shown(&fx.form(), &ConsoleWindow::shownOnScreen);
+  QCoreApplication::processEvents();
+  QCOMPARE(shown.count(), 0);
+  QVERIFY(!fx.form().session().Started());
+  fx.form().show();
+  QVERIFY(QTest::qWaitForWindowExposed(&fx.form()));
+  QTRY_COMPARE(shown.count(), 1);
+  QTRY_VERIFY_WITH_TIMEOUT(fx.form().session().Started(), 30000);
+  QCOMPARE(shown.count(), 1);
+  QCOMPARE(fx.emulator()->Trace().front().rx, Frame(0x81));
+}
+
 #include "app_startup_test.moc"

@@ -1,0 +1,33 @@
+// Start-up work the window will need anyway, begun on the second core while
+// this thread connects to the display and builds the window: reading the
+// font configuration and loading the image readers' plugins. Each is what
+// Qt would otherwise do in the middle of building the window.
+#pragma once
+
+#include <thread>
+#include <vector>
+
+class StartWarmUp {
+ public:
+  StartWarmUp() = default;
+  StartWarmUp(const StartWarmUp&) = delete;
+  StartWarmUp& operator=(const StartWarmUp&) = delete;
+  ~StartWarmUp() { Wait(); }
+
+  // The system's font configuration (fontconfig); touches no Qt, so it may
+  // start before the application object exists. Nothing where there is none.
+  void ReadFontConfiguration();
+  // Qt's image format plugins, which Qt loads all of the first time a picture
+  // (the menu bar's own icon, the window icon) is read. Only once the
+  // application object exists.
+  void LoadImageReaders();
+  // Waits for what was started; done before the application object goes.
+  void Wait();
+
+ private:
+  // A thread that cannot be made leaves the work to Qt, where it was before.
+  template <typename Work>
+  void Start(Work work);
+
+  std::vector<std::thread> threads_;
+};
