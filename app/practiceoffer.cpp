@@ -19,13 +19,15 @@ PracticeOffer::PracticeOffer(ConsoleWindow& window, Prompter& prompter)
   button->setFocusPolicy(Qt::NoFocus);
   // At the row's end, beside the search offer.
   window_.status->AddPart(button, StatusArea::Place::Trailing);
-  button->setVisible(!window_.status->searchOffer->isHidden());
-  window_.status->searchOffer->installEventFilter(this);
+  searchOffer_ = window_.status->searchOffer;
+  button->setVisible(!searchOffer_->isHidden());
+  searchOffer_->installEventFilter(this);
   connect(button, &QToolButton::clicked, this, &PracticeOffer::Open);
 }
 
 bool PracticeOffer::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_.status->searchOffer &&
+  // The button goes with the strip, possibly before the search offer does.
+  if (watched == searchOffer_ && !button.isNull() &&
       (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
     button->setVisible(event->type() == QEvent::ShowToParent);
   }

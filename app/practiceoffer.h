@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QToolButton>
 
 class ConsoleWindow;
@@ -15,7 +16,7 @@ class PracticeOffer : public QObject {
  public:
   PracticeOffer(ConsoleWindow& window, Prompter& prompter);
 
-  QToolButton* button = nullptr;  // "PracticeOffer" "Учебный класс"
+  QPointer<QToolButton> button;  // "PracticeOffer" "Учебный класс"
 
  protected:
   // Follows the search offer: shown exactly while it is.
@@ -25,6 +26,8 @@ class PracticeOffer : public QObject {
   void Open();
 
   ConsoleWindow& window_;
+  // Watched while the window may already be going: never reached through it.
+  QPointer<QWidget> searchOffer_;
   Prompter& prompter_;
 };
 
