@@ -120,7 +120,7 @@ void ConsoleWindow::BuildParts() {
   status->AddPart(toolsBar->buttons(), StatusArea::Place::Leading);
   status->AddPart(toolsBar->state(), StatusArea::Place::AfterLinkState);
   status->AddPart(record->part(), StatusArea::Place::Leading);
-  status->AddPart(calls, StatusArea::Place::Trailing, 1);
+  status->AddPart(calls, StatusArea::Place::OwnRow);
 
   menuBar = BuildMenuBar(*commands, deskMenu, toolsBar->arrangementsMenu, toolsBar->classListMenu,
                          this);

@@ -40,7 +40,7 @@ StatusArea::StatusArea(QAction* findController, QWidget* parent) : QFrame(parent
       QStringLiteral("Проверить другие порты и найти, где отвечает контроллер"));
   searchOffer->setFocusPolicy(Qt::TabFocus);
   searchOffer->hide();
-  tools_->addStretch(0);
+  tools_->addStretch(1);
   tools_->addWidget(searchOffer);
   connect(searchOffer, &QToolButton::clicked, findController, [findController] { findController->trigger(); });
 }
@@ -57,6 +57,9 @@ void StatusArea::AddPart(QWidget* part, Place place, int stretch) {
     case Place::Trailing:
       // Before the search offer, at the row's end.
       tools_->insertWidget(tools_->count() - 1, part, stretch);
+      return;
+    case Place::OwnRow:
+      static_cast<QVBoxLayout*>(layout())->insertWidget(1 + ownRows_++, part, stretch);
       return;
   }
 }
