@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <cmath>
 
 #include "app/consolemenus.h"
 #include "app/lessontools.h"
@@ -57,6 +58,9 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
   for (DeskPanel* panel : plan->desks()) {
     session_.model().PlaceDesk(panel->tag(), panel->x(), panel->y(), !panel->isHidden());
   }
+  // Every part's menu shows its entries whole, whatever the style and font.
+  for (QMenu* menu : findChildren<QMenu*>()) KeepEntriesWhole(menu);
+  describedChrome_ = menuBar->sizeHint().height() + status->HeightFor(session_.clientWidth());
   PlaceOnScreen(session_.KeptWindow());
   PlaceParts();
   ConnectCommands();
@@ -137,6 +141,7 @@ void ConsoleWindow::BuildParts() {
 // plan and the bottom panels by their described placement rule.
 void ConsoleWindow::PlaceParts() {
   const int w = width();
+  ScaleChrome(size());
   const int menuHeight = menuBar->sizeHint().height();
   const int statusHeight = status->HeightFor(w);
   const int h = std::max(1, height() - menuHeight - statusHeight);
@@ -158,10 +163,30 @@ void ConsoleWindow::PlaceParts() {
                                session_.clientHeight() - console::kBottomPanelsHeight);
 }
 
+// The chrome's scale follows from its described height, never from what it
+// has grown to, so its growing never decides its size anew.
+void ConsoleWindow::ScaleChrome(const QSize& window) {
+  const double factor = console::ChromeScale({session_.clientWidth(), session_.clientHeight()},
+                                             {window.width(), window.height()}, describedChrome_);
+  if (factor == chromeScale_) return;
+  chromeScale_ = factor;
+  QFont font = WindowFont();
+  font.setPixelSize(static_cast<int>(std::lround(font.pixelSize() * factor)));
+  menuBar->setFont(font);
+  status->setFont(font);
+  // Menus are windows of their own: the font is not handed down to them.
+  for (QMenu* menu : findChildren<QMenu*>()) menu->setFont(font);
+}
+
+int ConsoleWindow::DescribedChromeHeight() const {
+  if (chromeScale_ == 1.0) return menuBar->sizeHint().height() + status->HeightFor(session_.clientWidth());
+  return describedChrome_;
+}
+
 // The described client with the menu bar and the status strip: the size the
 // window opens at, and the least it may be made (less only on a smaller screen).
 void ConsoleWindow::PlaceOnScreen(const console::KeptWindow& kept) {
-  const int chrome = menuBar->sizeHint().height() + status->HeightFor(session_.clientWidth());
+  const int chrome = DescribedChromeHeight();
   const QScreen* on = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
   const WindowSizes sizes =
       SizesFor(QSize(session_.clientWidth(), session_.clientHeight()), chrome,

@@ -86,6 +86,10 @@ class ConsoleWindow : public QWidget {
  private:
   void BuildParts();
   void PlaceParts();
+  // The menus' and the status strip's font at the plan's scale (capped).
+  void ScaleChrome(const QSize& client);
+  // The menu bar's and the strip's height at the described size.
+  int DescribedChromeHeight() const;
   // The kept size and place fitted to the screens there are.
   void PlaceOnScreen(const console::KeptWindow& kept);
   void ConnectCommands();
@@ -96,5 +100,7 @@ class ConsoleWindow : public QWidget {
   ConsoleSession& session_;
   std::vector<QWidget*> controls_;
   bool closing_ = false;
+  double chromeScale_ = 1.0;
+  int describedChrome_ = 0;  // measured before anything is scaled
   std::optional<console::KeptWindow> placedAtStart_;
 };
