@@ -7,6 +7,8 @@
 #include <QHBoxLayout>
 #include <QTimer>
 
+#include "app/controldescriber.h"
+#include "app/lessonkeys.h"
 #include "app/widgets.h"
 #include "console/calllist.h"
 
@@ -155,4 +157,9 @@ int CallsBar::ShownEntries() const {
 void CallsBar::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   FitEntries();
+}
+
+void CallsBar::DescribeControls(ControlDescriber& keys) {
+  keys.Describe(list, QStringLiteral("Вызовы"),
+                QStringLiteral("Вызывающие столы по порядку вызова."), KeyText(KeyCommand::AnswerCall));
 }

@@ -17,9 +17,12 @@
 
 #include "console/display.h"
 
+class ControlDescriber;
 class CallsBar : public QWidget {
   Q_OBJECT
  public:
+  // Names its controls for screen readers, with their keys.
+  void DescribeControls(ControlDescriber& keys);
   explicit CallsBar(QWidget* parent);
 
   void Draw(const console::ConsoleDisplay& shown);

@@ -119,8 +119,13 @@ void ConsoleWindow::BuildParts() {
   calls = new CallsView(session_, status);
   toolsBar = new LessonToolsBar(session_.lessonTools(), *commands, this);
   record = new LessonRecordPanel(this, session_.journal(), session_.model(), session_.prompter(),
-                                 session_.environment().settingsPath, *commands, plan->desks(),
+                                 session_.environment().settingsPath, *commands,
                                  session_.environment().practice);
+  // The record says how long each desk was heard; the plan draws it.
+  connect(record, &LessonRecordPanel::heardShownChanged, plan, &DeskPlan::ShowHeard);
+  connect(record, &LessonRecordPanel::heardChanged, plan, &DeskPlan::DrawHeard);
+  plan->ShowHeard(record->heardShown());
+  record->Refresh();
   status->AddPart(toolsBar->buttons(), StatusArea::Place::Leading);
   status->AddPart(toolsBar->state(), StatusArea::Place::AfterLinkState);
   status->AddPart(record->part(), StatusArea::Place::Leading);
@@ -275,68 +280,15 @@ void ConsoleWindow::Redraw() {
   record->Refresh();
 }
 
+// Each part names its own controls.
 void ConsoleWindow::DescribeControls() {
-  auto key = [](KeyCommand command) { return KeyText(command); };
-  ConsoleKeys& k = *keys;
-  for (DeskPanel* panel : plan->desks()) {
-    const QString n = QString::number(panel->tag() + 1);
-    k.Describe(panel, QStringLiteral("Стол %1").arg(n),
-             QStringLiteral("Стол ученика; стрелки выбирают стол, меню стола — Shift+F10."));
-    k.Describe(panel->listen, QStringLiteral("Слушать стол %1").arg(n),
-             QStringLiteral("Слушать стол или перестать слушать."), key(KeyCommand::Listen));
-    k.Describe(panel->speak, QStringLiteral("Говорить со столом %1").arg(n),
-             QStringLiteral("Говорить со столом или перестать."), key(KeyCommand::Speak));
-    k.Describe(panel->led, QStringLiteral("Светодиод стола %1").arg(n),
-             QStringLiteral("Выключить горящий светодиод стола."), key(KeyCommand::LedButton));
-    k.Describe(panel->lineButton, QStringLiteral("Линия и пара стола %1").arg(n),
-             QStringLiteral("Подключить к линии, соединить в пару или разъединить."),
-             key(KeyCommand::LineButton));
-    k.Describe(panel->nameBox, QStringLiteral("Имя ученика за столом %1").arg(n),
-             QStringLiteral("Enter подтверждает, Esc отменяет правку."), key(KeyCommand::EditName));
-  }
-  k.Describe(teacher->inputToLineButton, QStringLiteral("Вход->Линия"),
-           QStringLiteral("Подключить ВХОД к ЛИНИИ."), key(KeyCommand::InputToLine));
-  k.Describe(teacher->inputButton, QStringLiteral("Вход"), QStringLiteral("Слушать ВХОД."),
-           key(KeyCommand::Input));
-  k.Describe(teacher->lineButton, QStringLiteral("Линия"), QStringLiteral("Говорить в ЛИНИЮ."),
-           key(KeyCommand::TeacherLine));
-  k.Describe(allDesks->resetButton, QStringLiteral("Сброс"), QStringLiteral("Сбросить все столы."),
-           key(KeyCommand::ResetAll));
-  k.Describe(allDesks->allToLineButton, QStringLiteral("Все столы к линии"),
-           QStringLiteral("Подключить все столы к ЛИНИИ."), key(KeyCommand::AllToLine));
-  k.Describe(allDesks->allInPairsButton, QStringLiteral("Все столы в пары"),
-           QStringLiteral("Подключить все столы в ПАРЫ."), key(KeyCommand::AllInPairs));
-  k.Describe(allDesks->allLedsOffButton, QStringLiteral("Выключить все светодиоды"),
-           QStringLiteral("Выключить светодиоды всех столов."), key(KeyCommand::AllLedsOff));
-  k.Describe(allDesks->saveAsButton, QStringLiteral("Сохранить как"),
-           QStringLiteral("Сохранить кабинет в файл."), key(KeyCommand::SaveAs));
-  k.Describe(allDesks->openButton, QStringLiteral("Открыть"),
-           QStringLiteral("Открыть файл кабинета."), QStringLiteral("Ctrl+O"));
-  k.Describe(allDesks->standardClassroomButton, QStringLiteral("Стандартный кабинет"),
-           QStringLiteral("Создать стандартный кабинет из 16 столов."));
-  k.Describe(allDesks->saveButton, QStringLiteral("Сохранить"),
-           QStringLiteral("Сохранить кабинет в текущий файл."), QStringLiteral("Ctrl+S"));
-  k.Describe(allDesks->settingsButton, QStringLiteral("Настройки"),
-           QStringLiteral("Порт контроллера, опрос, звук вызова, обход. Клавиша: Ctrl+,."));
-  k.Describe(status->searchOffer, QStringLiteral("Найти контроллер"),
-           QStringLiteral("Проверить порты по очереди и найти тот, на котором отвечает контроллер."));
-  k.Describe(allDesks->exitButton, QStringLiteral("Выход"), QStringLiteral("Выход из программы."));
-  k.Describe(status->linkLabel, QStringLiteral("Связь с контроллером"),
-           QStringLiteral("Порт и что контроллер сделал последним."));
-  k.Describe(calls->list, QStringLiteral("Вызовы"),
-           QStringLiteral("Вызывающие столы по порядку вызова."), key(KeyCommand::AnswerCall));
-  k.Describe(toolsBar->roundButton, QStringLiteral("Обход класса"),
-           QStringLiteral("Слушать видимые столы по очереди; пауза и продолжение; "
-                          "остановить — Shift+F5."),
-           key(KeyCommand::Round));
-  k.Describe(toolsBar->timerButton, QStringLiteral("Таймер"),
-           QStringLiteral("Запустить таймер или остановить идущий."), key(KeyCommand::Timer));
-  k.Describe(toolsBar->arrangementsButton, QStringLiteral("Расстановки"),
-           QStringLiteral("Сохранить текущие пары и линию под именем или применить сохранённую."));
-  k.Describe(toolsBar->classListButton, QStringLiteral("Список класса"),
-           QStringLiteral("Загрузить имена учеников из файла или выгрузить их в CSV."));
-  k.Describe(toolsBar->roundLabel, QStringLiteral("Обход"), QStringLiteral("Состояние обхода класса."));
-  k.Describe(toolsBar->timerLabel, QStringLiteral("Таймер"), QStringLiteral("Оставшееся время таймера."));
+  ControlDescriber& describer = keys->describer();
+  plan->DescribeControls(describer);
+  teacher->DescribeControls(describer);
+  allDesks->DescribeControls(describer);
+  status->DescribeControls(describer);
+  calls->DescribeControls(describer);
+  toolsBar->DescribeControls(describer);
 }
 
 QList<QWidget*> ConsoleWindow::InnerControls(QWidget* control) {

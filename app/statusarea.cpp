@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/consolesession.h"
+#include "app/controldescriber.h"
 #include "console/linkstatetext.h"
 
 namespace {
@@ -120,4 +121,11 @@ void CallsView::Draw(const console::ConsoleDisplay& shown) {
   if (session_.CallSoundOn() && shown.calls.size() > callsHeard_) QApplication::beep();
   callsHeard_ = shown.calls.size();
   CallsBar::Draw(shown);
+}
+
+void StatusArea::DescribeControls(ControlDescriber& keys) {
+  keys.Describe(searchOffer, QStringLiteral("Найти контроллер"),
+                QStringLiteral("Проверить порты по очереди и найти тот, на котором отвечает контроллер."));
+  keys.Describe(linkLabel, QStringLiteral("Связь с контроллером"),
+                QStringLiteral("Порт и что контроллер сделал последним."));
 }

@@ -19,11 +19,14 @@
 #include "console/display.h"
 #include "link/linkstatus.h"
 
+class ControlDescriber;
 class ConsoleSession;
 
 class StatusArea : public QFrame {
   Q_OBJECT
  public:
+  // Names its controls for screen readers, with their keys.
+  void DescribeControls(ControlDescriber& keys);
   // Where a part goes: the upper row's start, the lower row after the link
   // state (after the parts put there before), the upper row's end, or a row
   // of its own across the strip between the two (taking no room while hidden).

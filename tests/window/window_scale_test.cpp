@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "app/consolemenus.h"
+#include "app/heardgauge.h"
 #include "app/namebox.h"
 #include "config/inifile.h"
 #include "support/consolechecks.h"
@@ -47,6 +48,7 @@ class WindowScaleTest : public QObject {
   void aDragAtTwiceTheSizeStoresDescribedCoordinates();
   void theSizeLeftIsKeptForTheNextStart();
   void menusAndTheStripGrowWithThePlan();
+  void heardGaugesGrowWithTheirDesks();
 };
 
 void WindowScaleTest::maximizedThePlanFillsTheScreenAndClicksLandOnTheirDesk() {
@@ -170,6 +172,32 @@ void WindowScaleTest::menusAndTheStripGrowWithThePlan() {
   QCOMPARE(form.menuBar->font().pixelSize(), described);
   QCOMPARE(form.status->font().pixelSize(), described);
   for (QMenu* menu : menus) QCOMPARE(menu->font().pixelSize(), described);
+}
+
+// The plan draws the record's heard gauges on its desks, bar and figure in
+// proportion at twice the size.
+void WindowScaleTest::heardGaugesGrowWithTheirDesks() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  form.resize(1400, form.height() - form.client->height() + 1000);
+  QTRY_COMPARE(fx.Desk(1)->width(), 2 * console::kDeskPanelWidth);
+  std::array<console::HeardGauge, kDeskCount> heard{};
+  heard[0].permille = 1000;
+  heard[0].figure = "12:00";
+  form.plan->ShowHeard(true);
+  form.plan->DrawHeard(heard);
+  HeardGaugeWidget* gauge = fx.Desk(1)->heard;
+  QVERIFY(gauge->isVisible());
+  QCOMPARE(gauge->size(), QSize(2 * 106, 2 * 10));
+  QCOMPARE(gauge->gauge().figure, std::string("12:00"));
+  const QImage drawn = gauge->grab().toImage();
+  const int barEnd = 2 * 66;
+  const int middle = drawn.height() / 2;
+  QCOMPARE(drawn.pixelColor(barEnd - 3, middle), QColor(0, 150, 0));
+  QVERIFY(drawn.pixelColor(barEnd + 2, middle) != QColor(0, 150, 0));
+  form.plan->ShowHeard(false);
+  QVERIFY(gauge->isHidden());
 }
 
 int main(int argc, char** argv) {
