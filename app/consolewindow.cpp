@@ -77,6 +77,7 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
     const int needed = menuBar->sizeHint().height() + client->height() + status->HeightFor(width());
     if (!isMaximized() && !isFullScreen() && needed != height() && screen() != nullptr &&
         needed <= screen()->availableGeometry().height()) {
+      grownForStrip_ += needed - height();
       resize(width(), needed);
     } else {
       PlaceParts();
@@ -351,6 +352,14 @@ bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+// What the window grew by itself for the strip's rows (calls waiting, a
+// message on two lines) is not the teacher's doing: not kept.
+console::KeptWindow ConsoleWindow::SizeTheTeacherLeft() const {
+  console::KeptWindow left = WindowAsLeft(*this);
+  if (left.frame) left.frame->height -= grownForStrip_;
+  return left;
+}
+
 // The plan's question, then the report's; "Отмена" or Escape in either keeps
 // the console open with nothing lost.
 bool ConsoleWindow::CloseQuestions() {
@@ -368,7 +377,7 @@ void ConsoleWindow::closeEvent(QCloseEvent* event) {
   session_.SetClosing(true);
   const bool accepted = CloseQuestions();
   if (accepted) {
-    if (placedAtStart_) session_.KeepWindow(*placedAtStart_, WindowAsLeft(*this));
+    if (placedAtStart_) session_.KeepWindow(*placedAtStart_, SizeTheTeacherLeft());
     session_.Shutdown();
   }
   session_.SetClosing(accepted);

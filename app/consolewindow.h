@@ -96,11 +96,13 @@ class ConsoleWindow : public QWidget {
   void DescribeControls();
   void ShowSwitchingReady(bool ready);
   bool CloseQuestions();
+  console::KeptWindow SizeTheTeacherLeft() const;
 
   ConsoleSession& session_;
   std::vector<QWidget*> controls_;
   bool closing_ = false;
   double chromeScale_ = 1.0;
   int describedChrome_ = 0;  // measured before anything is scaled
+  int grownForStrip_ = 0;    // what the window grew by itself for the strip
   std::optional<console::KeptWindow> placedAtStart_;
 };

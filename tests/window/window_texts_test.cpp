@@ -9,6 +9,8 @@
 #include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
+#include <iterator>
 
 #include "app/lessontools.h"
 #include "app/namebox.h"
@@ -17,6 +19,11 @@
 #include "support/windowfixture.h"
 
 namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 void Rename(WindowFixture& fx, int desk, const std::string& name) {
   fx.form().Apply([&](console::ConsoleModel& m) {
@@ -261,6 +268,12 @@ void WindowTextsTest::everyCallerIsReadableWithLongNames() {
   QVERIFY(wholeOnScreen);
   QTRY_COMPARE(answered.size(), 1);
   QCOMPARE(answered.front().front().toInt(), calls.front().desk);
+
+  // The window grew for the calls' row by itself: closing keeps no new size.
+  QVERIFY(form.height() > 524);
+  const std::string settings = ReadFile(fx.settingsPath());
+  QVERIFY(fx.Close());
+  QVERIFY(ReadFile(fx.settingsPath()) == settings);
 }
 
 QTEST_MAIN(WindowTextsTest)
