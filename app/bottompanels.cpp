@@ -2,6 +2,8 @@
 #include "app/bottompanels.h"
 
 #include "app/consolecommands.h"
+#include "app/controldescriber.h"
+#include "app/lessonkeys.h"
 #include "resources/glyphs.h"
 
 namespace {
@@ -116,4 +118,35 @@ AllDesksBar::AllDesksBar(const ConsoleCommands& commands, const QList<QIcon>& im
   exitButton->hide();
   // Where the hidden exit button would stand.
   settingsButton = button("SettingsButton", 297, "Настройки… (Ctrl+,)", kSettingsImage, Command::Settings);
+}
+
+void TeacherPanel::DescribeControls(ControlDescriber& keys) {
+  keys.Describe(inputToLineButton, QStringLiteral("Вход->Линия"),
+                QStringLiteral("Подключить ВХОД к ЛИНИИ."), KeyText(KeyCommand::InputToLine));
+  keys.Describe(inputButton, QStringLiteral("Вход"), QStringLiteral("Слушать ВХОД."),
+                KeyText(KeyCommand::Input));
+  keys.Describe(lineButton, QStringLiteral("Линия"), QStringLiteral("Говорить в ЛИНИЮ."),
+                KeyText(KeyCommand::TeacherLine));
+}
+
+void AllDesksBar::DescribeControls(ControlDescriber& keys) {
+  keys.Describe(resetButton, QStringLiteral("Сброс"), QStringLiteral("Сбросить все столы."),
+                KeyText(KeyCommand::ResetAll));
+  keys.Describe(allToLineButton, QStringLiteral("Все столы к линии"),
+                QStringLiteral("Подключить все столы к ЛИНИИ."), KeyText(KeyCommand::AllToLine));
+  keys.Describe(allInPairsButton, QStringLiteral("Все столы в пары"),
+                QStringLiteral("Подключить все столы в ПАРЫ."), KeyText(KeyCommand::AllInPairs));
+  keys.Describe(allLedsOffButton, QStringLiteral("Выключить все светодиоды"),
+                QStringLiteral("Выключить светодиоды всех столов."), KeyText(KeyCommand::AllLedsOff));
+  keys.Describe(saveAsButton, QStringLiteral("Сохранить как"),
+                QStringLiteral("Сохранить кабинет в файл."), KeyText(KeyCommand::SaveAs));
+  keys.Describe(openButton, QStringLiteral("Открыть"),
+                QStringLiteral("Открыть файл кабинета."), QStringLiteral("Ctrl+O"));
+  keys.Describe(standardClassroomButton, QStringLiteral("Стандартный кабинет"),
+                QStringLiteral("Создать стандартный кабинет из 16 столов."));
+  keys.Describe(saveButton, QStringLiteral("Сохранить"),
+                QStringLiteral("Сохранить кабинет в текущий файл."), QStringLiteral("Ctrl+S"));
+  keys.Describe(settingsButton, QStringLiteral("Настройки"),
+                QStringLiteral("Порт контроллера, опрос, звук вызова, обход. Клавиша: Ctrl+,."));
+  keys.Describe(exitButton, QStringLiteral("Выход"), QStringLiteral("Выход из программы."));
 }

@@ -10,11 +10,14 @@
 #include "app/widgets.h"
 #include "console/display.h"
 
+class ControlDescriber;
 class ConsoleCommands;
 
 class TeacherPanel : public QFrame {
   Q_OBJECT
  public:
+  // Names its controls for screen readers, with their keys.
+  void DescribeControls(ControlDescriber& keys);
   TeacherPanel(const ConsoleCommands& commands, QWidget* parent);
   void Draw(const console::TeacherDisplay& shown);
 
@@ -27,6 +30,8 @@ class TeacherPanel : public QFrame {
 class AllDesksBar : public QFrame {
   Q_OBJECT
  public:
+  // Names its controls for screen readers, with their keys.
+  void DescribeControls(ControlDescriber& keys);
   AllDesksBar(const ConsoleCommands& commands, const QList<QIcon>& images, QWidget* parent);
 
   QLabel* label = nullptr;                     // "Label2"

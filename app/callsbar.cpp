@@ -3,9 +3,12 @@
 
 #include <QDateTime>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QTimer>
 
+#include "app/controldescriber.h"
+#include "app/lessonkeys.h"
 #include "app/widgets.h"
 #include "console/calllist.h"
 
@@ -36,8 +39,6 @@ CallsBar::CallsBar(QWidget* parent) : QWidget(parent) {
   row->setSpacing(kEntrySpacing);
   row->addStretch(1);
   layout->addWidget(list, 1);
-  // The entries that fit are counted again whenever the list's room changes.
-  list->installEventFilter(this);
   waitTicker_ = new QTimer(this);
   waitTicker_->setInterval(kWaitRefreshMs);
   connect(waitTicker_, &QTimer::timeout, this, &CallsBar::Refresh);
@@ -60,14 +61,20 @@ void CallsBar::Rebuild() {
   std::array<console::DeskDisplay, kDeskCount> desks{};
   for (int d = 0; d < kDeskCount; ++d) desks[d].name = names_[d];
   const std::vector<std::string> texts = console::CallListEntries(calls_, desks, now);
+  const std::vector<std::string> shortTexts = console::CompactCallEntries(calls_, desks, now);
 
-  count->setText(QString::fromStdString(console::CallCountText(calls_.size())));
   count->setToolTip(QStringLiteral("Все вызовы, первый вызвавший первым; F7 — ответить первому"));
-  count->setAccessibleName(count->text());
-  count->setVisible(!calls_.empty());
+  // The bar is a row of the strip while calls wait, and no room otherwise.
+  const bool showing = !isHidden();
+  setVisible(!calls_.empty());
+  if (showing != !isHidden() && parentWidget() != nullptr && parentWidget()->layout() != nullptr) {
+    parentWidget()->layout()->activate();
+  }
   allCalls->clear();
   for (QToolButton* old : entries_) delete old;
   entries_.clear();
+  wholeTexts_.clear();
+  compactTexts_.clear();
   auto* row = static_cast<QHBoxLayout*>(list->layout());
   for (size_t i = 0; i < calls_.size(); ++i) {
     const int desk = calls_[i].desk;
@@ -89,6 +96,8 @@ void CallsBar::Rebuild() {
     connect(entry, &QToolButton::clicked, this, [this, desk] { emit answer(desk); });
     row->addWidget(entry);
     entries_.push_back(entry);
+    wholeTexts_.push_back(text);
+    compactTexts_.push_back(QString::fromStdString(shortTexts[i]));
   }
   if (calls_.empty()) {
     waitTicker_->stop();
@@ -98,12 +107,45 @@ void CallsBar::Rebuild() {
   FitEntries();
 }
 
+// The room the entries have beside the count showing `countText`: measured
+// from the bar's own width, which the count's text never changes.
+int CallsBar::RoomBeside(const QString& countText) {
+  count->setText(countText);
+  return width() - count->sizeHint().width() - kEntrySpacing;
+}
+
 void CallsBar::FitEntries() {
-  std::vector<int> widths;
-  widths.reserve(entries_.size());
-  for (QToolButton* entry : entries_) widths.push_back(entry->sizeHint().width());
-  const size_t fit = console::EntriesThatFit(widths, list->width(), kEntrySpacing);
-  for (size_t i = 0; i < entries_.size(); ++i) entries_[i]->setVisible(i < fit);
+  std::vector<int> whole;
+  std::vector<int> compact;
+  whole.reserve(entries_.size());
+  compact.reserve(entries_.size());
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    // The button's own margins around its text, measured on the text it has.
+    QToolButton* entry = entries_[i];
+    const QFontMetrics metrics = entry->fontMetrics();
+    const int margins = entry->sizeHint().width() - metrics.horizontalAdvance(entry->text());
+    whole.push_back(margins + metrics.horizontalAdvance(wholeTexts_[i]));
+    compact.push_back(margins + metrics.horizontalAdvance(compactTexts_[i]));
+  }
+  const size_t waiting = entries_.size();
+  auto countText = [waiting](size_t onlyInList) {
+    return QString::fromStdString(console::CallCountText(waiting, onlyInList));
+  };
+  console::CallStripFit fit = console::FitCallStrip(whole, compact, RoomBeside(countText(0)), kEntrySpacing);
+  if (fit.shown < waiting) {
+    // The count then says how many only its list shows, and takes more room.
+    fit = console::FitCallStrip(whole, compact, RoomBeside(countText(waiting)), kEntrySpacing);
+  }
+  compact_ = fit.compact;
+  for (size_t i = 0; i < waiting; ++i) {
+    entries_[i]->setText(fit.compact ? compactTexts_[i] : wholeTexts_[i]);
+    entries_[i]->setVisible(i < fit.shown);
+  }
+  count->setText(countText(waiting - fit.shown));
+  count->setAccessibleName(count->text());
+  // The entries stand in their places at once, not at the next layout pass.
+  layout()->activate();
+  list->layout()->activate();
 }
 
 int CallsBar::ShownEntries() const {
@@ -112,7 +154,12 @@ int CallsBar::ShownEntries() const {
   return shown;
 }
 
-bool CallsBar::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list && event->type() == QEvent::Resize) FitEntries();
-  return QWidget::eventFilter(watched, event);
+void CallsBar::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitEntries();
+}
+
+void CallsBar::DescribeControls(ControlDescriber& keys) {
+  keys.Describe(list, QStringLiteral("Вызовы"),
+                QStringLiteral("Вызывающие столы по порядку вызова."), KeyText(KeyCommand::AnswerCall));
 }

@@ -59,18 +59,6 @@ void ConsoleKeys::ConnectDeskCommands() {
   });
 }
 
-void ConsoleKeys::Describe(QWidget* control, const QString& name, const QString& description,
-                           const QString& key) {
-  if (control == nullptr) return;
-  control->setAccessibleName(name);
-  QString full = description;
-  if (!key.isEmpty()) {
-    full += QStringLiteral(" Клавиша: %1.").arg(key);
-    keyHints_.emplace_back(control, key);
-  }
-  control->setAccessibleDescription(full);
-}
-
 bool ConsoleKeys::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
   if (widget == nullptr || widget->window() != &window_) return false;
@@ -97,8 +85,8 @@ void ConsoleKeys::ShowFocusMark(bool shown) {
 bool ConsoleKeys::ShowToolTip(QWidget* control, QHelpEvent* event) {
   // The call list's entries come and go; the list's key answers the first of them.
   QWidget* keyed = keyedList_ != nullptr && control->parentWidget() == keyedList_ ? keyedList_ : control;
-  for (const auto& [hinted, key] : keyHints_) {
-    if (hinted != keyed) continue;
+  const QString key = describer_.KeyOf(keyed);
+  if (!key.isEmpty()) {
     // The control's own tooltip stays as it is; the key is added to what shows.
     const QString base =
         control->toolTip().isEmpty() ? control->accessibleName() : control->toolTip();

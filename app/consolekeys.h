@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/controldescriber.h"
 #include "app/lessonkeys.h"
 #include "console/deskorder.h"
 
@@ -30,10 +31,9 @@ class ConsoleKeys : public QObject {
   ~ConsoleKeys() override;
 
   void Run(KeyCommand command);
-  // Names a control for screen readers; with a key, the key is added to its
-  // description and to the tooltip that shows.
-  void Describe(QWidget* control, const QString& name, const QString& description,
-                const QString& key = QString());
+  // The parts describe their controls through it; a described key is added
+  // to the tooltip that shows.
+  ControlDescriber& describer() { return describer_; }
   // The entries of `list` come and go: the list's key answers for them.
   void SetKeyedList(QWidget* list) { keyedList_ = list; }
 
@@ -55,5 +55,5 @@ class ConsoleKeys : public QObject {
   QWidget& window_;
   QWidget* keyedList_ = nullptr;
   bool focusMark_ = false;
-  std::vector<std::pair<QWidget*, QString>> keyHints_;
+  ControlDescriber describer_;
 };

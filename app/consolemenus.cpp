@@ -50,6 +50,9 @@ int WholeEntriesWidth(const QMenu* menu) {
 }
 
 void KeepEntriesWhole(QMenu* menu) {
+  // Once for a menu, however many owners ask.
+  if (menu->property("keptWhole").toBool()) return;
+  menu->setProperty("keptWhole", true);
   QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] {
     menu->setMinimumWidth(WholeEntriesWidth(menu));
     for (QAction* action : menu->actions()) {

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <cmath>
 
 #include "app/consolemenus.h"
 #include "app/lessontools.h"
@@ -57,6 +58,9 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
   for (DeskPanel* panel : plan->desks()) {
     session_.model().PlaceDesk(panel->tag(), panel->x(), panel->y(), !panel->isHidden());
   }
+  // Every part's menu shows its entries whole, whatever the style and font.
+  for (QMenu* menu : findChildren<QMenu*>()) KeepEntriesWhole(menu);
+  describedChrome_ = menuBar->sizeHint().height() + status->HeightFor(session_.clientWidth());
   PlaceOnScreen(session_.KeptWindow());
   PlaceParts();
   ConnectCommands();
@@ -73,6 +77,7 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
     const int needed = menuBar->sizeHint().height() + client->height() + status->HeightFor(width());
     if (!isMaximized() && !isFullScreen() && needed != height() && screen() != nullptr &&
         needed <= screen()->availableGeometry().height()) {
+      grownForStrip_ += needed - height();
       resize(width(), needed);
     } else {
       PlaceParts();
@@ -115,12 +120,17 @@ void ConsoleWindow::BuildParts() {
   calls = new CallsView(session_, status);
   toolsBar = new LessonToolsBar(session_.lessonTools(), *commands, this);
   record = new LessonRecordPanel(this, session_.journal(), session_.model(), session_.prompter(),
-                                 session_.environment().settingsPath, *commands, plan->desks(),
+                                 session_.environment().settingsPath, *commands,
                                  session_.environment().practice);
+  // The record says how long each desk was heard; the plan draws it.
+  connect(record, &LessonRecordPanel::heardShownChanged, plan, &DeskPlan::ShowHeard);
+  connect(record, &LessonRecordPanel::heardChanged, plan, &DeskPlan::DrawHeard);
+  plan->ShowHeard(record->heardShown());
+  record->Refresh();
   status->AddPart(toolsBar->buttons(), StatusArea::Place::Leading);
   status->AddPart(toolsBar->state(), StatusArea::Place::AfterLinkState);
   status->AddPart(record->part(), StatusArea::Place::Leading);
-  status->AddPart(calls, StatusArea::Place::Trailing, 1);
+  status->AddPart(calls, StatusArea::Place::OwnRow);
 
   menuBar = BuildMenuBar(*commands, deskMenu, toolsBar->arrangementsMenu, toolsBar->classListMenu,
                          this);
@@ -137,6 +147,7 @@ void ConsoleWindow::BuildParts() {
 // plan and the bottom panels by their described placement rule.
 void ConsoleWindow::PlaceParts() {
   const int w = width();
+  ScaleChrome(size());
   const int menuHeight = menuBar->sizeHint().height();
   const int statusHeight = status->HeightFor(w);
   const int h = std::max(1, height() - menuHeight - statusHeight);
@@ -158,10 +169,30 @@ void ConsoleWindow::PlaceParts() {
                                session_.clientHeight() - console::kBottomPanelsHeight);
 }
 
+// The chrome's scale follows from its described height, never from what it
+// has grown to, so its growing never decides its size anew.
+void ConsoleWindow::ScaleChrome(const QSize& window) {
+  const double factor = console::ChromeScale({session_.clientWidth(), session_.clientHeight()},
+                                             {window.width(), window.height()}, describedChrome_);
+  if (factor == chromeScale_) return;
+  chromeScale_ = factor;
+  QFont font = WindowFont();
+  font.setPixelSize(static_cast<int>(std::lround(font.pixelSize() * factor)));
+  menuBar->setFont(font);
+  status->setFont(font);
+  // Menus are windows of their own: the font is not handed down to them.
+  for (QMenu* menu : findChildren<QMenu*>()) menu->setFont(font);
+}
+
+int ConsoleWindow::DescribedChromeHeight() const {
+  if (chromeScale_ == 1.0) return menuBar->sizeHint().height() + status->HeightFor(session_.clientWidth());
+  return describedChrome_;
+}
+
 // The described client with the menu bar and the status strip: the size the
 // window opens at, and the least it may be made (less only on a smaller screen).
 void ConsoleWindow::PlaceOnScreen(const console::KeptWindow& kept) {
-  const int chrome = menuBar->sizeHint().height() + status->HeightFor(session_.clientWidth());
+  const int chrome = DescribedChromeHeight();
   const QScreen* on = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
   const WindowSizes sizes =
       SizesFor(QSize(session_.clientWidth(), session_.clientHeight()), chrome,
@@ -250,68 +281,15 @@ void ConsoleWindow::Redraw() {
   record->Refresh();
 }
 
+// Each part names its own controls.
 void ConsoleWindow::DescribeControls() {
-  auto key = [](KeyCommand command) { return KeyText(command); };
-  ConsoleKeys& k = *keys;
-  for (DeskPanel* panel : plan->desks()) {
-    const QString n = QString::number(panel->tag() + 1);
-    k.Describe(panel, QStringLiteral("Стол %1").arg(n),
-             QStringLiteral("Стол ученика; стрелки выбирают стол, меню стола — Shift+F10."));
-    k.Describe(panel->listen, QStringLiteral("Слушать стол %1").arg(n),
-             QStringLiteral("Слушать стол или перестать слушать."), key(KeyCommand::Listen));
-    k.Describe(panel->speak, QStringLiteral("Говорить со столом %1").arg(n),
-             QStringLiteral("Говорить со столом или перестать."), key(KeyCommand::Speak));
-    k.Describe(panel->led, QStringLiteral("Светодиод стола %1").arg(n),
-             QStringLiteral("Выключить горящий светодиод стола."), key(KeyCommand::LedButton));
-    k.Describe(panel->lineButton, QStringLiteral("Линия и пара стола %1").arg(n),
-             QStringLiteral("Подключить к линии, соединить в пару или разъединить."),
-             key(KeyCommand::LineButton));
-    k.Describe(panel->nameBox, QStringLiteral("Имя ученика за столом %1").arg(n),
-             QStringLiteral("Enter подтверждает, Esc отменяет правку."), key(KeyCommand::EditName));
-  }
-  k.Describe(teacher->inputToLineButton, QStringLiteral("Вход->Линия"),
-           QStringLiteral("Подключить ВХОД к ЛИНИИ."), key(KeyCommand::InputToLine));
-  k.Describe(teacher->inputButton, QStringLiteral("Вход"), QStringLiteral("Слушать ВХОД."),
-           key(KeyCommand::Input));
-  k.Describe(teacher->lineButton, QStringLiteral("Линия"), QStringLiteral("Говорить в ЛИНИЮ."),
-           key(KeyCommand::TeacherLine));
-  k.Describe(allDesks->resetButton, QStringLiteral("Сброс"), QStringLiteral("Сбросить все столы."),
-           key(KeyCommand::ResetAll));
-  k.Describe(allDesks->allToLineButton, QStringLiteral("Все столы к линии"),
-           QStringLiteral("Подключить все столы к ЛИНИИ."), key(KeyCommand::AllToLine));
-  k.Describe(allDesks->allInPairsButton, QStringLiteral("Все столы в пары"),
-           QStringLiteral("Подключить все столы в ПАРЫ."), key(KeyCommand::AllInPairs));
-  k.Describe(allDesks->allLedsOffButton, QStringLiteral("Выключить все светодиоды"),
-           QStringLiteral("Выключить светодиоды всех столов."), key(KeyCommand::AllLedsOff));
-  k.Describe(allDesks->saveAsButton, QStringLiteral("Сохранить как"),
-           QStringLiteral("Сохранить кабинет в файл."), key(KeyCommand::SaveAs));
-  k.Describe(allDesks->openButton, QStringLiteral("Открыть"),
-           QStringLiteral("Открыть файл кабинета."), QStringLiteral("Ctrl+O"));
-  k.Describe(allDesks->standardClassroomButton, QStringLiteral("Стандартный кабинет"),
-           QStringLiteral("Создать стандартный кабинет из 16 столов."));
-  k.Describe(allDesks->saveButton, QStringLiteral("Сохранить"),
-           QStringLiteral("Сохранить кабинет в текущий файл."), QStringLiteral("Ctrl+S"));
-  k.Describe(allDesks->settingsButton, QStringLiteral("Настройки"),
-           QStringLiteral("Порт контроллера, опрос, звук вызова, обход. Клавиша: Ctrl+,."));
-  k.Describe(status->searchOffer, QStringLiteral("Найти контроллер"),
-           QStringLiteral("Проверить порты по очереди и найти тот, на котором отвечает контроллер."));
-  k.Describe(allDesks->exitButton, QStringLiteral("Выход"), QStringLiteral("Выход из программы."));
-  k.Describe(status->linkLabel, QStringLiteral("Связь с контроллером"),
-           QStringLiteral("Порт и что контроллер сделал последним."));
-  k.Describe(calls->list, QStringLiteral("Вызовы"),
-           QStringLiteral("Вызывающие столы по порядку вызова."), key(KeyCommand::AnswerCall));
-  k.Describe(toolsBar->roundButton, QStringLiteral("Обход класса"),
-           QStringLiteral("Слушать видимые столы по очереди; пауза и продолжение; "
-                          "остановить — Shift+F5."),
-           key(KeyCommand::Round));
-  k.Describe(toolsBar->timerButton, QStringLiteral("Таймер"),
-           QStringLiteral("Запустить таймер или остановить идущий."), key(KeyCommand::Timer));
-  k.Describe(toolsBar->arrangementsButton, QStringLiteral("Расстановки"),
-           QStringLiteral("Сохранить текущие пары и линию под именем или применить сохранённую."));
-  k.Describe(toolsBar->classListButton, QStringLiteral("Список класса"),
-           QStringLiteral("Загрузить имена учеников из файла или выгрузить их в CSV."));
-  k.Describe(toolsBar->roundLabel, QStringLiteral("Обход"), QStringLiteral("Состояние обхода класса."));
-  k.Describe(toolsBar->timerLabel, QStringLiteral("Таймер"), QStringLiteral("Оставшееся время таймера."));
+  ControlDescriber& describer = keys->describer();
+  plan->DescribeControls(describer);
+  teacher->DescribeControls(describer);
+  allDesks->DescribeControls(describer);
+  status->DescribeControls(describer);
+  calls->DescribeControls(describer);
+  toolsBar->DescribeControls(describer);
 }
 
 QList<QWidget*> ConsoleWindow::InnerControls(QWidget* control) {
@@ -382,6 +360,14 @@ void ConsoleWindow::OnScreen() {
   session_.Connect();
 }
 
+// What the window grew by itself for the strip's rows (calls waiting, a
+// message on two lines) is not the teacher's doing: not kept.
+console::KeptWindow ConsoleWindow::SizeTheTeacherLeft() const {
+  console::KeptWindow left = WindowAsLeft(*this);
+  if (left.frame) left.frame->height -= grownForStrip_;
+  return left;
+}
+
 // The plan's question, then the report's; "Отмена" or Escape in either keeps
 // the console open with nothing lost.
 bool ConsoleWindow::CloseQuestions() {
@@ -399,7 +385,7 @@ void ConsoleWindow::closeEvent(QCloseEvent* event) {
   session_.SetClosing(true);
   const bool accepted = CloseQuestions();
   if (accepted) {
-    if (placedAtStart_) session_.KeepWindow(*placedAtStart_, WindowAsLeft(*this));
+    if (placedAtStart_) session_.KeepWindow(*placedAtStart_, SizeTheTeacherLeft());
     session_.Shutdown();
   }
   session_.SetClosing(accepted);

@@ -92,6 +92,10 @@ class ConsoleWindow : public QWidget {
  private:
   void BuildParts();
   void PlaceParts();
+  // The menus' and the status strip's font at the plan's scale (capped).
+  void ScaleChrome(const QSize& client);
+  // The menu bar's and the strip's height at the described size.
+  int DescribedChromeHeight() const;
   // The kept size and place fitted to the screens there are.
   void PlaceOnScreen(const console::KeptWindow& kept);
   void ConnectCommands();
@@ -100,10 +104,14 @@ class ConsoleWindow : public QWidget {
   bool CloseQuestions();
   // The first picture is on the screen: the controller is met behind it.
   void OnScreen();
+  console::KeptWindow SizeTheTeacherLeft() const;
 
   ConsoleSession& session_;
   std::vector<QWidget*> controls_;
   bool closing_ = false;
   bool onScreen_ = false;
+  double chromeScale_ = 1.0;
+  int describedChrome_ = 0;  // measured before anything is scaled
+  int grownForStrip_ = 0;    // what the window grew by itself for the strip
   std::optional<console::KeptWindow> placedAtStart_;
 };

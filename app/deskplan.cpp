@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "app/consolesession.h"
+#include "app/heardgauge.h"
 #include "app/namebox.h"
 #include "app/scaledcontrols.h"
 #include "app/namevalidator.h"
@@ -285,8 +286,18 @@ void DeskPlan::BuildDeskPanel(int deskNumber, const QIcon& headphones, const QIc
   QPalette boxColours = panel->nameBox->palette();
   boxColours.setColor(QPalette::Text, colours::kNameText);
   panel->nameBox->setPalette(boxColours);
+  panel->heard = new HeardGaugeWidget(panel);
+  panel->heard->hide();
 
   desks_[static_cast<size_t>(index)] = panel;
+}
+
+void DeskPlan::ShowHeard(bool shown) {
+  for (DeskPanel* panel : desks_) panel->heard->setVisible(shown);
+}
+
+void DeskPlan::DrawHeard(const std::array<console::HeardGauge, kDeskCount>& heard) {
+  for (int d = 0; d < kDeskCount; ++d) desks_[static_cast<size_t>(d)]->heard->setGauge(heard[d]);
 }
 
 void DeskPlan::ConnectDesk(DeskPanel* panel) {
@@ -471,4 +482,8 @@ bool DeskPlan::FilterNameBoxEvent(int desk, QLineEdit* box, QEvent* event) {
     default:
       return false;
   }
+}
+
+void DeskPlan::DescribeControls(ControlDescriber& keys) {
+  for (DeskPanel* panel : desks_) panel->DescribeControls(keys);
 }

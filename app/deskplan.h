@@ -13,16 +13,20 @@
 
 #include "app/widgets.h"
 #include "console/display.h"
+#include "console/lessonreport.h"
 #include "console/planscale.h"
 #include "view/clickpairs.h"
 #include "view/deskdrag.h"
 
+class ControlDescriber;
 class ConsoleSession;
 class QLineEdit;
 
 class DeskPlan : public QWidget {
   Q_OBJECT
  public:
+  // Names its controls for screen readers, with their keys.
+  void DescribeControls(ControlDescriber& keys);
   DeskPlan(ConsoleSession& session, QWidget* parent);
 
   // By desk index ("GroupBox1".."GroupBox16").
@@ -36,6 +40,9 @@ class DeskPlan : public QWidget {
   const QImage& Surface() const { return surface_; }
 
   void Draw(const console::ConsoleDisplay& shown);
+  // The heard gauges on the desks, from the lesson's record.
+  void ShowHeard(bool shown);
+  void DrawHeard(const std::array<console::HeardGauge, kDeskCount>& heard);
   // The name box of a desk takes the keyboard, its text selected.
   void FocusName(int desk);
   // The middle of a desk's panel on the screen, where its menu opens.

@@ -8,7 +8,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QPainter>
 #include <QTimer>
 
 #include "app/calllogdialog.h"
@@ -28,58 +27,13 @@ namespace {
 constexpr char kLessonSection[] = "Lesson";
 constexpr char kShowHeardKey[] = "ShowHeardTime";  // 1: the gauges show on the desks
 constexpr int kRefreshIntervalMs = 1000;
-// Between the name box and the buttons of a desk panel.
-const QRect kGaugeGeometry(6, 38, 106, 10);
-constexpr int kGaugeBarWidth = 66;
 
 }  // namespace
-
-HeardGaugeWidget::HeardGaugeWidget(QWidget* parent) : QWidget(parent) {
-  setObjectName(QStringLiteral("HeardGauge"));
-  // Presses go to the panel underneath: it selects and drags the desk.
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-  setGeometry(kGaugeGeometry);
-}
-
-void HeardGaugeWidget::setGauge(const console::HeardGauge& gauge) {
-  if (gauge.permille == gauge_.permille && gauge.figure == gauge_.figure &&
-      gauge.neverHeard == gauge_.neverHeard) {
-    return;
-  }
-  gauge_ = gauge;
-  setToolTip(
-      gauge.neverHeard
-          ? QStringLiteral("На этом уроке стол ещё не слушали")
-          : QStringLiteral("Слушали на этом уроке: %1").arg(QString::fromStdString(gauge.figure)));
-  update();
-}
-
-void HeardGaugeWidget::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  const QColor never(200, 0, 0);
-  const QRect bar(0, 2, kGaugeBarWidth, height() - 4);
-  painter.fillRect(bar, QColor(225, 225, 225));
-  painter.fillRect(QRect(bar.x(), bar.y(), bar.width() * gauge_.permille / 1000, bar.height()),
-                   QColor(0, 150, 0));
-  if (gauge_.neverHeard) {
-    painter.setPen(QPen(never, 1));
-    painter.drawRect(bar.adjusted(0, 0, -1, -1));
-  }
-  QFont font = painter.font();
-  font.setPixelSize(9);
-  font.setBold(gauge_.neverHeard);
-  painter.setFont(font);
-  painter.setPen(gauge_.neverHeard ? never : QColor(Qt::black));
-  painter.drawText(QRect(kGaugeBarWidth + 4, 0, width() - kGaugeBarWidth - 4, height()),
-                   Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(gauge_.figure));
-}
 
 LessonRecordPanel::LessonRecordPanel(QWidget* window, console::LessonJournal& journal,
                                      console::ConsoleModel& model, Prompter& prompter,
                                      const std::string& settingsPath,
-                                     const ConsoleCommands& commands,
-                                     const std::array<DeskPanel*, kDeskCount>& desks,
-                                     bool practice)
+                                     const ConsoleCommands& commands, bool practice)
     : QObject(window),
       window_(window),
       model_(model),
@@ -90,10 +44,6 @@ LessonRecordPanel::LessonRecordPanel(QWidget* window, console::LessonJournal& jo
   journal_->SetProblemListener(
       [this](const std::string& text) { ShowProblem(QString::fromStdString(text)); });
   BuildMenu(commands);
-  for (int d = 0; d < kDeskCount; ++d) {
-    gauges[d] = new HeardGaugeWidget(desks[d]);
-    gauges[d]->hide();
-  }
   tick_ = new QTimer(this);
   tick_->setInterval(kRefreshIntervalMs);
   connect(tick_, &QTimer::timeout, this, &LessonRecordPanel::Refresh);
@@ -164,15 +114,14 @@ void LessonRecordPanel::ShowProblem(const QString& text) {
 void LessonRecordPanel::SetHeardShown(bool shown) {
   heardShown_ = shown;
   showHeardAction->setChecked(shown);
-  for (HeardGaugeWidget* gauge : gauges) gauge->setVisible(shown);
+  emit heardShownChanged(shown);
   Refresh();
 }
 
 void LessonRecordPanel::Refresh() {
   const console::Moment now = journal_->Now();
   if (heardShown_) {
-    const auto heard = console::HeardGauges(journal_->record(), now.ms);
-    for (int d = 0; d < kDeskCount; ++d) gauges[d]->setGauge(heard[d]);
+    emit heardChanged(console::HeardGauges(journal_->record(), now.ms));
   }
   if (callLog_ && callLog_->isVisible()) {
     callLog_->ShowRows(console::CallLogRows(journal_->record(), model_.plan(), now));

@@ -1,6 +1,7 @@
 // The lesson's record in the window: the "Урок" menu in the status strip
 // (call log, who has been heard, a new lesson, the report and the plan as
-// PDF) over the journal the console keeps, and the heard gauges on the desks.
+// PDF) over the journal the console keeps. How long each desk was heard it
+// hands on by signals; the desk plan draws the gauges.
 #pragma once
 
 #include <QLabel>
@@ -17,36 +18,18 @@
 #include "console/lessonreport.h"
 
 class ConsoleCommands;
-class DeskPanel;
 class Prompter;
 class QAction;
 class QFrame;
 class QMenu;
 class QTimer;
 
-// The thin bar and figure on a desk panel: how long the teacher has
-// listened to the desk in this lesson.
-class HeardGaugeWidget : public QWidget {
-  Q_OBJECT
- public:
-  explicit HeardGaugeWidget(QWidget* parent);
-  void setGauge(const console::HeardGauge& gauge);
-  const console::HeardGauge& gauge() const { return gauge_; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  console::HeardGauge gauge_;
-};
-
 class LessonRecordPanel : public QObject {
   Q_OBJECT
  public:
   LessonRecordPanel(QWidget* window, console::LessonJournal& journal, console::ConsoleModel& model,
                     Prompter& prompter, const std::string& settingsPath,
-                    const ConsoleCommands& commands,
-                    const std::array<DeskPanel*, kDeskCount>& desks, bool practice = false);
+                    const ConsoleCommands& commands, bool practice = false);
   ~LessonRecordPanel() override;
 
   console::LessonJournal& journal() { return *journal_; }
@@ -74,8 +57,13 @@ class LessonRecordPanel : public QObject {
   QAction* newLessonAction = nullptr;
   QAction* reportAction = nullptr;
   QAction* planAction = nullptr;
-  std::array<HeardGaugeWidget*, kDeskCount> gauges{};
   CallLogDialog* callLog() const { return callLog_; }
+
+ signals:
+  // The teacher turned the heard gauges on or off.
+  void heardShownChanged(bool shown);
+  // How long each desk was heard, while the gauges are shown.
+  void heardChanged(const std::array<console::HeardGauge, kDeskCount>& heard);
 
  private:
   void BuildMenu(const ConsoleCommands& commands);

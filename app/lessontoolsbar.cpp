@@ -7,6 +7,8 @@
 #include <QInputDialog>
 
 #include "app/consolecommands.h"
+#include "app/controldescriber.h"
+#include "app/lessonkeys.h"
 #include "app/lessontools.h"
 #include "app/timerdialog.h"
 
@@ -159,4 +161,19 @@ void LessonToolsBar::AskClassListExportFile() {
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
   tools_.ExportClassList(path);
+}
+
+void LessonToolsBar::DescribeControls(ControlDescriber& keys) {
+  keys.Describe(roundButton, QStringLiteral("Обход класса"),
+                QStringLiteral("Слушать видимые столы по очереди; пауза и продолжение; "
+                               "остановить — Shift+F5."),
+                KeyText(KeyCommand::Round));
+  keys.Describe(timerButton, QStringLiteral("Таймер"),
+                QStringLiteral("Запустить таймер или остановить идущий."), KeyText(KeyCommand::Timer));
+  keys.Describe(arrangementsButton, QStringLiteral("Расстановки"),
+                QStringLiteral("Сохранить текущие пары и линию под именем или применить сохранённую."));
+  keys.Describe(classListButton, QStringLiteral("Список класса"),
+                QStringLiteral("Загрузить имена учеников из файла или выгрузить их в CSV."));
+  keys.Describe(roundLabel, QStringLiteral("Обход"), QStringLiteral("Состояние обхода класса."));
+  keys.Describe(timerLabel, QStringLiteral("Таймер"), QStringLiteral("Оставшееся время таймера."));
 }

@@ -10,12 +10,15 @@
 
 #include "app/messagelabel.h"
 
+class ControlDescriber;
 class ConsoleCommands;
 class LessonTools;
 
 class LessonToolsBar : public QObject {
   Q_OBJECT
  public:
+  // Names its controls for screen readers, with their keys.
+  void DescribeControls(ControlDescriber& keys);
   // The commands' round, timer, arrangement and class-list entries run here.
   LessonToolsBar(LessonTools& tools, const ConsoleCommands& commands, QWidget* window);
 

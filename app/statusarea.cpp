@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/consolesession.h"
+#include "app/controldescriber.h"
 #include "console/linkstatetext.h"
 
 namespace {
@@ -40,7 +41,7 @@ StatusArea::StatusArea(QAction* findController, QWidget* parent) : QFrame(parent
       QStringLiteral("Проверить другие порты и найти, где отвечает контроллер"));
   searchOffer->setFocusPolicy(Qt::TabFocus);
   searchOffer->hide();
-  tools_->addStretch(0);
+  tools_->addStretch(1);
   tools_->addWidget(searchOffer);
   connect(searchOffer, &QToolButton::clicked, findController, [findController] { findController->trigger(); });
 }
@@ -57,6 +58,9 @@ void StatusArea::AddPart(QWidget* part, Place place, int stretch) {
     case Place::Trailing:
       // Before the search offer, at the row's end.
       tools_->insertWidget(tools_->count() - 1, part, stretch);
+      return;
+    case Place::OwnRow:
+      static_cast<QVBoxLayout*>(layout())->insertWidget(1 + ownRows_++, part, stretch);
       return;
   }
 }
@@ -117,4 +121,11 @@ void CallsView::Draw(const console::ConsoleDisplay& shown) {
   if (session_.CallSoundOn() && shown.calls.size() > callsHeard_) QApplication::beep();
   callsHeard_ = shown.calls.size();
   CallsBar::Draw(shown);
+}
+
+void StatusArea::DescribeControls(ControlDescriber& keys) {
+  keys.Describe(searchOffer, QStringLiteral("Найти контроллер"),
+                QStringLiteral("Проверить порты по очереди и найти тот, на котором отвечает контроллер."));
+  keys.Describe(linkLabel, QStringLiteral("Связь с контроллером"),
+                QStringLiteral("Порт и что контроллер сделал последним."));
 }

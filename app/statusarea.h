@@ -1,5 +1,6 @@
-// The strip under the plan, in two rows: above, the tools' buttons, the
-// students' calls and the offer to search for the controller; below, the
+// The strip under the plan, in two rows: above, the tools' buttons and the
+// offer to search for the controller; while students call, their calls in a
+// row of their own across the strip; below, the
 // link state and the tools' state, every message whole (wrapped when the
 // strip is narrow, the strip then taller) with its text in the tooltip.
 #pragma once
@@ -18,14 +19,18 @@
 #include "console/display.h"
 #include "link/linkstatus.h"
 
+class ControlDescriber;
 class ConsoleSession;
 
 class StatusArea : public QFrame {
   Q_OBJECT
  public:
+  // Names its controls for screen readers, with their keys.
+  void DescribeControls(ControlDescriber& keys);
   // Where a part goes: the upper row's start, the lower row after the link
-  // state (after the parts put there before), or the upper row's end.
-  enum class Place { Leading, AfterLinkState, Trailing };
+  // state (after the parts put there before), the upper row's end, or a row
+  // of its own across the strip between the two (taking no room while hidden).
+  enum class Place { Leading, AfterLinkState, Trailing, OwnRow };
 
   StatusArea(QAction* findController, QWidget* parent);
   void AddPart(QWidget* part, Place place, int stretch = 0);
@@ -54,6 +59,7 @@ class StatusArea : public QFrame {
   QHBoxLayout* messages_ = nullptr;  // the lower row: the link state and the tools' state
   int leading_ = 0;
   int afterLink_ = 0;
+  int ownRows_ = 0;
   int lastHeight_ = 0;
 };
 

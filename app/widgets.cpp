@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/controldescriber.h"
+#include "app/lessonkeys.h"
+
 GlyphButton::GlyphButton(int groupIndex, bool checkable, QWidget* parent)
     : QToolButton(parent), groupIndex_(groupIndex) {
   setCheckable(checkable);
@@ -119,4 +122,21 @@ QString PlainToolTip(const QString& text) {
   if (!Qt::mightBeRichText(text)) return text;
   return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
          QStringLiteral("</p>");
+}
+
+void DeskPanel::DescribeControls(ControlDescriber& keys) {
+  const QString n = QString::number(tag_ + 1);
+  keys.Describe(this, QStringLiteral("Стол %1").arg(n),
+                QStringLiteral("Стол ученика; стрелки выбирают стол, меню стола — Shift+F10."));
+  keys.Describe(listen, QStringLiteral("Слушать стол %1").arg(n),
+                QStringLiteral("Слушать стол или перестать слушать."), KeyText(KeyCommand::Listen));
+  keys.Describe(speak, QStringLiteral("Говорить со столом %1").arg(n),
+                QStringLiteral("Говорить со столом или перестать."), KeyText(KeyCommand::Speak));
+  keys.Describe(led, QStringLiteral("Светодиод стола %1").arg(n),
+                QStringLiteral("Выключить горящий светодиод стола."), KeyText(KeyCommand::LedButton));
+  keys.Describe(lineButton, QStringLiteral("Линия и пара стола %1").arg(n),
+                QStringLiteral("Подключить к линии, соединить в пару или разъединить."),
+                KeyText(KeyCommand::LineButton));
+  keys.Describe(nameBox, QStringLiteral("Имя ученика за столом %1").arg(n),
+                QStringLiteral("Enter подтверждает, Esc отменяет правку."), KeyText(KeyCommand::EditName));
 }

@@ -10,6 +10,7 @@
 // A toggle (or plain) button with a picture. groupIndex 0 is a desk's LED
 // button; 1 listen, 2 speak; 3, 4, 5 the teacher's buttons. tag is the LED-on
 // mark of an LED button.
+class ControlDescriber;
 class GlyphButton : public QToolButton {
   Q_OBJECT
  public:
@@ -45,9 +46,13 @@ struct DeskMarks {
 // One desk of the plan: a framed panel whose tag is the desk index 0..15.
 // It reports mouse presses, moves and releases on its own surface (not on its
 // buttons or name box) to the window.
+class HeardGaugeWidget;
+
 class DeskPanel : public QGroupBox {
   Q_OBJECT
  public:
+  // Names its controls for screen readers, with their keys.
+  void DescribeControls(ControlDescriber& keys);
   DeskPanel(int deskIndex, QWidget* parent);
   int tag() const { return tag_; }
 
@@ -56,6 +61,7 @@ class DeskPanel : public QGroupBox {
   GlyphButton* led = nullptr;       // SpeedButton3, 6, ...
   QPushButton* lineButton = nullptr;  // Button1, 2, ...
   QLineEdit* nameBox = nullptr;     // Edit1, 2, ...
+  HeardGaugeWidget* heard = nullptr;  // "HeardGauge": hidden until the teacher asks
 
   // The panel's own colour (normal or highlight), as the console reads it back.
   QColor colour() const { return colour_; }

@@ -1,4 +1,6 @@
-// The console's operations on desks, the teacher panel and all desks at once.
+// The console's operations on desks (listening, speaking, LEDs, names) and
+// all desks at once, the controller's return, the poll and the placement;
+// the pairs, the line and the teacher panel are in lineoperations.cpp.
 // Every decision reads the display as it stood when the operation began, so
 // what the teacher saw is what the operation acts on.
 #include "console/consolemodel.h"
@@ -8,54 +10,11 @@
 #include <utility>
 
 #include "link/registercopy.h"
+#include "console/deskbits.h"
+#include "console/modeloperation.h"
 #include "link/sendswitchrequest.h"
 
 namespace console {
-
-namespace {
-
-constexpr uint16_t kAllDesks = 0xFFFF;
-
-uint16_t DeskBit(int desk) { return static_cast<uint16_t>(1u << desk); }
-uint16_t PairBits(int desk) { return static_cast<uint16_t>(DeskBit(desk) | DeskBit(desk ^ 1)); }
-bool ValidDesk(int desk) { return desk >= 0 && desk < kDeskCount; }
-
-}  // namespace
-
-// One teacher operation: refuses to start inside another (a dialog of the
-// first may dispatch a click), and on its way out puts back on the line a
-// desk whose speaking the operation ended without doing so itself, and
-// writes the copy to a controller that came back meanwhile.
-class ConsoleModel::Operation {
- public:
-  explicit Operation(ConsoleModel& model)
-      : model_(model), refused_(model.busy_), before_(model.room_.SwitchState) {
-    model_.busy_ = true;
-    if (refused_) return;
-    model_.guard_.BeginOperation();
-    if (!model_.quietOperation_) {
-      model_.roundHeard_ = 0;
-      model_.NotifyOperationStarting();
-    }
-  }
-  ~Operation() {
-    if (refused_) return;
-    model_.ReturnDesksNoLongerSpokenTo();
-    if (!DecodeRoute(model_.room_.SwitchState.Route).speaking) model_.lineBeforeTalk_ = false;
-    model_.DropEndedCalls();
-    model_.busy_ = false;
-    if (model_.restorePending_) model_.RestoreController();
-    model_.NotifyRegistersChanged(before_);
-  }
-  Operation(const Operation&) = delete;
-  Operation& operator=(const Operation&) = delete;
-  bool refused() const { return refused_; }
-
- private:
-  ConsoleModel& model_;
-  bool refused_;
-  SwitchRegisters before_;
-};
 
 ConsoleModel::ConsoleModel(ClassroomState& room, FrameSender& sender, std::function<bool()> probe,
                            ConsoleUser& user, ConsolePaths paths)
@@ -100,23 +59,6 @@ uint16_t ConsoleModel::VisibleDesksMask() const {
 bool ConsoleModel::Send(int requestType, int desk, bool sourceOn, bool deskOn) {
   return SendSwitchRequest(room_.SwitchState, guard_, requestType, desk, sourceOn, deskOn,
                            VisibleDesksMask());
-}
-
-template <typename Body>
-void ConsoleModel::OnDesk(int desk, Body body) {
-  Operation op(*this);
-  if (op.refused() || !ValidDesk(desk)) return;
-  EndNameEditing();
-  SelectDesk(desk);
-  body(Display());
-}
-
-template <typename Body>
-void ConsoleModel::OnTeacher(Body body) {
-  Operation op(*this);
-  if (op.refused()) return;
-  EndNameEditing();
-  body(Display());
 }
 
 // ---------------------------------------------------------------------------
@@ -338,142 +280,6 @@ void ConsoleModel::SwitchSelectedLed(bool on) {
   Operation op(*this);
   if (op.refused()) return;
   SendLedSwitch(room_.SwitchState, guard_, selected_, on);
-}
-
-// ---------------------------------------------------------------------------
-// Pairs and line
-
-void ConsoleModel::PressLineButton(int desk) {
-  OnDesk(desk,
-         [&](const ConsoleDisplay& shown) { ActOnLine(desk, NextLineClick(shown, desk), shown); });
-}
-
-void ConsoleModel::JoinPair(int desk) {
-  OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    if (shown.desks[desk].line == LineCaption::Pair) return;
-    if (!plan_[desk ^ 1].visible) {
-      user_.ShowMessage("Внимание!!!",
-                        "Второй стол пары (стол " + plan_[desk ^ 1].label +
-                            ") не показан на плане: соединить в пару не с кем.",
-                        MessageKind::Warning);
-      return;
-    }
-    Join(desk, shown);
-  });
-}
-
-void ConsoleModel::PartPair(int desk) {
-  OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    if (shown.desks[desk].line == LineCaption::Pair) Part(desk);
-  });
-}
-
-void ConsoleModel::PutOnLine(int desk) {
-  OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    if (!shown.teacher.lineDown && !shown.teacher.inputToLineDown) {
-      user_.ShowMessage("Внимание!!!",
-                        "Подключите сигнал на линию (кнопка «Линия» или «Вход->Линия»)",
-                        MessageKind::Warning);
-      return;
-    }
-    if (shown.desks[desk].line != LineCaption::On) ConnectToLine(desk);
-  });
-}
-
-void ConsoleModel::TakeOffLine(int desk) {
-  OnDesk(desk, [&](const ConsoleDisplay& shown) {
-    if (shown.desks[desk].line != LineCaption::On) return;
-    // A desk spoken to is already off; it only stops belonging there.
-    if (!LineBitIn(room_.SwitchState, desk) || Send(LineDisconnect, desk)) {
-      ForgetLinePlaces(DeskBit(desk));
-    }
-  });
-}
-
-void ConsoleModel::ActOnLine(int desk, LineClick click, const ConsoleDisplay& shown) {
-  switch (click) {
-    case LineClick::Connect:
-      ConnectToLine(desk);
-      return;
-    case LineClick::Join:
-      Join(desk, shown);
-      return;
-    case LineClick::LeaveLine:
-      // A desk without a partner on the plan can only leave the line.
-      if (Send(LineDisconnect, desk)) ForgetLinePlaces(DeskBit(desk));
-      return;
-    case LineClick::Part:
-      Part(desk);
-      return;
-  }
-}
-
-void ConsoleModel::ConnectToLine(int desk) {
-  if (Send(PairBreak, desk)) PutBackOnLine(desk);
-}
-
-void ConsoleModel::Join(int desk, const ConsoleDisplay& shown) {
-  const int partner = desk ^ 1;
-  if (shown.desks[partner].listenDown || shown.desks[partner].speakDown) {
-    // The partner stops being routed to the teacher.
-    if (!Send(ReleaseDesk, partner, TeacherLineWanted(shown), false)) return;
-  }
-  // Both desks leave the common line before they are joined: a pair's
-  // conversation is never on the line, not even for a frame.
-  if (Send(LineDisconnect, desk) && Send(LineDisconnect, partner) && Send(PairJoin, desk)) {
-    ForgetLinePlaces(PairBits(desk));
-  }
-}
-
-void ConsoleModel::Part(int desk) {
-  // The teacher's routing is left as it is: a desk spoken to elsewhere is
-  // still spoken to, and stays off the line.
-  if (Send(PairBreak, desk) && Send(LineDisconnect, desk) && Send(LineDisconnect, desk ^ 1)) {
-    ForgetLinePlaces(PairBits(desk));
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Teacher panel
-
-void ConsoleModel::DisconnectAllFromLine() {
-  if (Send(AllOffLine, 0)) ForgetLinePlaces(kAllDesks);
-}
-
-void ConsoleModel::ToggleInput() {
-  OnTeacher([&](const ConsoleDisplay& shown) {
-    if (!shown.teacher.inputDown) {
-      // The teacher's ear goes to the input; a desk no longer spoken to goes back on the line.
-      if (Send(InputOn, 0, TeacherLineWanted(shown), false)) ReconnectSpokenDesks(shown);
-      return;
-    }
-    Send(InputOff, 0, shown.teacher.lineDown, false);
-  });
-}
-
-void ConsoleModel::ToggleLine() {
-  OnTeacher([&](const ConsoleDisplay& shown) {
-    const int listened = ListenedDesk(shown);
-    const bool found = listened != kNoListenedDesk;
-    if (!shown.teacher.lineDown) {
-      // The talk ends first: a desk spoken to goes back on the line only
-      // once the teacher's route has left it.
-      if (Send(LineOn, listened, shown.teacher.inputDown, found)) ReconnectSpokenDesks(shown);
-      return;
-    }
-    if (Send(LineOff, listened, shown.teacher.inputDown, found)) DisconnectAllFromLine();
-  });
-}
-
-void ConsoleModel::ToggleInputToLine() {
-  OnTeacher([&](const ConsoleDisplay& shown) {
-    if (!shown.teacher.inputToLineDown) {
-      const int listened = ListenedDesk(shown);
-      Send(InputToLineOn, listened, shown.teacher.inputDown, listened != kNoListenedDesk);
-      return;
-    }
-    if (Send(InputToLineOff, 0)) DisconnectAllFromLine();
-  });
 }
 
 // ---------------------------------------------------------------------------

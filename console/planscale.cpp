@@ -66,6 +66,18 @@ int PlanScale::FontPixels(int describedPixels) const {
   return std::max(1, Length(describedPixels));
 }
 
+double ChromeScale(PlanSize described, PlanSize window, int chrome) {
+  constexpr double kStep = 1.0 / 8.0;
+  const auto planWith = [&](double factor) {
+    return PlanScale(described, {window.width, window.height - Round(chrome * factor)}).scale();
+  };
+  const double plan = planWith(1.0);
+  const double planStep = std::floor(plan / kStep) * kStep;
+  double factor = std::clamp(std::round(plan / kStep) * kStep, 1.0, kChromeScaleCap);
+  while (factor > 1.0 && planWith(factor) < planStep) factor -= kStep;
+  return factor;
+}
+
 int DeskAt(const PlanScale& plan, PlanPoint screen, const PlanRect* describedRects,
            const bool* visible, int count) {
   for (int desk = count - 1; desk >= 0; --desk) {

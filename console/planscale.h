@@ -87,6 +87,15 @@ class PlanScale {
 int DeskAt(const PlanScale& plan, PlanPoint screen, const PlanRect* describedRects,
            const bool* visible, int count);
 
+// The scale of the window's menus and status strip (the chrome, `chrome`
+// pixels high at the described size) in a window of `window` pixels: the
+// plan's, in steps of an eighth (so a resize by a few pixels never lays the
+// texts out anew), never below 1, at most kChromeScaleCap, and only so far
+// as the plan, with the chrome grown by that factor, keeps its own scale's
+// eighth step: the chrome never takes the plan's room.
+inline constexpr double kChromeScaleCap = 1.5;
+double ChromeScale(PlanSize described, PlanSize window, int chrome);
+
 // The smallest client the window may be given on a screen whose area for the
 // client is `room`: the described size, or all of it scaled down to fit a
 // smaller screen.

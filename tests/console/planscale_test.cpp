@@ -100,6 +100,27 @@ TEST(PlanScale, TheWindowIsNeverSmallerThanDescribedUnlessTheScreenIs) {
   EXPECT_EQ(console::SmallestClient({700, 500}, {960, 400}), (PlanSize{560, 400}));
 }
 
+TEST(PlanScale, MenusAndTheStripFollowThePlanInEighthsNeverTakingItsRoom) {
+  const console::PlanSize described{700, 500};
+  const struct {
+    int width, height, chrome;
+    double factor;
+  } rows[] = {
+      {700, 559, 59, 1.0},      // the described size
+      {600, 400, 59, 1.0},      // a small screen: never below the described size
+      {740, 589, 59, 1.0},      // plan 1.06: rounds to 1
+      {1280, 776, 59, 1.375},   // plan 1.434, kept at its 1.375 step
+      {1916, 1076, 59, 1.25},   // plan 2.034: 1.5 would leave it below 2
+      {1400, 1059, 59, 1.0},    // plan exactly 2: any growth would take it below
+      {2800, 2300, 59, console::kChromeScaleCap},  // plan 4: the cap
+      {1050, 1200, 59, 1.5},    // tall, the width decides the plan: room to spare
+  };
+  for (const auto& row : rows) {
+    EXPECT_DOUBLE_EQ(console::ChromeScale(described, {row.width, row.height}, row.chrome), row.factor)
+        << row.width << "x" << row.height;
+  }
+}
+
 TEST(WindowPlacement, TheKeptWindowIsFittedOntoAScreenThereIsNow) {
   const console::Screen laptop{{0, 0, 1280, 770}, true};
   const console::Screen second{{1280, 0, 1920, 1050}, false};

@@ -77,6 +77,57 @@ TEST(CallList, EveryCallIsListedWholeFirstCallerFirstWithTheCount) {
   EXPECT_EQ(all[1].rfind("8 · ", 0), 0u);
 }
 
+TEST(CallList, TheCountSaysHowManyOnlyTheListShows) {
+  EXPECT_EQ(console::CallCountText(16, 0), "Вызовов: 16");
+  EXPECT_EQ(console::CallCountText(16, 12), "Вызовов: 16 · ещё 12");
+  EXPECT_EQ(console::CallCountText(1, 1), "Вызовов: 1 · ещё 1");
+}
+
+TEST(CallList, ShortEntriesKeepTheSurnameAndInitials) {
+  const struct {
+    const char* name;
+    const char* compact;
+  } names[] = {
+      {"Жуков Иван", "Жуков И."},
+      {"Петрова-Водкина Анна-Мария Александровна", "Петрова-Водкина А. А."},
+      {"  Ёлкин   Пётр ", "Ёлкин П."},
+      {"Ученик 5", "Ученик 5"},
+      {"Ли", "Ли"},
+      {"Христорождественская Ефросинья", "Христорождествен… Е."},  // 16 letters, then "…"
+      {"Abcdefghijklmnopqrstu Z", "Abcdefghijklmnop… Z"},
+      {"", ""},
+  };
+  for (const auto& row : names) EXPECT_EQ(console::CompactName(row.name), row.compact) << row.name;
+
+  std::array<console::DeskDisplay, kDeskCount> desks{};
+  desks[6].name = "Жуков Иван";
+  desks[9].name = "***";
+  const std::vector<console::Call> calls = {{6, 1000}, {9, 1190}, {3, 1199}};
+  const std::vector<std::string> expected = {"7 · Жуков И. · 3 мин", "10 · < 1 мин", "4 · < 1 мин"};
+  EXPECT_EQ(console::CompactCallEntries(calls, desks, 1200), expected);
+}
+
+TEST(CallList, TheStripShowsShortEntriesOnlyWhenThatShowsMoreCalls) {
+  const struct {
+    std::vector<int> whole, compact;
+    int room;
+    bool shortOnes;
+    size_t shown;
+  } rows[] = {
+      {{}, {}, 100, false, 0},
+      {{40, 40}, {30, 30}, 100, false, 2},                // all fit whole
+      {{60, 60}, {30, 30}, 100, true, 2},                 // only the short ones all fit
+      {{60, 60, 60}, {50, 50, 50}, 100, false, 1},        // one either way: whole
+      {{120, 120}, {90, 90}, 100, true, 1},               // not even one whole
+      {{300, 300, 300}, {200, 200, 200}, 100, false, 0},  // none: the count holds all
+  };
+  for (const auto& row : rows) {
+    const console::CallStripFit fit = console::FitCallStrip(row.whole, row.compact, row.room, 4);
+    EXPECT_EQ(fit.compact, row.shortOnes) << row.room << " " << row.shown;
+    EXPECT_EQ(fit.shown, row.shown) << row.room;
+  }
+}
+
 TEST(CallList, OnlyEntriesThatFitWholeAreShownInTheStrip) {
   const struct {
     std::vector<int> widths;

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "app/calllogdialog.h"
+#include "app/heardgauge.h"
 #include "app/lessonrecordpanel.h"
 #include "console/lessonjournal.h"
 #include "platform/system.h"
@@ -119,13 +120,13 @@ class LessonRecordTest : public QObject {
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
     LessonRecordPanel& tools = fx.form().lessonRecord();
-    QVERIFY(tools.gauges[2]->isHidden());
+    QVERIFY(fx.Desk(3)->heard->isHidden());
     const std::string before = FileText(fx.settingsPath());
 
     tools.showHeardAction->trigger();
-    QVERIFY(tools.gauges[2]->isVisible());
+    QVERIFY(fx.Desk(3)->heard->isVisible());
     // Nobody heard yet: no desk is red.
-    QVERIFY(!tools.gauges[2]->gauge().neverHeard);
+    QVERIFY(!fx.Desk(3)->heard->gauge().neverHeard);
     // The rest of the settings file stays as it was, byte for byte.
     const std::string after = FileText(fx.settingsPath());
     QCOMPARE(after.substr(0, before.size()), before);
@@ -133,20 +134,20 @@ class LessonRecordTest : public QObject {
 
     fx.ClickButton(fx.Desk(3)->listen);
     // Once someone is heard, the desks nobody heard stand out.
-    QTRY_COMPARE_WITH_TIMEOUT(tools.gauges[2]->gauge().permille, 1000, 5000);
-    QVERIFY(!tools.gauges[2]->gauge().neverHeard);
-    QVERIFY(tools.gauges[0]->gauge().neverHeard);
+    QTRY_COMPARE_WITH_TIMEOUT(fx.Desk(3)->heard->gauge().permille, 1000, 5000);
+    QVERIFY(!fx.Desk(3)->heard->gauge().neverHeard);
+    QVERIFY(fx.Desk(1)->heard->gauge().neverHeard);
 
     // A new lesson counts from its start: nobody heard, nobody red.
     fx.ClickButton(fx.Desk(3)->listen);
     tools.newLessonAction->trigger();
-    QVERIFY(!tools.gauges[2]->gauge().neverHeard);
-    QCOMPARE(tools.gauges[2]->gauge().permille, 0);
+    QVERIFY(!fx.Desk(3)->heard->gauge().neverHeard);
+    QCOMPARE(fx.Desk(3)->heard->gauge().permille, 0);
     QVERIFY(!tools.journal().record().HadDeskEvents());
 
     // Off again, and a new start reads the setting.
     tools.showHeardAction->trigger();
-    QVERIFY(tools.gauges[2]->isHidden());
+    QVERIFY(fx.Desk(3)->heard->isHidden());
     QVERIFY(FileText(fx.settingsPath()).find("ShowHeardTime=0") != std::string::npos);
   }
 

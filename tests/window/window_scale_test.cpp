@@ -2,10 +2,14 @@
 // click lands on the desk under the pointer and a drag stores described
 // coordinates; the size the teacher leaves is kept for the next start.
 #include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 
+#include "app/consolemenus.h"
+#include "app/heardgauge.h"
 #include "app/namebox.h"
 #include "config/inifile.h"
 #include "support/consolechecks.h"
@@ -43,6 +47,8 @@ class WindowScaleTest : public QObject {
   void maximizedThePlanFillsTheScreenAndClicksLandOnTheirDesk();
   void aDragAtTwiceTheSizeStoresDescribedCoordinates();
   void theSizeLeftIsKeptForTheNextStart();
+  void menusAndTheStripGrowWithThePlan();
+  void heardGaugesGrowWithTheirDesks();
 };
 
 void WindowScaleTest::maximizedThePlanFillsTheScreenAndClicksLandOnTheirDesk() {
@@ -123,6 +129,75 @@ void WindowScaleTest::theSizeLeftIsKeptForTheNextStart() {
   QCOMPARE(after.ReadInteger("Interface", "WindowLeft", 0), 100);
   QCOMPARE(after.ReadInteger("Interface", "WindowMaximized", 0), 1);
   QCOMPARE(after.ReadString("Interface", "MainFormWidth", ""), before.ReadString("Interface", "MainFormWidth", ""));
+}
+
+// Maximized, the menu bar, every menu and the status strip are drawn at a
+// larger font, each entry and message still whole and the plan still twice
+// its size; back at the described size they are as they were.
+void WindowScaleTest::menusAndTheStripGrowWithThePlan() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  const int described = form.menuBar->font().pixelSize();
+  // The parts' menus (not the menu bar's own overflow menu, which has no name).
+  QList<QMenu*> menus = form.findChildren<QMenu*>();
+  menus.removeIf([](QMenu* menu) { return menu->objectName().isEmpty(); });
+  QVERIFY(menus.size() >= 9);
+  form.showMaximized();
+  QTRY_COMPARE(form.frameGeometry(), form.screen()->availableGeometry());
+  const int grown = form.menuBar->font().pixelSize();
+  QVERIFY2(grown > described && grown <= described * console::kChromeScaleCap,
+           qPrintable(QStringLiteral("%1 -> %2").arg(described).arg(grown)));
+  QCOMPARE(form.status->font().pixelSize(), grown);
+  QCOMPARE(form.status->linkLabel->font().pixelSize(), grown);
+  QVERIFY(fx.Desk(1)->width() >= 2 * console::kDeskPanelWidth);
+  // Every title of the menu bar on it, every menu's entries whole.
+  for (QAction* title : form.menuBar->actions()) {
+    QVERIFY2(form.menuBar->rect().contains(form.menuBar->actionGeometry(title)), qPrintable(title->text()));
+  }
+  for (QMenu* menu : menus) {
+    QCOMPARE(menu->font().pixelSize(), grown);
+    menu->popup(form.mapToGlobal(QPoint(10, 10)));
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY2(menu->width() >= WholeEntriesWidth(menu), qPrintable(menu->objectName()));
+    menu->close();
+  }
+  // The strip's messages whole at the larger font.
+  QTRY_COMPARE(form.status->height(), form.status->HeightFor(form.width()));
+  QLabel* link = form.status->linkLabel;
+  QVERIFY(link->heightForWidth(link->width()) <= link->height());
+
+  form.showNormal();
+  QTRY_COMPARE(form.client->size(), QSize(700, 500));
+  QCOMPARE(form.menuBar->font().pixelSize(), described);
+  QCOMPARE(form.status->font().pixelSize(), described);
+  for (QMenu* menu : menus) QCOMPARE(menu->font().pixelSize(), described);
+}
+
+// The plan draws the record's heard gauges on its desks, bar and figure in
+// proportion at twice the size.
+void WindowScaleTest::heardGaugesGrowWithTheirDesks() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  form.resize(1400, form.height() - form.client->height() + 1000);
+  QTRY_COMPARE(fx.Desk(1)->width(), 2 * console::kDeskPanelWidth);
+  std::array<console::HeardGauge, kDeskCount> heard{};
+  heard[0].permille = 1000;
+  heard[0].figure = "12:00";
+  form.plan->ShowHeard(true);
+  form.plan->DrawHeard(heard);
+  HeardGaugeWidget* gauge = fx.Desk(1)->heard;
+  QVERIFY(gauge->isVisible());
+  QCOMPARE(gauge->size(), QSize(2 * 106, 2 * 10));
+  QCOMPARE(gauge->gauge().figure, std::string("12:00"));
+  const QImage drawn = gauge->grab().toImage();
+  const int barEnd = 2 * 66;
+  const int middle = drawn.height() / 2;
+  QCOMPARE(drawn.pixelColor(barEnd - 3, middle), QColor(0, 150, 0));
+  QVERIFY(drawn.pixelColor(barEnd + 2, middle) != QColor(0, 150, 0));
+  form.plan->ShowHeard(false);
+  QVERIFY(gauge->isHidden());
 }
 
 int main(int argc, char** argv) {
