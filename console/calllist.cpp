@@ -48,6 +48,19 @@ const std::string& NameAt(const std::array<DeskDisplay, kDeskCount>& desks, int 
   return desk >= 0 && desk < kDeskCount ? desks[desk].name : kNone;
 }
 
+// Each waiting call as `entryOf` words it, first caller first.
+std::vector<std::string> EntriesOf(const std::vector<Call>& calls,
+                                   const std::array<DeskDisplay, kDeskCount>& desks,
+                                   int64_t nowSeconds,
+                                   std::string (*entryOf)(int, const std::string&, int64_t)) {
+  std::vector<std::string> entries;
+  entries.reserve(calls.size());
+  for (const Call& call : calls) {
+    entries.push_back(entryOf(call.desk, NameAt(desks, call.desk), nowSeconds - call.since));
+  }
+  return entries;
+}
+
 }  // namespace
 
 std::string CallCountText(size_t waiting, size_t onlyInList) {
@@ -77,12 +90,7 @@ std::string CompactCallEntry(int desk, const std::string& studentName, int64_t w
 std::vector<std::string> CompactCallEntries(const std::vector<Call>& calls,
                                             const std::array<DeskDisplay, kDeskCount>& desks,
                                             int64_t nowSeconds) {
-  std::vector<std::string> entries;
-  entries.reserve(calls.size());
-  for (const Call& call : calls) {
-    entries.push_back(CompactCallEntry(call.desk, NameAt(desks, call.desk), nowSeconds - call.since));
-  }
-  return entries;
+  return EntriesOf(calls, desks, nowSeconds, CompactCallEntry);
 }
 
 CallStripFit FitCallStrip(const std::vector<int>& wholeWidths, const std::vector<int>& compactWidths,
@@ -111,12 +119,7 @@ std::string CallListEntry(int desk, const std::string& studentName, int64_t wait
 std::vector<std::string> CallListEntries(const std::vector<Call>& calls,
                                          const std::array<DeskDisplay, kDeskCount>& desks,
                                          int64_t nowSeconds) {
-  std::vector<std::string> entries;
-  entries.reserve(calls.size());
-  for (const Call& call : calls) {
-    entries.push_back(CallListEntry(call.desk, NameAt(desks, call.desk), nowSeconds - call.since));
-  }
-  return entries;
+  return EntriesOf(calls, desks, nowSeconds, CallListEntry);
 }
 
 size_t EntriesThatFit(const std::vector<int>& widths, int room, int spacing) {
