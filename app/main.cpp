@@ -212,10 +212,12 @@ int main(int argc, char** argv) {
   // Qt sees the program's name only: every option was checked above.
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
-  // Done on the second core while the window is built; over before the
-  // application object goes.
+  // Before Qt's first font: fontconfig is then never read by two threads at
+  // once, and the overlap with the display's connection is kept.
+  fontWarmUp.Wait();
+  // On the second core while the session is made; waited for before the first
+  // picture is read, and over before the application object goes.
   StartWarmUp imageWarmUp;
-  imageWarmUp.LoadImageReaders();
   // Message box buttons and file dialogs in Russian, like the console's own texts.
   InstallQtRussianTranslation(application);
   // Lets a Wayland desktop match the window to the menu entry and its icon.
@@ -239,9 +241,15 @@ int main(int argc, char** argv) {
       channelProblem = QStringLiteral("Связь с другими запусками пульта не открылась (%1).")
                            .arg(channelAddress);
     }
+    imageWarmUp.LoadImageReaders();
     QtPrompter prompter;
-    prompter.beforeDialog = UseApplicationIcon;
+    prompter.beforeDialog = [&imageWarmUp] {
+      imageWarmUp.Wait();
+      UseApplicationIcon();
+    };
     ConsoleSession session(ClassRoomDescription, std::move(environment), prompter);
+    // Qt's plugins are then never loaded by two threads at once.
+    imageWarmUp.Wait();
     ConsoleWindow form(session);
     // Children of the window: they go with it.
     if (practice) {

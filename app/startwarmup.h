@@ -1,5 +1,5 @@
 // Start-up work the window will need anyway, begun on the second core while
-// this thread connects to the display and builds the window: reading the
+// this thread connects to the display and reads its settings: reading the
 // font configuration and loading the image readers' plugins. Each is what
 // Qt would otherwise do in the middle of building the window.
 #pragma once
@@ -21,7 +21,9 @@ class StartWarmUp {
   // (the menu bar's own icon, the window icon) is read. Only once the
   // application object exists.
   void LoadImageReaders();
-  // Waits for what was started; done before the application object goes.
+  // Waits for what was started: before Qt itself first needs it (so the
+  // same library is never used from two threads at once), and at the latest
+  // before the application object goes.
   void Wait();
 
  private:
