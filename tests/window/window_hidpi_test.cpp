@@ -9,17 +9,6 @@
 #include "support/screenmain.h"
 #include "support/windowfixture.h"
 
-namespace {
-
-void Send(QWidget* on, QEvent::Type type, QPoint global, Qt::MouseButton button,
-          Qt::MouseButtons held) {
-  QMouseEvent event(type, QPointF(on->mapFromGlobal(global)), QPointF(global), button, held,
-                    Qt::NoModifier);
-  QApplication::sendEvent(on, &event);
-}
-
-}  // namespace
-
 class WindowHiDpiTest : public QObject {
   Q_OBJECT
  private slots:
@@ -43,9 +32,9 @@ class WindowHiDpiTest : public QObject {
     const double scale = double(fx.Desk(6)->width()) / console::kDeskPanelWidth;
     const QPoint start = fx.Desk(6)->mapToGlobal(QPoint(60, 16));
     const QPoint by(qRound(40 * scale), qRound(20 * scale));
-    Send(fx.Desk(6), QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-    Send(fx.Desk(6), QEvent::MouseMove, start + by, Qt::NoButton, Qt::LeftButton);
-    Send(fx.Desk(6), QEvent::MouseButtonRelease, start + by, Qt::LeftButton, Qt::NoButton);
+    SendMouse(fx.Desk(6), QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(fx.Desk(6), QEvent::MouseMove, start + by, Qt::NoButton, Qt::LeftButton);
+    SendMouse(fx.Desk(6), QEvent::MouseButtonRelease, start + by, Qt::LeftButton, Qt::NoButton);
     const console::DeskDisplay moved = form.model().Display().desks[5];
     QCOMPARE(QPoint(moved.left, moved.top), WindowFixture::StoredPosition(6) + QPoint(40, 20));
   }

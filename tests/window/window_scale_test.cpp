@@ -32,13 +32,6 @@ QWidget* ClickAt(QWidget& window, QPoint at) {
   return target;
 }
 
-void Send(QWidget* on, QEvent::Type type, QPoint global, Qt::MouseButton button,
-          Qt::MouseButtons held) {
-  QMouseEvent event(type, QPointF(on->mapFromGlobal(global)), QPointF(global), button, held,
-                    Qt::NoModifier);
-  QApplication::sendEvent(on, &event);
-}
-
 }  // namespace
 
 class WindowScaleTest : public QObject {
@@ -97,10 +90,10 @@ void WindowScaleTest::aDragAtTwiceTheSizeStoresDescribedCoordinates() {
   QTRY_COMPARE(fx.Desk(6)->width(), 2 * console::kDeskPanelWidth);
   DeskPanel* desk6 = fx.Desk(6);
   const QPoint start = desk6->mapToGlobal(QPoint(60, 16));
-  Send(desk6, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-  Send(desk6, QEvent::MouseMove, start + QPoint(40, 20), Qt::NoButton, Qt::LeftButton);
-  Send(desk6, QEvent::MouseMove, start + QPoint(80, 40), Qt::NoButton, Qt::LeftButton);
-  Send(desk6, QEvent::MouseButtonRelease, start + QPoint(80, 40), Qt::LeftButton, Qt::NoButton);
+  SendMouse(desk6, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+  SendMouse(desk6, QEvent::MouseMove, start + QPoint(40, 20), Qt::NoButton, Qt::LeftButton);
+  SendMouse(desk6, QEvent::MouseMove, start + QPoint(80, 40), Qt::NoButton, Qt::LeftButton);
+  SendMouse(desk6, QEvent::MouseButtonRelease, start + QPoint(80, 40), Qt::LeftButton, Qt::NoButton);
   const QPoint described = WindowFixture::StoredPosition(6) + QPoint(40, 20);
   const console::DeskDisplay moved = form.model().Display().desks[5];
   QCOMPARE(QPoint(moved.left, moved.top), described);

@@ -1,6 +1,8 @@
 // Clicks written as words, played on the real window.
 #include "support/consolechecks.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QRegularExpression>
 
 QString Play(WindowFixture& fx, const QString& words) {
@@ -46,4 +48,11 @@ QString Play(WindowFixture& fx, const QString& words) {
     fx.ClickButton(button);
   }
   return QString();
+}
+
+void SendMouse(QWidget* on, QEvent::Type type, QPoint global, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+  QMouseEvent event(type, QPointF(on->mapFromGlobal(global)), QPointF(global), button, held,
+                    Qt::NoModifier);
+  QApplication::sendEvent(on, &event);
 }

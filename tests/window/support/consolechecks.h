@@ -3,6 +3,8 @@
 // and clicks written as short words.
 #pragma once
 
+#include <QEvent>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -44,3 +46,8 @@ inline bool BlueAt(WindowFixture& fx, int x, int y) {
 //   hideN, showN     desk N leaves or joins the plan
 //   silent, nofaults the emulator falls silent, answers again
 QString Play(WindowFixture& fx, const QString& words);
+
+// A mouse event at a point of the screen, sent straight to `on` (a press,
+// move or release of a drag at any scale).
+void SendMouse(QWidget* on, QEvent::Type type, QPoint global, Qt::MouseButton button,
+               Qt::MouseButtons held);
