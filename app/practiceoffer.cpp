@@ -1,7 +1,6 @@
 // The offer of the practice class while the controller is not found.
 #include "app/practiceoffer.h"
 
-#include <QEvent>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -17,21 +16,11 @@ PracticeOffer::PracticeOffer(ConsoleWindow& window, Prompter& prompter)
   button->setToolTip(QStringLiteral("Контроллер не отвечает? Откройте учебный класс: пульт "
                                     "заработает с учебным контроллером внутри программы."));
   button->setFocusPolicy(Qt::NoFocus);
-  // At the row's end, beside the search offer.
+  // At the row's end, beside the search offer, shown exactly while it is.
   window_.status->AddPart(button, StatusArea::Place::Trailing);
-  searchOffer_ = window_.status->searchOffer;
-  button->setVisible(!searchOffer_->isHidden());
-  searchOffer_->installEventFilter(this);
+  button->setVisible(window_.status->OffersControllerSearch());
+  connect(window_.status, &StatusArea::controllerSearchOffered, button, &QWidget::setVisible);
   connect(button, &QToolButton::clicked, this, &PracticeOffer::Open);
-}
-
-bool PracticeOffer::eventFilter(QObject* watched, QEvent* event) {
-  // The button goes with the strip, possibly before the search offer does.
-  if (watched == searchOffer_ && !button.isNull() &&
-      (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
-    button->setVisible(event->type() == QEvent::ShowToParent);
-  }
-  return QObject::eventFilter(watched, event);
 }
 
 void PracticeOffer::Open() { OpenPracticeClassFrom(&window_, &prompter_); }

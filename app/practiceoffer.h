@@ -18,16 +18,10 @@ class PracticeOffer : public QObject {
 
   QPointer<QToolButton> button;  // "PracticeOffer" "Учебный класс"
 
- protected:
-  // Follows the search offer: shown exactly while it is.
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   void Open();
 
   ConsoleWindow& window_;
-  // Watched while the window may already be going: never reached through it.
-  QPointer<QWidget> searchOffer_;
   Prompter& prompter_;
 };
 

@@ -106,7 +106,12 @@ void StatusArea::DrawLinkState(const LinkStatusSnapshot& status) {
                                                              : "#606060";
   linkLabel->setProperty("tone", static_cast<int>(text.tone));
   ShowLinkText(QLatin1String(colour), QString::fromStdString(text.text));
-  searchOffer->setVisible(console::OffersControllerSearch(status));
+  const bool offers = console::OffersControllerSearch(status);
+  searchOffer->setVisible(offers);
+  if (offers != offersSearch_) {
+    offersSearch_ = offers;
+    emit controllerSearchOffered(offers);
+  }
 }
 
 CallsView::CallsView(ConsoleSession& session, QWidget* parent)

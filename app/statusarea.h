@@ -39,6 +39,8 @@ class StatusArea : public QFrame {
   void ShowConnecting(const QString& port);
   // The height the strip needs at `width` to show every message whole.
   int HeightFor(int width) const;
+  // Whether the strip offers the search now: from the last link state drawn.
+  bool OffersControllerSearch() const { return offersSearch_; }
 
   MessageLabel* linkLabel = nullptr;   // "LinkState"
   QToolButton* searchOffer = nullptr;  // "SearchController": while the controller is not found
@@ -48,6 +50,8 @@ class StatusArea : public QFrame {
   void heightNeeded();
   // The link state's words, as shown.
   void linkStateShown(const QString& text);
+  // The search for the controller is offered, or no longer.
+  void controllerSearchOffered(bool offered);
 
  protected:
   bool event(QEvent* event) override;
@@ -58,6 +62,7 @@ class StatusArea : public QFrame {
   QHBoxLayout* tools_ = nullptr;     // the upper row: the tools and the calls
   QHBoxLayout* messages_ = nullptr;  // the lower row: the link state and the tools' state
   int leading_ = 0;
+  bool offersSearch_ = false;
   int afterLink_ = 0;
   int ownRows_ = 0;
   int lastHeight_ = 0;

@@ -17,6 +17,7 @@
 #include "app/practicepart.h"
 #include "app/practicestart.h"
 #include "console/lessonjournal.h"
+#include "console/linkstatetext.h"
 #include "console/practicefolder.h"
 #include "platform/system.h"
 #include "support/fakeprompter.h"
@@ -32,6 +33,7 @@ struct Practice {
   ClassroomState room;
   FakePrompter prompter;
   std::unique_ptr<PracticeSession> session;
+  bool ready = false;  // the window shown and the simulated controller met
   std::unique_ptr<ConsoleSession> console;
   std::unique_ptr<ConsoleWindow> form;
   PracticePart* part = nullptr;
@@ -52,9 +54,8 @@ struct Practice {
     part = new PracticePart(*form, *session, prompter);
     form->show();
     // The simulated controller is met behind the shown window; the tests start after it.
-    if (QTest::qWaitForWindowExposed(form.get())) {
-      QTest::qWaitFor([this] { return console->Started(); }, 30000);
-    }
+    ready = QTest::qWaitForWindowExposed(form.get()) &&
+            QTest::qWaitFor([this] { return console->Started(); }, 30000);
   }
   ~Practice() {
     if (form) {
@@ -118,7 +119,7 @@ class PracticeClassTest : public QObject {
 
   void runsOnTheSimulatedControllerAndSaysSoEverywhere() {
     Practice p;
-    QVERIFY(p.session != nullptr);
+    QVERIFY(p.session != nullptr && p.ready);
     QVERIFY(p.argumentsLeft.empty());
     QVERIFY(QTest::qWaitForWindowExposed(p.form.get()));
     QVERIFY2(p.form->windowTitle().startsWith(QStringLiteral("Учебный класс — ")),
@@ -155,7 +156,7 @@ class PracticeClassTest : public QObject {
 
   void aStudentsCallShowsOnThePlanAndIsAnsweredAsInALesson() {
     Practice p;
-    QVERIFY(p.session != nullptr);
+    QVERIFY(p.session != nullptr && p.ready);
     p.part->students().CallNow(0);
     p.part->Tick(0);
     const uint16_t lit = p.session->line->LitMask();
@@ -178,7 +179,7 @@ class PracticeClassTest : public QObject {
 
   void aPulledCableIsMetByTheConsolesOwnQuestion() {
     Practice p;
-    QVERIFY(p.session != nullptr);
+    QVERIFY(p.session != nullptr && p.ready);
     p.part->pullCableAction->trigger();
     QVERIFY(p.part->badge->text().contains(QStringLiteral("кабель выдернут")));
     QVERIFY(!p.part->pullCableAction->isEnabled());
@@ -194,7 +195,7 @@ class PracticeClassTest : public QObject {
 
   void aPowerLossIsRecoveredByTheConsolesOwnRegisterCopy() {
     Practice p;
-    QVERIFY(p.session != nullptr);
+    QVERIFY(p.session != nullptr && p.ready);
     QTest::mouseClick(p.form->plan->desk(2)->listen, Qt::LeftButton);
     QVERIFY(p.session->line->RegistersText().find("Route=12") != std::string::npos);
     p.part->powerLossAction->trigger();
@@ -217,7 +218,7 @@ class PracticeClassTest : public QObject {
       QSKIP("poppler-utils is not installed (bash scripts/install-deps.sh --tests)");
     }
     Practice p;
-    QVERIFY(p.session != nullptr);
+    QVERIFY(p.session != nullptr && p.ready);
     QTest::mouseClick(p.form->plan->desk(2)->listen, Qt::LeftButton);
     const QString pdf = p.form->lessonRecord().SaveReport();
     QVERIFY(pdf.startsWith(QString::fromStdString(p.dir.File("practice/lessons/"))));
@@ -236,20 +237,24 @@ class PracticeClassTest : public QObject {
     auto* offer = new PracticeOffer(fx.form(), fx.prompter());
     QVERIFY(!fx.form().status->searchOffer->isHidden());
     QVERIFY(!offer->button->isHidden());
-    // The offer follows the search offer, whatever shows or hides it.
-    fx.form().status->searchOffer->hide();
-    QVERIFY(offer->button->isHidden());
-    fx.form().status->searchOffer->show();
-    QVERIFY(!offer->button->isHidden());
+    // The offer follows the link state as the search offer does.
+    for (const LinkState state : {LinkState::kAnswering, LinkState::kDeviceMissing,
+                                  LinkState::kPollingOff, LinkState::kNotAnswering}) {
+      LinkStatusSnapshot link;
+      link.state = state;
+      fx.form().status->DrawLinkState(link);
+      QCOMPARE(offer->button->isHidden(), fx.form().status->searchOffer->isHidden());
+      QCOMPARE(offer->button->isHidden(), !console::OffersControllerSearch(link));
+    }
     QVERIFY(!fx.form().CreateSettingsDialog()->practiceButton->isHidden());
     Practice p;
-    QVERIFY(p.session != nullptr);
+    QVERIFY(p.session != nullptr && p.ready);
     QVERIFY(p.form->CreateSettingsDialog()->practiceButton->isHidden());
   }
 
   void theGuideFollowsTheModelWhateverDidIt() {
     Practice p;
-    QVERIFY(p.session != nullptr);
+    QVERIFY(p.session != nullptr && p.ready);
     QVERIFY(QTest::qWaitForWindowExposed(p.form.get()));
     p.part->guideAction->trigger();
     QVERIFY(p.part->guidePanel() != nullptr);
