@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "config/cp1251.h"
+#include "config/foldednames.h"
+#include "config/utf16.h"
 #include "config/utf8.h"
 #include "platform/system.h"
 
@@ -86,57 +88,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// UTF-16 text (without its mark) as UTF-8. A lone surrogate or a last odd
-// byte reads as U+FFFD; false then, as the text no longer gives the bytes back.
-bool DecodeUtf16(std::string_view bytes, bool bigEndian, std::string& out) {
-  out.clear();
-  out.reserve(bytes.size() + bytes.size() / 2);
-  const auto unitAt = [&](size_t i) {
-    const auto first = static_cast<unsigned char>(bytes[i]);
-    const auto second = static_cast<unsigned char>(bytes[i + 1]);
-    return static_cast<char32_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
-  };
-  bool exact = bytes.size() % 2 == 0;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char32_t cp = unitAt(i);
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unitAt(i + 2) >= 0xDC00 &&
-        unitAt(i + 2) <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00);
-      i += 2;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-      exact = false;
-    }
-    utf8::Append(out, cp);
-  }
-  if (bytes.size() % 2 != 0) utf8::Append(out, 0xFFFD);
-  return exact;
-}
-
-// Valid UTF-8 as UTF-16; the document keeps its UTF-16 text valid, and a
-// broken sequence would still give U+FFFD rather than vanish.
-std::string EncodeUtf16(std::string_view text, bool bigEndian) {
-  std::string out;
-  out.reserve(text.size() * 2);
-  const auto put = [&](char32_t unit) {
-    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-    out += bigEndian ? high : low;
-    out += bigEndian ? low : high;
-  };
-  for (size_t i = 0; i < text.size();) {
-    char32_t cp = 0xFFFD;
-    size_t length = 1;
-    if (!utf8::Decode(text, i, cp, length)) cp = 0xFFFD;
-    if (cp >= 0x10000) {
-      put(0xD800 + ((cp - 0x10000) >> 10));
-      put(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      put(cp);
-    }
-    i += length;
-  }
-  return out;
-}
 
 LoadStatus StatusOf(platform::ReadStatus read) {
   switch (read) {
@@ -192,64 +143,6 @@ LineParts DissectLineAt(std::string_view text, size_t begin) {
   return Dissect(text, begin, LineEnd(text, begin));
 }
 
-uint64_t Mix(uint64_t h) {
-  h ^= h >> 33;
-  h *= 0xFF51AFD7ED558CCDull;
-  h ^= h >> 33;
-  return h;
-}
-
-// FNV-1a over the folded bytes, so that names equal but for case collide.
-constexpr uint64_t kFnvBasis = 1469598103934665603ull;
-
-uint64_t FoldedHash(std::string_view name, uint64_t seed) {
-  uint64_t h = seed;
-  for (char c : name) {
-    h ^= static_cast<unsigned char>(cp1251::FoldCase(c));
-    h *= 1099511628211ull;
-  }
-  return Mix(h);
-}
-
-uint64_t KeySeed(size_t section) {
-  return 1469598103934665603ull ^ (section * 0x9E3779B97F4A7C15ull);
-}
-
-// Linear probing in a power-of-two table. A slot holds the high half of the
-// hash and index + 1 (0: free), so most misses never touch the spots.
-uint64_t SlotOf(uint64_t hash, size_t index) {
-  return (hash & 0xFFFFFFFF00000000ull) | (index + 1);
-}
-
-template <typename Matches>
-size_t Probe(const std::vector<uint64_t>& slots, uint64_t hash, Matches matches) {
-  if (slots.empty()) return kNone;
-  const size_t mask = slots.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const uint64_t slot = slots[i];
-    if (slot == 0) return kNone;
-    const size_t index = static_cast<size_t>(slot & 0xFFFFFFFFu) - 1;
-    if ((slot >> 32) == (hash >> 32) && matches(index)) return index;
-  }
-}
-
-void Place(std::vector<uint64_t>& slots, uint64_t hash, size_t index) {
-  const size_t mask = slots.size() - 1;
-  size_t i = hash & mask;
-  while (slots[i] != 0) i = (i + 1) & mask;
-  slots[i] = SlotOf(hash, index);
-}
-
-// Registers the last of `spots`, keeping the table at most half full.
-template <typename Spots>
-void AddSlot(std::vector<uint64_t>& slots, const Spots& spots) {
-  if (spots.size() * 2 > slots.size()) {
-    slots.assign(std::max<size_t>(16, slots.size() * 2), 0);
-    for (size_t i = 0; i < spots.size(); ++i) Place(slots, spots[i].hash, i);
-  } else {
-    Place(slots, spots.back().hash, spots.size() - 1);
-  }
-}
 
 }  // namespace
 
@@ -353,7 +246,7 @@ IniDocument IniDocument::FromBytes(std::string&& fileBytes) {
     // A broken file is still UTF-16 (whatever is written to it, its encoding
     // stays the same); its bytes are kept until it is first changed.
     doc.encoding_ = big ? Encoding::Utf16BeBom : Encoding::Utf16LeBom;
-    if (!DecodeUtf16(std::string_view(fileBytes).substr(2), big, doc.text_)) {
+    if (!utf16::Decode(std::string_view(fileBytes).substr(2), big, doc.text_)) {
       doc.unchangedBytes_ = std::move(fileBytes);
     }
   } else {
@@ -370,7 +263,7 @@ std::string IniDocument::Native(std::string_view utf8) const {
 // Equal names but for case hash alike: Windows-1251 bytes fold one by one,
 // UTF-8 text folds its characters first.
 uint64_t IniDocument::NameHash(std::string_view name, uint64_t seed) const {
-  return Unicode() ? FoldedHash(cp1251::FoldUtf8(name), seed) : FoldedHash(name, seed);
+  return Unicode() ? foldednames::Hash(cp1251::FoldUtf8(name), seed) : foldednames::Hash(name, seed);
 }
 
 bool IniDocument::SameName(std::string_view a, std::string_view b) const {
@@ -410,18 +303,18 @@ void IniDocument::Index() {
     }
     const LineParts parts = Dissect(text, pos, end);
     if (parts.kind == LineParts::kSection) {
-      const uint64_t hash = NameHash(parts.name, kFnvBasis);
+      const uint64_t hash = NameHash(parts.name, foldednames::kFnvBasis);
       current = kNone;
       if (FindSection(parts.name, hash) == kNone && sections_.size() < UINT32_MAX - 1) {
         current = sections_.size();
         sections_.push_back(Spot{hash, pos, next});
-        AddSlot(sectionSlots_, sections_);
+        foldednames::AddSlot(sectionSlots_, sections_);
       }
     } else if (parts.kind == LineParts::kKey && current != kNone) {
-      const uint64_t hash = NameHash(parts.name, KeySeed(current));
+      const uint64_t hash = NameHash(parts.name, foldednames::KeySeed(current));
       if (FindKey(current, parts.name, hash) == kNone && keys_.size() < UINT32_MAX - 1) {
         keys_.push_back(Spot{hash, pos, current});
-        AddSlot(keySlots_, keys_);
+        foldednames::AddSlot(keySlots_, keys_);
       }
       sections_[current].extra = next;
     }
@@ -430,13 +323,13 @@ void IniDocument::Index() {
 }
 
 size_t IniDocument::FindSection(std::string_view name, uint64_t hash) const {
-  return Probe(sectionSlots_, hash, [&](size_t i) {
+  return foldednames::Probe(sectionSlots_, hash, [&](size_t i) {
     return SameName(DissectLineAt(text_, sections_[i].line).name, name);
   });
 }
 
 size_t IniDocument::FindKey(size_t section, std::string_view name, uint64_t hash) const {
-  return Probe(keySlots_, hash, [&](size_t i) {
+  return foldednames::Probe(keySlots_, hash, [&](size_t i) {
     return keys_[i].extra == section &&
            SameName(DissectLineAt(text_, keys_[i].line).name, name);
   });
@@ -446,13 +339,13 @@ size_t IniDocument::Lookup(std::string_view section, std::string_view key) const
   const std::string s(Trim(Native(section)));
   const std::string k(Trim(Native(key)));
   if (s.empty() || k.empty()) return kNone;
-  const size_t si = FindSection(s, NameHash(s, kFnvBasis));
-  return si == kNone ? kNone : FindKey(si, k, NameHash(k, KeySeed(si)));
+  const size_t si = FindSection(s, NameHash(s, foldednames::kFnvBasis));
+  return si == kNone ? kNone : FindKey(si, k, NameHash(k, foldednames::KeySeed(si)));
 }
 
 bool IniDocument::HasSection(std::string_view section) const {
   const std::string s(Trim(Native(section)));
-  return !s.empty() && FindSection(s, NameHash(s, kFnvBasis)) != kNone;
+  return !s.empty() && FindSection(s, NameHash(s, foldednames::kFnvBasis)) != kNone;
 }
 
 std::string IniDocument::ReadString(std::string_view section, std::string_view key,
@@ -495,7 +388,7 @@ void IniDocument::WriteString(std::string_view section, std::string_view key,
   };
   // The index is brought up to date in place rather than rebuilt: a save
   // makes dozens of writes, and the file may be large.
-  const uint64_t sectionHash = NameHash(s, kFnvBasis);
+  const uint64_t sectionHash = NameHash(s, foldednames::kFnvBasis);
   const size_t si = FindSection(s, sectionHash);
   if (si == kNone) {
     const std::string lineBreak = breakBefore(text_.size());
@@ -505,11 +398,11 @@ void IniDocument::WriteString(std::string_view section, std::string_view key,
     const size_t keyLine = text_.size();
     text_ += k + "=" + v + kLineEnd;
     sections_.push_back(Spot{sectionHash, header, text_.size()});
-    AddSlot(sectionSlots_, sections_);
+    foldednames::AddSlot(sectionSlots_, sections_);
     keys_.push_back(
-        Spot{NameHash(k, KeySeed(sections_.size() - 1)), keyLine, sections_.size() - 1});
-    AddSlot(keySlots_, keys_);
-  } else if (const size_t ki = FindKey(si, k, NameHash(k, KeySeed(si))); ki != kNone) {
+        Spot{NameHash(k, foldednames::KeySeed(sections_.size() - 1)), keyLine, sections_.size() - 1});
+    foldednames::AddSlot(keySlots_, keys_);
+  } else if (const size_t ki = FindKey(si, k, NameHash(k, foldednames::KeySeed(si))); ki != kNone) {
     const LineParts parts = DissectLineAt(text_, keys_[ki].line);
     const size_t oldLength = parts.valueEnd - parts.valueBegin;
     text_.replace(parts.valueBegin, oldLength, v);
@@ -520,8 +413,8 @@ void IniDocument::WriteString(std::string_view section, std::string_view key,
     const std::string added = lineBreak + k + "=" + v + kLineEnd;
     text_.insert(at, added);
     Shift(at, static_cast<std::ptrdiff_t>(added.size()));  // moves this section's end too
-    keys_.push_back(Spot{NameHash(k, KeySeed(si)), at + lineBreak.size(), si});
-    AddSlot(keySlots_, keys_);
+    keys_.push_back(Spot{NameHash(k, foldednames::KeySeed(si)), at + lineBreak.size(), si});
+    foldednames::AddSlot(keySlots_, keys_);
   }
 }
 
@@ -549,8 +442,8 @@ std::string IniDocument::Serialize() const {
   switch (encoding_) {
     case Encoding::Windows1251: return text_;
     case Encoding::Utf8Bom: return kUtf8Bom + text_;
-    case Encoding::Utf16LeBom: return kUtf16LeBom + EncodeUtf16(text_, false);
-    case Encoding::Utf16BeBom: return kUtf16BeBom + EncodeUtf16(text_, true);
+    case Encoding::Utf16LeBom: return kUtf16LeBom + utf16::Encode(text_, false);
+    case Encoding::Utf16BeBom: return kUtf16BeBom + utf16::Encode(text_, true);
   }
   return text_;
 }
