@@ -112,8 +112,9 @@ void ConsoleSession::MoveLinkTo(const std::string& portName) {
   }
   port_->OpenControllerPort(portName);
   // A controller met for the first time holds nothing of this lesson: it is
-  // given the whole copy, as at start-up it is given the reset.
-  if (link_->ProbeController()) SendRegisterCopy(room_.SwitchState, *link_);
+  // given the whole copy, as a returning one is, its students' calls read first
+  // so that the copy does not put them out.
+  if (link_->ProbeController()) Apply([](console::ConsoleModel& m) { m.ControllerReturned(); });
   pollThread_->Resume();
   ShowLinkState();
 }

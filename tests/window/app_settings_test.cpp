@@ -89,6 +89,8 @@ class AppSettingsTest : public QObject {
     QVERIFY2(other.Started(), other.Error().c_str());
     const std::string before = FileText(fx.settingsPath());
 
+    // A student at desk 2 calls on the controller the link moves to.
+    QVERIFY(other.Send("led 2 on"));
     auto dialog = fx.form().CreateSettingsDialog();
     dialog->portBox->setEditText(QString::fromStdString(other.linkPath()));
     QTest::mouseClick(dialog->saveButton, Qt::LeftButton);
@@ -99,9 +101,10 @@ class AppSettingsTest : public QObject {
     QVERIFY(after.find("PortName=" + other.linkPath() + "\r\n") != std::string::npos);
     QCOMPARE(after.size() - before.size(),
              other.linkPath().size() - fx.emulator()->linkPath().size());
-    // The probe, then the copy: LedA, Line, LedB, route with pairs.
+    // The probe, then the copy with the call read first: LedA, Line, LedB, route with pairs.
     QCOMPARE(Hex(testsupport::FramesOnly(other.WaitForTrace(5, 3000, true))),
-             QStringLiteral("81 00 00 | 81 00 00 | 82 00 00 | 83 00 00 | 84 00 12"));
+             QStringLiteral("81 00 00 | 81 00 02 | 82 00 00 | 83 00 02 | 84 00 12"));
+    QTRY_VERIFY(fx.Desk(2)->marks().calling);
     const size_t oldMark = fx.TraceMark();
     fx.ClickButton(fx.Desk(5)->listen);
     QCOMPARE(Hex(testsupport::FramesOnly(other.WaitForTrace(6, 3000, true))).section(" | ", 5),
