@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTextDocument>
 #include <algorithm>
 #include <cmath>
@@ -76,15 +78,23 @@ void DeskPanel::paintEvent(QPaintEvent* event) {
     painter.fillRect(QRect(0, height() - band, width(), band), QColor(220, 0, 0));
   }
   if (marks_.calling && marks_.callBright) {
-    // A thick border that leaves the desk's number in view.
+    // A thick border that leaves the desk's number in view: open above and
+    // beside the number, so that a calling desk is still read by its number.
     const QColor call(255, 120, 0);
     const int w = Scaled(kCallBorderWidth);
     const int titleEnd = fontMetrics().horizontalAdvance(title()) + Scaled(8);
-    painter.fillRect(QRect(0, 0, w, height()), call);
+    const int titleBottom = TitleRect().bottom() + 1;
+    painter.fillRect(QRect(0, titleBottom, w, height() - titleBottom), call);
     painter.fillRect(QRect(width() - w, 0, w, height()), call);
     painter.fillRect(QRect(0, height() - w, width(), w), call);
     painter.fillRect(QRect(titleEnd, 0, width() - titleEnd, w), call);
   }
+}
+
+QRect DeskPanel::TitleRect() const {
+  QStyleOptionGroupBox option;
+  initStyleOption(&option);
+  return style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
 }
 
 void DeskPanel::SetMarkScale(double scale) {

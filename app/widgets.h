@@ -73,6 +73,8 @@ class DeskPanel : public QGroupBox {
   static constexpr int kSpeakingBandHeight = 4;
   // The plan's scale: the marks grow with the panel.
   void SetMarkScale(double scale);
+  // Where the style puts the desk's number.
+  QRect TitleRect() const;
 
  signals:
   void mousePressed(DeskPanel* panel, QMouseEvent* event);

@@ -17,10 +17,25 @@
 
 namespace {
 
+bool IsCallColour(const QColor& c) {
+  return c.red() > 220 && c.green() > 90 && c.green() < 160 && c.blue() < 60;
+}
+
 bool Orange(QWidget* panel) {
   const QImage picture = panel->grab().toImage();
-  const QColor c = picture.pixelColor(1, picture.height() / 2);
-  return c.red() > 220 && c.green() > 90 && c.green() < 160 && c.blue() < 60;
+  return IsCallColour(picture.pixelColor(1, picture.height() / 2));
+}
+
+// The call's border, bright in `picture` of `panel`, leaves every pixel of
+// the desk's number in view.
+bool NumberInView(DeskPanel* panel, const QImage& picture) {
+  const QRect title = panel->TitleRect().intersected(picture.rect());
+  for (int y = title.top(); y <= title.bottom(); ++y) {
+    for (int x = title.left(); x <= title.right(); ++x) {
+      if (IsCallColour(picture.pixelColor(x, y))) return false;
+    }
+  }
+  return !title.isEmpty();
 }
 
 // A process that takes the named lock and is then stopped: it never lets go.
@@ -82,6 +97,10 @@ class ConsoleViewTest : public QObject {
     QVERIFY(fx.emulator()->Send("led 5 on"));
     QTRY_VERIFY(fx.Desk(5)->marks().calling);
     QTRY_VERIFY(Orange(fx.Desk(5)));  // blinking: bright again within a moment
+    QImage bright;
+    QTRY_VERIFY((bright = fx.Desk(5)->grab().toImage(),
+                 IsCallColour(bright.pixelColor(1, bright.height() / 2))));
+    QVERIFY(NumberInView(fx.Desk(5), bright));
     // A name that looks like markup shows as typed in its entry's tooltip.
     fx.form().Apply([](console::ConsoleModel& m) {
       m.BeginNameEditing(11);
