@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/folderreplace.h"
 #include "platform/safereplace.h"
 #include "platform/system.h"
 
@@ -155,44 +156,47 @@ ReplaceStatus Check(const Resolved& r, const FileIdentity* expected) {
   return ReplaceStatus::Ok;
 }
 
-// "<folder>.<name>.tmp": the prefix of every temporary file made for <name>;
-// the writer's process id and a counter follow it.
-std::string TempPrefix(const std::string& target) {
-  const std::string dir = DirectoryOf(target);
-  return dir + "." + target.substr(dir.size()) + ".tmp";
-}
+// ".<name>.tmp": the prefix of every temporary file made for <name>; the
+// writer's process id and a counter follow it.
+std::string TempPrefix(const std::string& name) { return "." + name + ".tmp"; }
 
 // A program killed half-way through a replace leaves its temporary file
 // behind; the next replace of the same file removes those whose writer is gone.
-void RemoveOrphanedTemps(const std::string& target) {
-  const std::string dir = DirectoryOf(target);
-  const std::string prefix = TempPrefix(target).substr(dir.size());
-  DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
-  if (folder == nullptr) return;
+void RemoveOrphanedTemps(int dir, const std::string& name) {
+  const std::string prefix = TempPrefix(name);
+  const int listed = ::dup(dir);
+  if (listed < 0) return;
+  DIR* folder = ::fdopendir(listed);
+  if (folder == nullptr) {
+    ::close(listed);
+    return;
+  }
   while (const dirent* entry = ::readdir(folder)) {
-    const std::string name = entry->d_name;
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string found = entry->d_name;
+    if (found.compare(0, prefix.size(), prefix) != 0) continue;
     char* end = nullptr;
-    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    const long pid = std::strtol(found.c_str() + prefix.size(), &end, 10);
     if (pid <= 0 || end == nullptr || *end != '-') continue;
     struct stat st;
     // Only the user's own leftovers: a name another user chose is left alone.
-    if (::lstat((dir + name).c_str(), &st) != 0 || st.st_uid != ::geteuid()) continue;
+    if (::fstatat(dir, found.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || st.st_uid != ::geteuid()) {
+      continue;
+    }
     if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-      ::unlink((dir + name).c_str());
+      ::unlinkat(dir, found.c_str(), 0);
     }
   }
   ::closedir(folder);
 }
 
 // Created with O_EXCL (which never follows a link), so no other file is reused.
-int CreateUniqueTemp(const std::string& target, mode_t mode, std::string& tempPath) {
+int CreateUniqueTemp(int dir, const std::string& name, mode_t mode, std::string& temp) {
   static std::atomic<unsigned> counter{0};
-  const std::string prefix = TempPrefix(target) + std::to_string(::getpid()) + "-";
+  const std::string prefix = TempPrefix(name) + std::to_string(::getpid()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = prefix + std::to_string(counter++);
+    temp = prefix + std::to_string(counter++);
     const int fd =
-        ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -213,18 +217,11 @@ bool WriteTemp(int fd, const Resolved& r, const std::string& bytes) {
 }
 
 // The entry is still the one checked (or still absent) just before the rename.
-bool Unchanged(const Resolved& r) {
+bool Unchanged(int dir, const std::string& name, const Resolved& r) {
   struct stat now;
-  const bool exists = ::lstat(r.target.c_str(), &now) == 0;
+  const bool exists = ::fstatat(dir, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0;
   if (exists != r.exists) return false;
   return !exists || (now.st_dev == r.entry.st_dev && now.st_ino == r.entry.st_ino);
-}
-
-void FsyncFolder(const std::string& target) {
-  const int fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  (void)::fsync(fd);  // some file systems refuse fsync on folders
-  ::close(fd);
 }
 
 }  // namespace
@@ -251,32 +248,69 @@ ReplaceStatus CheckReplaceable(const std::string& path, const FileIdentity* expe
   return Check(Resolve(path), expected);
 }
 
-ReplaceStatus SafeReplaceFile(const std::string& path, const std::string& bytes,
-                              const FileIdentity* expected) {
-  if (path.empty()) return ReplaceStatus::Failed;
-  const Resolved r = Resolve(path);
-  const ReplaceStatus checked = Check(r, expected);
-  if (checked != ReplaceStatus::Ok) return checked;
-  RemoveOrphanedTemps(r.target);
+struct FolderReplace::Held {
+  Resolved resolved;
+  ReplaceStatus status = ReplaceStatus::Failed;
+  int dir = -1;
+  std::string name;
+};
+
+FolderReplace::FolderReplace(const std::string& path, const FileIdentity* expected)
+    : held_(std::make_unique<Held>()) {
+  if (path.empty()) return;
+  Held& h = *held_;
+  h.resolved = Resolve(path);
+  h.status = Check(h.resolved, expected);
+  if (h.status != ReplaceStatus::Ok) return;
+  const std::string& target = h.resolved.target;
+  h.dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  struct stat opened;
+  if (h.dir < 0 || ::fstat(h.dir, &opened) != 0) {
+    h.status = ReplaceStatus::Failed;
+    return;
+  }
+  // The folder opened must be the one checked: swapped in between, it is not.
+  if (opened.st_dev != h.resolved.folder.st_dev || opened.st_ino != h.resolved.folder.st_ino) {
+    h.status = ReplaceStatus::Changed;
+    return;
+  }
+  h.name = target.substr(DirectoryOf(target).size());
+}
+
+FolderReplace::~FolderReplace() {
+  if (held_->dir >= 0) ::close(held_->dir);
+}
+
+ReplaceStatus FolderReplace::status() const { return held_->status; }
+
+ReplaceStatus FolderReplace::Write(const std::string& bytes) {
+  Held& h = *held_;
+  if (h.status != ReplaceStatus::Ok) return h.status;
+  RemoveOrphanedTemps(h.dir, h.name);
   std::string temp;
-  const int fd = CreateUniqueTemp(r.target, r.exists ? 0600 : 0666, temp);
+  const int fd = CreateUniqueTemp(h.dir, h.name, h.resolved.exists ? 0600 : 0666, temp);
   if (fd < 0) return ReplaceStatus::Failed;  // a folder that takes no new file: nothing changes
-  bool ok = WriteTemp(fd, r, bytes);
+  bool ok = WriteTemp(fd, h.resolved, bytes);
   if (::close(fd) != 0) ok = false;
   if (!ok) {
-    ::unlink(temp.c_str());
+    ::unlinkat(h.dir, temp.c_str(), 0);
     return ReplaceStatus::Failed;
   }
-  if (!Unchanged(r)) {
-    ::unlink(temp.c_str());
+  if (!Unchanged(h.dir, h.name, h.resolved)) {
+    ::unlinkat(h.dir, temp.c_str(), 0);
     return ReplaceStatus::Changed;
   }
-  if (::rename(temp.c_str(), r.target.c_str()) != 0) {
-    ::unlink(temp.c_str());
+  if (::renameat(h.dir, temp.c_str(), h.dir, h.name.c_str()) != 0) {
+    ::unlinkat(h.dir, temp.c_str(), 0);
     return ReplaceStatus::Failed;
   }
-  FsyncFolder(r.target);
+  (void)::fsync(h.dir);  // some file systems refuse fsync on folders
   return ReplaceStatus::Ok;
+}
+
+ReplaceStatus SafeReplaceFile(const std::string& path, const std::string& bytes,
+                              const FileIdentity* expected) {
+  return FolderReplace(path, expected).Write(bytes);
 }
 
 }  // namespace platform

@@ -16,6 +16,7 @@
 #include "config/arrangementfile.h"
 #include "config/classroomplan.h"
 #include "config/inifile.h"
+#include "platform/linux/folderreplace.h"
 #include "platform/safereplace.h"
 #include "platform/system.h"
 #include "tests/support/fulldisk.h"
@@ -119,6 +120,46 @@ TEST(SafeReplace, TheEntryMustStillBeTheFileRead) {
     EXPECT_EQ(platform::CheckReplaceable(room, &read), row.expected);
     EXPECT_EQ(platform::SafeReplaceFile(room, "new", &read), row.expected);
     EXPECT_EQ(Read(room), row.roomAfter);
+  }
+}
+
+// The folder is held from the check to the write: swapped meanwhile for a
+// link (by someone who may rename in its parent), the file still goes into
+// the folder that was checked, never through the link.
+TEST(SafeReplace, TheFolderCheckedIsTheFolderWritten) {
+  struct Row {
+    const char* what;
+    std::function<void(const TempDir&)> meanwhile;
+    ReplaceStatus expected;
+    const char* checkedFolderAfter;  // lessons' report.pdf, wherever the folder now is
+    const char* elsewhereAfter;
+  };
+  const Row rows[] = {
+      {"nothing", [](const TempDir&) {}, ReplaceStatus::Ok, "new", "<none>"},
+      {"the folder moved and a link in its place",
+       [](const TempDir& d) {
+         ASSERT_EQ(rename(d.File("lessons").c_str(), d.File("moved").c_str()), 0);
+         ASSERT_EQ(symlink(d.File("elsewhere").c_str(), d.File("lessons").c_str()), 0);
+       },
+       ReplaceStatus::Ok, "new", "<none>"},
+      {"a file put at the name",
+       [](const TempDir& d) { Write(d.File("lessons/report.pdf"), "planted"); },
+       ReplaceStatus::Changed, "planted", "<none>"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempDir dir;
+    ASSERT_EQ(mkdir(dir.File("lessons").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(dir.File("elsewhere").c_str(), 0700), 0);
+    platform::FolderReplace replace(dir.File("lessons/report.pdf"), nullptr);
+    ASSERT_EQ(replace.status(), ReplaceStatus::Ok);
+    row.meanwhile(dir);
+    EXPECT_EQ(replace.Write("new"), row.expected);
+    const bool moved = platform::PathExists(dir.File("moved"));
+    EXPECT_EQ(Read(dir.File(moved ? "moved/report.pdf" : "lessons/report.pdf")),
+              row.checkedFolderAfter);
+    EXPECT_EQ(Read(dir.File("elsewhere/report.pdf")), row.elsewhereAfter);
+    EXPECT_EQ(EntriesIn(dir.File(moved ? "moved" : "lessons")), 1) << "a temporary file was left";
   }
 }
 
