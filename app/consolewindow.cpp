@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <cmath>
 
+#include "app/classicfont.h"
 #include "app/consolemenus.h"
 #include "app/lessontools.h"
 #include "app/scaledcontrols.h"
@@ -31,12 +32,7 @@ constexpr int kAllDesksPanelWidth = 336;
 constexpr int kAllDesksPanelHeight = 46;
 constexpr int kConnectAtLatestMs = 1000;
 
-QFont WindowFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-  font.setPixelSize(11);
-  return font;
-}
+QFont WindowFont() { return ClassicFont(); }
 
 }  // namespace
 
@@ -150,6 +146,9 @@ void ConsoleWindow::PlaceParts() {
   ScaleChrome(size());
   const int menuHeight = menuBar->sizeHint().height();
   const int statusHeight = status->HeightFor(w);
+  const std::array<int, 4> placing{w, height(), menuHeight, statusHeight};
+  if (placing == placedFor_) return;
+  placedFor_ = placing;
   const int h = std::max(1, height() - menuHeight - statusHeight);
   menuBar->setGeometry(0, 0, w, menuHeight);
   client->setGeometry(0, menuHeight, w, h);

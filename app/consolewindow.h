@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -113,5 +114,8 @@ class ConsoleWindow : public QWidget {
   double chromeScale_ = 1.0;
   int describedChrome_ = 0;  // measured before anything is scaled
   int grownForStrip_ = 0;    // what the window grew by itself for the strip
+  // What the parts were last placed for: the window's size, the menu bar's
+  // and the strip's heights. The same again (the first show's resize) moves nothing.
+  std::array<int, 4> placedFor_{};
   std::optional<console::KeptWindow> placedAtStart_;
 };

@@ -99,6 +99,12 @@ void DeskPlan::PlaceIn(const console::PlanScale& plan) {
     const console::ConsoleDisplay shown = *drawn_;
     Draw(shown);
   }
+  if (!firstStartHint_->isHidden()) PlaceFirstStartHint();
+}
+
+// Measured when it shows: most starts never show it, and its wrapped text
+// costs a layout of its own.
+void DeskPlan::PlaceFirstStartHint() {
   firstStartHint_->adjustSize();
   firstStartHint_->move((width() - firstStartHint_->width()) / 2,
                         (plan_.BottomPanelsTop() - firstStartHint_->height()) / 2);
@@ -150,8 +156,13 @@ void DeskPlan::Draw(const console::ConsoleDisplay& shown) {
   }
   const bool emptyPlan = std::none_of(shown.desks.begin(), shown.desks.end(),
                                       [](const console::DeskDisplay& d) { return d.visible; });
-  firstStartHint_->setVisible(emptyPlan && !session_.model().HasClassroomFile());
-  if (firstStartHint_->isVisible()) firstStartHint_->raise();
+  const bool hintWanted = emptyPlan && !session_.model().HasClassroomFile();
+  if (hintWanted && firstStartHint_->isHidden()) {
+    PlaceFirstStartHint();
+    firstStartHint_->show();
+  }
+  if (!hintWanted) firstStartHint_->hide();
+  if (hintWanted) firstStartHint_->raise();
   StartBlinkingForNewCalls(shown);
   drawn_ = shown;
   DrawMarks();
@@ -230,7 +241,6 @@ void DeskPlan::BuildFirstStartHint() {
   layout->addLayout(buttons);
   connect(open, &QPushButton::clicked, this, &DeskPlan::openRequested);
   connect(standard, &QPushButton::clicked, this, &DeskPlan::standardClassroomRequested);
-  firstStartHint_->adjustSize();
   firstStartHint_->hide();
 }
 

@@ -67,6 +67,7 @@ class DeskPlan : public QWidget {
  private:
   void BuildDeskPanel(int deskNumber, const QIcon& headphones, const QIcon& microphone);
   void BuildFirstStartHint();
+  void PlaceFirstStartHint();
   void ConnectDesk(DeskPanel* panel);
   void DrawDesk(DeskPanel* panel, const console::DeskDisplay& shown);
   void PlaceDesk(DeskPanel* panel, const console::DeskDisplay& shown);

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "app/classicfont.h"
 #include "view/colours.h"
 #include "link/timing.h"
 
@@ -46,10 +47,7 @@ void WaitDialog::Build() {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setModal(true);
-  QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(ClassicFont());
   QPalette background = palette();
   background.setColor(QPalette::Window, colours::kButtonFace);
   setPalette(background);
