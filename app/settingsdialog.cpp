@@ -123,6 +123,7 @@ void SettingsDialog::ShowDescription() {
     if (port.name == chosen) text = QString::fromStdString(port.description);
   }
   if (ports_.empty()) text = QStringLiteral("последовательные порты не найдены; имя можно ввести");
+  if (chosen == console::kPracticePortName) text = QStringLiteral("учебный контроллер внутри программы");
   portDescription->setText(text);
 }
 

@@ -249,7 +249,10 @@ class PracticeClassTest : public QObject {
     QVERIFY(!fx.form().CreateSettingsDialog()->practiceButton->isHidden());
     Practice p;
     QVERIFY(p.session != nullptr && p.ready);
-    QVERIFY(p.form->CreateSettingsDialog()->practiceButton->isHidden());
+    const auto practiceSettings = p.form->CreateSettingsDialog();
+    QVERIFY(practiceSettings->practiceButton->isHidden());
+    QCOMPARE(practiceSettings->portDescription->text(),
+             QStringLiteral("учебный контроллер внутри программы"));
   }
 
   void theGuideFollowsTheModelWhateverDidIt() {
