@@ -123,7 +123,9 @@ void SettingsDialog::ShowDescription() {
     if (port.name == chosen) text = QString::fromStdString(port.description);
   }
   if (ports_.empty()) text = QStringLiteral("последовательные порты не найдены; имя можно ввести");
-  if (chosen == console::kPracticePortName) text = QStringLiteral("учебный контроллер внутри программы");
+  if (chosen == console::kPracticePortName) {
+    text = QStringLiteral("учебный контроллер внутри программы");
+  }
   portDescription->setText(text);
 }
 

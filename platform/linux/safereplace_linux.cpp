@@ -164,7 +164,9 @@ std::string TempPrefix(const std::string& name) { return "." + name + ".tmp"; }
 // behind; the next replace of the same file removes those whose writer is gone.
 void RemoveOrphanedTemps(int dir, const std::string& name) {
   const std::string prefix = TempPrefix(name);
-  const int listed = ::dup(dir);
+  // Listed only where the folder may be read; a folder that may only be
+  // written into keeps its leftovers, as before.
+  const int listed = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (listed < 0) return;
   DIR* folder = ::fdopendir(listed);
   if (folder == nullptr) {
@@ -224,6 +226,13 @@ bool Unchanged(int dir, const std::string& name, const Resolved& r) {
   return !exists || (now.st_dev == r.entry.st_dev && now.st_ino == r.entry.st_ino);
 }
 
+void FsyncFolder(int dir) {
+  const int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);  // some file systems refuse fsync on folders
+  ::close(fd);
+}
+
 }  // namespace
 
 FileIdentity IdentityOf(const std::string& path) {
@@ -263,7 +272,8 @@ FolderReplace::FolderReplace(const std::string& path, const FileIdentity* expect
   h.status = Check(h.resolved, expected);
   if (h.status != ReplaceStatus::Ok) return;
   const std::string& target = h.resolved.target;
-  h.dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // O_PATH: held as a place, so a folder that may be written but not read works too.
+  h.dir = ::open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   struct stat opened;
   if (h.dir < 0 || ::fstat(h.dir, &opened) != 0) {
     h.status = ReplaceStatus::Failed;
@@ -304,7 +314,7 @@ ReplaceStatus FolderReplace::Write(const std::string& bytes) {
     ::unlinkat(h.dir, temp.c_str(), 0);
     return ReplaceStatus::Failed;
   }
-  (void)::fsync(h.dir);  // some file systems refuse fsync on folders
+  FsyncFolder(h.dir);
   return ReplaceStatus::Ok;
 }
 
