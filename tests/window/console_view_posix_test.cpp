@@ -218,7 +218,18 @@ class ConsoleViewTest : public QObject {
     WindowOptions options;  // no classroom file named
     WindowFixture fx(options);
     QVERIFY2(fx.Ok(), fx.Error().c_str());
-    QVERIFY(fx.form().plan->firstStartHint()->isVisible());
+    QFrame* hint = fx.form().plan->firstStartHint();
+    QVERIFY(hint->isVisible());
+    // Whole, and in the middle of the plan above the bottom panels, here and
+    // after the window grows.
+    for (const QSize size : {fx.form().size(), fx.form().size() * 2}) {
+      fx.form().resize(size);
+      QTRY_COMPARE(fx.form().size(), size);
+      const QRect area(0, 0, fx.form().plan->width(), fx.form().teacher->y());
+      QVERIFY(hint->width() >= hint->sizeHint().width());
+      QVERIFY(area.contains(hint->geometry()));
+      QVERIFY(qAbs(hint->geometry().center().x() - area.center().x()) <= 1);
+    }
     fx.prompter().yesNoAnswers = {true};  // "Продолжить?"
     auto* standard = fx.form().plan->firstStartHint()->findChild<QPushButton*>("HintStandard");
     QVERIFY(standard != nullptr);
