@@ -32,8 +32,6 @@ constexpr int kAllDesksPanelWidth = 336;
 constexpr int kAllDesksPanelHeight = 46;
 constexpr int kConnectAtLatestMs = 1000;
 
-QFont WindowFont() { return ClassicFont(); }
-
 }  // namespace
 
 ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
@@ -43,7 +41,7 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-  setFont(WindowFont());
+  setFont(ClassicFont());
   QPalette background = palette();
   background.setColor(QPalette::Window, colours::kButtonFace);
   setPalette(background);
@@ -175,7 +173,7 @@ void ConsoleWindow::ScaleChrome(const QSize& window) {
                                              {window.width(), window.height()}, describedChrome_);
   if (factor == chromeScale_) return;
   chromeScale_ = factor;
-  QFont font = WindowFont();
+  QFont font = ClassicFont();
   font.setPixelSize(static_cast<int>(std::lround(font.pixelSize() * factor)));
   menuBar->setFont(font);
   status->setFont(font);

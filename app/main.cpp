@@ -215,8 +215,8 @@ int main(int argc, char** argv) {
   // Before Qt's first font: fontconfig is then never read by two threads at
   // once, and the overlap with the display's connection is kept.
   fontWarmUp.Wait();
-  // On the second core while the session is made; waited for before the first
-  // picture is read, and over before the application object goes.
+  // On the second core while the channel and the session are made; waited for
+  // before the first picture is read, and over before the application object goes.
   StartWarmUp imageWarmUp;
   // Message box buttons and file dialogs in Russian, like the console's own texts.
   InstallQtRussianTranslation(application);
@@ -233,6 +233,8 @@ int main(int argc, char** argv) {
         QString::fromStdString(environment.settingsPath), channelProblem);
     int exitCode = 0;
     if (HandedToRunningConsole(channelAddress, environment, exitCode)) return exitCode;
+    // After the hand-over, whose message box reads pictures itself.
+    imageWarmUp.LoadImageReaders();
     // Open before the window: a second start during the start-up questions
     // finds this console, and its file waits until the window can take it.
     InstanceChannel channel;
@@ -241,7 +243,6 @@ int main(int argc, char** argv) {
       channelProblem = QStringLiteral("Связь с другими запусками пульта не открылась (%1).")
                            .arg(channelAddress);
     }
-    imageWarmUp.LoadImageReaders();
     QtPrompter prompter;
     prompter.beforeDialog = [&imageWarmUp] {
       imageWarmUp.Wait();
@@ -279,8 +280,10 @@ int main(int argc, char** argv) {
     }
     application.exec();
   } catch (const std::exception& error) {
+    imageWarmUp.Wait();
     ShowPlainMessage(QMessageBox::Critical, QString::fromUtf8(error.what()));
   } catch (...) {
+    imageWarmUp.Wait();
     ShowPlainMessage(QMessageBox::Critical, QStringLiteral("Непредвиденная ошибка"));
   }
   return 0;

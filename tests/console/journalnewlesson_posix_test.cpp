@@ -1,27 +1,21 @@
 // The "новый урок" row reaches the journal's file, not only the record.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "console/consolemodel.h"
 #include "console/lessonjournal.h"
 #include "scriptedcontroller.h"
+#include "tests/support/filetext.h"
 #include "tests/support/tempdir.h"
 
 using namespace console;
 
 namespace {
 
-constexpr int64_t kStartMs = 1796638800000;  // 2026-12-07 10:20:00 UTC
+using testsupport::FileText;
 
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+constexpr int64_t kStartMs = 1796638800000;  // 2026-12-07 10:20:00 UTC
 
 TEST(JournalFile, NewLessonRowIsWrittenToTheFile) {
   testsupport::TempDir dir;

@@ -3,12 +3,13 @@
 // offer to search, and the technician's --find-controller and --list-ports.
 #include <QProcess>
 #include <QTest>
-#include <fstream>
-#include <sstream>
 
 #include "support/consolechecks.h"
+#include "tests/support/filetext.h"
 
 namespace {
+
+using testsupport::FileText;
 
 #ifdef Q_OS_WIN
 constexpr char kListSeparator[] = ";";  // as PATH lists on each system
@@ -23,13 +24,6 @@ QString Hex(const std::vector<testsupport::TraceLine>& frames) {
   for (const auto& f : frames)
     out << QString::asprintf("%02X %02X %02X", f.rx[2], f.rx[3], f.rx[4]);
   return out.join(QStringLiteral(" | "));
-}
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
 }
 
 // Extra candidates for this process and the children it starts.

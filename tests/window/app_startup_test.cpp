@@ -11,17 +11,14 @@
 #include "resources/glyphs.h"
 #include "support/screenmain.h"
 #include "support/windowfixture.h"
+#include "tests/support/filetext.h"
 
 using Kind = FakePrompter::Kind;
 using testsupport::TraceLine;
 
 namespace {
 
-std::string FileText(const std::string& path) {
-  std::string bytes;
-  platform::ReadWholeFile(path, bytes);
-  return bytes;
-}
+using testsupport::FileText;
 
 bool WriteText(const std::string& path, const std::string& bytes) {
   return platform::ReplaceFileAtomically(path, bytes);
@@ -418,11 +415,6 @@ void AppStartupTest::probeFailureSendsNoReset() {
   QCOMPARE(fx.prompter().records.size(), size_t{0});
 }
 
-int main(int argc, char** argv) {
-  // A screen that holds every described size of the table.
-  AppStartupTest test;
-  return RunOnScreens(argc, argv, test, {{0, 0, 1920, 1080}});
-}
 // What waits for the first picture (the program's icon) is told once the
 // window is on the screen, and the controller is still met behind it.
 void AppStartupTest::shownOnScreenOnceTheWindowIsExposed() {
@@ -443,4 +435,9 @@ void AppStartupTest::shownOnScreenOnceTheWindowIsExposed() {
   QCOMPARE(fx.emulator()->Trace().front().rx, Frame(0x81));
 }
 
+int main(int argc, char** argv) {
+  // A screen that holds every described size of the table.
+  AppStartupTest test;
+  return RunOnScreens(argc, argv, test, {{0, 0, 1920, 1080}});
+}
 #include "app_startup_test.moc"

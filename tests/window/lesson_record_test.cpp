@@ -16,14 +16,11 @@
 #include "console/lessonjournal.h"
 #include "platform/system.h"
 #include "support/windowfixture.h"
+#include "tests/support/filetext.h"
 
 namespace {
 
-std::string FileText(const std::string& path) {
-  std::string text;
-  platform::ReadWholeFile(path, text);
-  return text;
-}
+using testsupport::FileText;
 
 std::string JournalPath(WindowFixture& fx) {
   const QDateTime now = QDateTime::currentDateTime();

@@ -9,19 +9,16 @@
 #include "app/lessonreportwriter.h"
 #include "console/lessonreport.h"
 #include "platform/system.h"
+#include "tests/support/filetext.h"
 #include "tests/support/fulldisk.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/tempdir.h"
 
 namespace {
 
-constexpr int64_t kStartMs = 1796638800000;  // 2026-12-07 10:20:00 UTC
+using testsupport::FileText;
 
-std::string FileText(const std::string& path) {
-  std::string text;
-  platform::ReadWholeFile(path, text);
-  return text;
-}
+constexpr int64_t kStartMs = 1796638800000;  // 2026-12-07 10:20:00 UTC
 
 }  // namespace
 

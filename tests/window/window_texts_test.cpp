@@ -9,21 +9,15 @@
 #include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
-#include <fstream>
-#include <iterator>
 
 #include "app/lessontools.h"
 #include "app/namebox.h"
 #include "console/calllist.h"
 #include "support/consolechecks.h"
 #include "support/windowfixture.h"
+#include "tests/support/filetext.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void Rename(WindowFixture& fx, int desk, const std::string& name) {
   fx.form().Apply([&](console::ConsoleModel& m) {
@@ -271,9 +265,9 @@ void WindowTextsTest::everyCallerIsReadableWithLongNames() {
 
   // The window grew for the calls' row by itself: closing keeps no new size.
   QVERIFY(form.height() > 524);
-  const std::string settings = ReadFile(fx.settingsPath());
+  const std::string settings = testsupport::FileText(fx.settingsPath());
   QVERIFY(fx.Close());
-  QVERIFY(ReadFile(fx.settingsPath()) == settings);
+  QVERIFY(testsupport::FileText(fx.settingsPath()) == settings);
 }
 
 QTEST_MAIN(WindowTextsTest)
