@@ -344,3 +344,26 @@ TEST_F(PlantedEntries, AnotherUsersFileInASharedFolderIsRefused) {
 }
 
 }  // namespace
+
+// A drop folder its owner may write into but not list (mode 0300): the file
+// is written and replaced there all the same. Root may list any folder, so
+// the owner here is the other user.
+TEST_F(PlantedEntries, AFolderThatMayBeWrittenButNotListedTakesTheFile) {
+  const std::string folder = shared_.path();
+  ASSERT_EQ(chown(folder.c_str(), other_.uid(), other_.gid()), 0);
+  ASSERT_EQ(chmod(folder.c_str(), 0300), 0);
+  const std::string room = folder + "/room.cld";
+  const int result = AsOther([folder, room] {
+    DIR* listing = opendir(folder.c_str());
+    if (listing != nullptr) {
+      closedir(listing);
+      return 10;  // the folder could be listed: this would test nothing
+    }
+    if (platform::SafeReplaceFile(room, "first") != ReplaceStatus::Ok) return 1;
+    if (platform::SafeReplaceFile(room, "second") != ReplaceStatus::Ok) return 2;
+    return Read(room) == "second" ? 0 : 3;
+  });
+  EXPECT_EQ(result, 0);
+  ASSERT_EQ(chmod(folder.c_str(), 0700), 0);
+  EXPECT_EQ(EntriesIn(folder), 1) << "a temporary file was left behind";
+}
