@@ -2,8 +2,9 @@
 # Start to visible window: the real console (vormik, against the emulator)
 # side by side with a bare Qt Widgets window of the same size, each started
 # as a process on an X server (Xvfb) until the server maps its window,
-# in turns, RUNS times each. Prints the medians and their ratio; exits 1 when
-# the console takes more than 1.5 x the bare window.
+# in turns, RUNS times each; for scale, the bare window holding one line of
+# text too. Prints the medians and their ratio; exits 1 when the console
+# takes more than 1.5 x the bare window.
 #   bench/startup_window.sh [BUILD_DIR] [RUNS]   (default build, 15; needs vormik,
 #   vormik-emulator and bench_bare_window)
 set -euo pipefail
@@ -86,6 +87,7 @@ mapped() {
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 
 : >"$work/bare.txt"
+: >"$work/text.txt"
 : >"$work/console.txt"
 for run in $(seq "$runs"); do
   # A fresh folder each time: the console's settings beside it, no earlier
@@ -96,6 +98,7 @@ for run in $(seq "$runs"); do
   cp "$bin/vormik" "$dir/vormik"
   printf '[Communication]\r\nPortName=%s\r\nReadThreadStop=0\r\n' "$work/port" >"$dir/vormik.ini"
   HOME="$dir" time_to_window "$bin/bench_bare_window" >>"$work/bare.txt"
+  HOME="$dir" time_to_window "$bin/bench_bare_window" --text >>"$work/text.txt"
   HOME="$dir" time_to_window "$dir/vormik" >>"$work/console.txt"
   # What a killed console had begun behind its window (its first start's
   # desktop files and their tools) ends before the next bare window starts.
@@ -103,8 +106,10 @@ for run in $(seq "$runs"); do
 done
 bare=$(median <"$work/bare.txt")
 console=$(median <"$work/console.txt")
+text=$(median <"$work/text.txt")
 ratio=$(awk -v c="$console" -v b="$bare" 'BEGIN {printf "%.2f", c / b}')
 echo "bare Qt window: $bare ms (median of $runs: $(tr '\n' ' ' <"$work/bare.txt"))"
+echo "with one text:  $text ms (median of $runs: $(tr '\n' ' ' <"$work/text.txt")), $(awk -v t="$text" -v b="$bare" 'BEGIN {printf "%.2f", t / b}') x"
 echo "console:        $console ms (median of $runs: $(tr '\n' ' ' <"$work/console.txt"))"
 echo "ratio:          $ratio x"
 awk -v r="$ratio" 'BEGIN {exit !(r <= 1.5)}'
