@@ -86,17 +86,10 @@ const char* DurationWord(LessonEventKind kind) {
   }
 }
 
-// What several desks did at once, said for them all.
+// What several desks did at once, said for them all; where the words for one
+// desk fit many, they are those.
 const char* GroupText(LessonEventKind kind) {
   switch (kind) {
-    case LessonEventKind::ListenStarted:
-      return "прослушивание начато";
-    case LessonEventKind::ListenEnded:
-      return "прослушивание завершено";
-    case LessonEventKind::SpeakStarted:
-      return "разговор начат";
-    case LessonEventKind::SpeakEnded:
-      return "разговор завершён";
     case LessonEventKind::PairJoined:
       return "в пары";
     case LessonEventKind::PairParted:
@@ -105,12 +98,6 @@ const char* GroupText(LessonEventKind kind) {
       return "на линию";
     case LessonEventKind::LineOff:
       return "сняты с линии";
-    case LessonEventKind::CallLit:
-      return "вызов";
-    case LessonEventKind::CallAnswered:
-      return "вызов принят";
-    case LessonEventKind::CallEnded:
-      return "вызов завершён";
     default:
       return KindText(kind);
   }
