@@ -15,6 +15,7 @@
 #include "link/pollthread.h"
 #include "link/transmit.h"
 #include "tests/support/eventually.h"
+#include "tests/support/reportrecorder.h"
 
 namespace {
 
@@ -144,20 +145,6 @@ TEST(LineNoise, SpoiltPollReplyIsAskedForAgain) {
   }
 }
 
-class Recorder : public IndicatorHandover {
- public:
-  void RunIndicatorUpdate(uint8_t high, uint8_t low) override {
-    std::lock_guard<std::mutex> g(m);
-    reports.push_back({high, low});
-  }
-  size_t Count() {
-    std::lock_guard<std::mutex> g(m);
-    return reports.size();
-  }
-  std::mutex m;
-  std::vector<std::pair<uint8_t, uint8_t>> reports;
-};
-
 TEST(LineNoise, CallReportedAfterASpoiltReplyReachesTheConsoleWithoutAReturn) {
   NoisyLink noisy;
   auto polls = std::make_shared<int>(0);
@@ -165,16 +152,13 @@ TEST(LineNoise, CallReportedAfterASpoiltReplyReachesTheConsoleWithoutAReturn) {
   noisy.line->answer = [polls](const Bytes&) {
     return ++*polls == 1 ? Bytes{kStray, kStray, kStray, kStray} : PollReplyBytes(0x00, 0x40);
   };
-  Recorder handover;
+  testsupport::ReportRecorder handover;
   PollThread poller(noisy.port, handover);
   poller.Resume();
   ASSERT_TRUE(testsupport::Eventually([&] { return handover.Count() >= 1; }));
   poller.RequestStop();
   ASSERT_TRUE(poller.WaitStopped(3000));
-  {
-    std::lock_guard<std::mutex> g(handover.m);
-    EXPECT_EQ(handover.reports.front(), std::make_pair(uint8_t{0x00}, uint8_t{0x40}));
-  }
+  EXPECT_EQ(handover.Reports().front(), std::make_pair(uint8_t{0x00}, uint8_t{0x40}));
   // Taken as no answer, the next valid reply would have counted as a return:
   // the copy written back over the call, the report itself dropped.
   EXPECT_EQ(noisy.port.status().Snapshot().returns, 0u);

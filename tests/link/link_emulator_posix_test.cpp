@@ -31,6 +31,7 @@
 #include "platform/namedlock.h"
 #include "tests/support/emulatorprocess.h"
 #include "tests/support/eventually.h"
+#include "tests/support/reportrecorder.h"
 #include "tests/support/locknames.h"
 #include "tests/support/tempdir.h"
 
@@ -180,34 +181,16 @@ TEST_F(EmulatorLinkTest, WrongAcknowledgementEndsInTheQuestion) {
   EXPECT_FALSE(link.ProbeController());
 }
 
-// Records reports on whatever thread calls it.
-class DirectHandover : public IndicatorHandover {
- public:
-  void RunIndicatorUpdate(uint8_t high, uint8_t low) override {
-    std::lock_guard<std::mutex> g(m);
-    reports.push_back({high, low});
-  }
-  size_t Count() {
-    std::lock_guard<std::mutex> g(m);
-    return reports.size();
-  }
-  std::mutex m;
-  std::vector<std::pair<uint8_t, uint8_t>> reports;
-};
-
 using testsupport::Eventually;
 
 TEST_F(EmulatorLinkTest, PollReportsTheControllersIndicators) {
   Start();
   ASSERT_TRUE(emu->Send("led 1 on")) << emu->Error();
-  DirectHandover handover;
+  testsupport::ReportRecorder handover;
   PollThread poller(port, handover);
   poller.Resume();
   ASSERT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
-  {
-    std::lock_guard<std::mutex> g(handover.m);
-    EXPECT_EQ(handover.reports[0], std::make_pair(uint8_t{0x00}, uint8_t{0x01}));
-  }
+  EXPECT_EQ(handover.Reports()[0], std::make_pair(uint8_t{0x00}, uint8_t{0x01}));
   const auto polls = PollsOnly(emu->WaitForTrace(1, 3000, true));
   ASSERT_FALSE(polls.empty());
   EXPECT_EQ(HexText(polls[0].rx), "55 30 03");
@@ -221,8 +204,7 @@ TEST_F(EmulatorLinkTest, PollReportsTheControllersIndicators) {
   ASSERT_TRUE(Eventually([&] { return PollsOnly(emu->Trace()).size() >= pollsBefore + 3; }));
   // At most the one poll answered before the fault reached the emulator.
   EXPECT_LE(handover.Count(), before + 1);
-  std::lock_guard<std::mutex> g(handover.m);
-  for (const auto& r : handover.reports) EXPECT_EQ(r.first, 0x00) << "desk 14 seen";
+  for (const auto& r : handover.Reports()) EXPECT_EQ(r.first, 0x00) << "desk 14 seen";
 }
 
 // Stands in for the interface thread's event queue: the poll thread posts its
@@ -540,7 +522,7 @@ class RecordingSender : public FrameSender {
 void SendWithoutAwaitingAnswers(EmulatorProcess& emu, ControllerPort& port,
                                 const std::string& settings, bool poll) {
   ScriptedUi ui;
-  DirectHandover handover;
+  testsupport::ReportRecorder handover;
   PollThread poller(port, handover);
   ControllerLink link(port, settings, ui, &poller);
   RecordingSender sender(link);
@@ -625,7 +607,7 @@ TEST_F(EmulatorLinkTest, PollFindsAReplugedControllerQuietly) {
   testsupport::TempDir linkDir;
   const std::string linkPath = linkDir.File("ttyREPLUG");
   Start({"--link", linkPath});
-  DirectHandover handover;
+  testsupport::ReportRecorder handover;
   PollThread poller(port, handover);
   poller.Resume();
   ASSERT_TRUE(Eventually([&] { return handover.Count() >= 1; }));
@@ -636,8 +618,7 @@ TEST_F(EmulatorLinkTest, PollFindsAReplugedControllerQuietly) {
   ASSERT_TRUE(emu->Started()) << emu->Error();
   ASSERT_TRUE(emu->Send("led 7 on"));
   EXPECT_TRUE(Eventually([&] {
-    std::lock_guard<std::mutex> g(handover.m);
-    return handover.reports.back() == std::make_pair(uint8_t{0x00}, uint8_t{0x40});
+    return handover.Reports().back() == std::make_pair(uint8_t{0x00}, uint8_t{0x40});
   }));
   EXPECT_EQ(port.status().Snapshot().state, LinkState::kAnswering);
   poller.RequestStop();
@@ -759,7 +740,7 @@ TEST(EmulatorLinkLock, PlantedLockObjectLeavesTheConsoleWorking) {
   testsupport::TempDir dir;
   std::ofstream(dir.File("vormik.ini")) << "[Communication]\r\nNotWaitCSFromMC=0\r\n";
   ScriptedUi ui;
-  DirectHandover handover;
+  testsupport::ReportRecorder handover;
   PollThread poller(port, handover);
   ControllerLink link(port, dir.File("vormik.ini"), ui, &poller);
   poller.Resume();
