@@ -3,7 +3,7 @@
 # side by side with a bare Qt Widgets window of the same size, each started
 # as a process on an X server (Xvfb) until the server maps its window,
 # in turns, RUNS times each; for scale, the bare window holding one line of
-# text too. Prints the medians and their ratio; exits 1 when the console
+# text, and holding the console's visible controls built of stock widgets. Prints the medians and their ratio; exits 1 when the console
 # takes more than 1.5 x the bare window.
 #   bench/startup_window.sh [BUILD_DIR] [RUNS]   (default build, 15; needs vormik,
 #   vormik-emulator and bench_bare_window)
@@ -88,6 +88,7 @@ median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2
 
 : >"$work/bare.txt"
 : >"$work/text.txt"
+: >"$work/widgets.txt"
 : >"$work/console.txt"
 for run in $(seq "$runs"); do
   # A fresh folder each time: the console's settings beside it, no earlier
@@ -99,6 +100,7 @@ for run in $(seq "$runs"); do
   printf '[Communication]\r\nPortName=%s\r\nReadThreadStop=0\r\n' "$work/port" >"$dir/vormik.ini"
   HOME="$dir" time_to_window "$bin/bench_bare_window" >>"$work/bare.txt"
   HOME="$dir" time_to_window "$bin/bench_bare_window" --text >>"$work/text.txt"
+  HOME="$dir" time_to_window "$bin/bench_bare_window" --widgets >>"$work/widgets.txt"
   HOME="$dir" time_to_window "$dir/vormik" >>"$work/console.txt"
   # What a killed console had begun behind its window (its first start's
   # desktop files and their tools) ends before the next bare window starts.
@@ -107,9 +109,16 @@ done
 bare=$(median <"$work/bare.txt")
 console=$(median <"$work/console.txt")
 text=$(median <"$work/text.txt")
+widgets=$(median <"$work/widgets.txt")
 ratio=$(awk -v c="$console" -v b="$bare" 'BEGIN {printf "%.2f", c / b}')
 echo "bare Qt window: $bare ms (median of $runs: $(tr '\n' ' ' <"$work/bare.txt"))"
-echo "with one text:  $text ms (median of $runs: $(tr '\n' ' ' <"$work/text.txt")), $(awk -v t="$text" -v b="$bare" 'BEGIN {printf "%.2f", t / b}') x"
+# The yardsticks beside the bare window: how much of the allowance plain text,
+# and the console's visible controls built of stock widgets, take by themselves.
+yardstick() {
+  echo "$1 $2 ms (median of $runs: $(tr '\n' ' ' <"$3")), $(awk -v t="$2" -v b="$bare" 'BEGIN {printf "%.2f", t / b}') x"
+}
+yardstick "with one text: " "$text" "$work/text.txt"
+yardstick "stock controls:" "$widgets" "$work/widgets.txt"
 echo "console:        $console ms (median of $runs: $(tr '\n' ' ' <"$work/console.txt"))"
 echo "ratio:          $ratio x"
 awk -v r="$ratio" 'BEGIN {exit !(r <= 1.5)}'
