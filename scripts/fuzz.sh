@@ -18,7 +18,7 @@ for arg in "$@"; do
     *) targets+=("$arg") ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(ini cp1251 frameparser link handover)
+[ ${#targets[@]} -gt 0 ] || targets=(ini cp1251 frameparser link handover classlist)
 
 CLANGXX=$(command -v clang++ || command -v clang++-14 || true)
 if [ -z "$CLANGXX" ]; then
