@@ -37,7 +37,6 @@ using testsupport::FramesOnly;
 using testsupport::HexText;
 using testsupport::PollsOnly;
 using testsupport::TraceLine;
-using Clock = std::chrono::steady_clock;
 
 TEST_F(EmulatorLinkTest, GoodControllerTakesOneFrame) {
   Start();
