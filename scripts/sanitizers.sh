@@ -58,7 +58,7 @@ run_tsan() {
   # ignores EOWNERDEAD, so the later release looks unpaired).
   local -A skip=(
     [namedlock_posix_test]="-NamedLockTest.ReleaseByAnotherThreadIsRefused:NamedLockTest.KilledHolderInAnotherProcessHandsItOn"
-    [link_emulator_posix_test]="-EmulatorLinkTest.KilledHolderHandsTheLockOn"
+    [portsharing_posix_test]="-EmulatorLinkTest.KilledHolderHandsTheLockOn"
   )
   local failed=0
   for t in "${tests[@]}"; do
