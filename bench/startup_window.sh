@@ -3,8 +3,9 @@
 # side by side with a bare Qt Widgets window of the same size, each started
 # as a process on an X server (Xvfb) until the server maps its window,
 # in turns, RUNS times each; for scale, the bare window holding one line of
-# text, and holding the console's visible controls built of stock widgets. Prints the medians and their ratio; exits 1 when the console
-# takes more than 1.5 x the bare window.
+# text, and holding the console's visible controls built of stock widgets.
+# Prints the medians and their ratio; exits 1 when the console takes more
+# than 1.5 x the bare window.
 #   bench/startup_window.sh [BUILD_DIR] [RUNS]   (default build, 15; needs vormik,
 #   vormik-emulator and bench_bare_window)
 set -euo pipefail
