@@ -18,28 +18,26 @@
 #include "link/frame.h"
 #include "link/timing.h"
 #include "link/transmit.h"
+#include "tests/link/scriptedanswers.h"
 #include "tests/support/emulatorprocess.h"
+#include "tests/support/eventually.h"
 #include "tests/support/locknames.h"
 #include "tests/support/tempdir.h"
 
 namespace emulatorlink {
 
 using testsupport::EmulatorProcess;
+using testsupport::Eventually;
+using testsupport::FramesOnly;
+using testsupport::HexText;
+using testsupport::PollsOnly;
+using testsupport::TraceLine;
 
-class ScriptedUi : public LinkUi {
+// Answers the questions from a script, counts the wait dialogs, and ends the
+// wait for the port when told to.
+class ScriptedUi : public ScriptedAnswers {
  public:
-  bool AskRetryConnection() override {
-    ++questions;
-    if (onQuestion) onQuestion();
-    if (answers.empty()) return false;
-    const bool yes = answers.front();
-    answers.pop_front();
-    return yes;
-  }
-  bool AskRetryAfterFailure(const LinkFailure& failure) override {
-    failures.push_back(failure);
-    return LinkUi::AskRetryAfterFailure(failure);
-  }
+  // The wait dialog takes its time, as the console's does.
   void ShowWaitDialog() override {
     ++dialogs;
     std::this_thread::sleep_for(std::chrono::milliseconds(timing::kWaitDialogMs));
@@ -50,13 +48,12 @@ class ScriptedUi : public LinkUi {
     ShowWaitDialog();
     return true;
   }
-  std::deque<bool> answers;
   std::function<void()> onQuestion;
-  std::vector<LinkFailure> failures;
-  bool cancelWait = false;
-  std::string waitReason;
-  int questions = 0;
-  int dialogs = 0;
+
+ protected:
+  void Asked() override {
+    if (onQuestion) onQuestion();
+  }
 };
 
 class EmulatorLinkTest : public ::testing::Test {

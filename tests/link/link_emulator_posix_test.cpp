@@ -26,17 +26,8 @@
 #include "tests/support/tempdir.h"
 #include "tests/link/emulatorlink.h"
 
+namespace emulatorlink {
 namespace {
-
-using emulatorlink::EmulatorLinkTest;
-using emulatorlink::FrameOf;
-using emulatorlink::ScriptedUi;
-using testsupport::EmulatorProcess;
-using testsupport::Eventually;
-using testsupport::FramesOnly;
-using testsupport::HexText;
-using testsupport::PollsOnly;
-using testsupport::TraceLine;
 
 TEST_F(EmulatorLinkTest, GoodControllerTakesOneFrame) {
   Start();
@@ -248,3 +239,4 @@ TEST_F(EmulatorLinkTest, OneStrayByteCostsAtMostOneReport) {
 }
 
 }  // namespace
+}  // namespace emulatorlink

@@ -35,17 +35,8 @@
 #include "tests/support/tempdir.h"
 #include "tests/link/emulatorlink.h"
 
+namespace emulatorlink {
 namespace {
-
-using emulatorlink::EmulatorLinkTest;
-using emulatorlink::FrameOf;
-using emulatorlink::ScriptedUi;
-using testsupport::EmulatorProcess;
-using testsupport::Eventually;
-using testsupport::FramesOnly;
-using testsupport::HexText;
-using testsupport::PollsOnly;
-using testsupport::TraceLine;
 using Clock = std::chrono::steady_clock;
 
 // Stands in for the interface thread's event queue: the poll thread posts its
@@ -485,3 +476,4 @@ TEST(EmulatorLinkLock, PlantedLockObjectLeavesTheConsoleWorking) {
 
 
 }  // namespace
+}  // namespace emulatorlink

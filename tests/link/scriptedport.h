@@ -21,6 +21,7 @@
 #include "link/pollthread.h"
 #include "link/timing.h"
 #include "link/transmit.h"
+#include "tests/link/scriptedanswers.h"
 #include "tests/support/tempdir.h"
 
 namespace scriptedport {
@@ -180,21 +181,9 @@ class FakeLock : public platform::NamedLock {
   bool held = false;
 };
 
-class ScriptedUi : public LinkUi {
+class ScriptedUi : public ScriptedAnswers {
  public:
   explicit ScriptedUi(FakeLock* lock = nullptr) : lock_(lock) {}
-  bool AskRetryConnection() override {
-    ++questions;
-    if (lock_ != nullptr && !lock_->Held()) questionWithoutLock = true;
-    if (answers.empty()) return false;
-    const bool yes = answers.front();
-    answers.pop_front();
-    return yes;
-  }
-  bool AskRetryAfterFailure(const LinkFailure& failure) override {
-    failures.push_back(failure);
-    return LinkUi::AskRetryAfterFailure(failure);
-  }
   void ShowWaitDialog() override {
     ++dialogs;
     if (onDialog) onDialog();
@@ -204,14 +193,13 @@ class ScriptedUi : public LinkUi {
     LinkUi::ShowCancellableWait(reason);
     return !cancelWait;
   }
-  std::deque<bool> answers;
-  int questions = 0;
-  int dialogs = 0;
   bool questionWithoutLock = false;
   std::function<void()> onDialog;
-  std::vector<LinkFailure> failures;
-  bool cancelWait = false;
-  std::string waitReason;
+
+ protected:
+  void Asked() override {
+    if (lock_ != nullptr && !lock_->Held()) questionWithoutLock = true;
+  }
 
  private:
   FakeLock* lock_;
