@@ -16,6 +16,7 @@
 
 #include "app/classicfont.h"
 #include "app/consolemenus.h"
+#include "app/eitherlayoutmnemonics.h"
 #include "app/lessontools.h"
 #include "app/scaledcontrols.h"
 #include "app/settingsdialog.h"
@@ -54,6 +55,8 @@ ConsoleWindow::ConsoleWindow(ConsoleSession& session, QWidget* parent)
   }
   // Every part's menu shows its entries whole, whatever the style and font.
   for (QMenu* menu : findChildren<QMenu*>()) KeepEntriesWhole(menu);
+  // Their Alt letters on the same keys with the Latin layout on.
+  new EitherLayoutMnemonics(*menuBar);
   describedChrome_ = menuBar->sizeHint().height() + status->HeightFor(session_.clientWidth());
   PlaceOnScreen(session_.KeptWindow());
   PlaceParts();

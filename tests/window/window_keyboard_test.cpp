@@ -14,6 +14,7 @@
 #include <set>
 
 #include "app/consolemenus.h"
+#include "console/keyboardlayouts.h"
 #include "console/lessonjournal.h"
 #include "support/windowfixture.h"
 
@@ -77,6 +78,16 @@ void AltLetter(QWidget* widget, QChar letter) {
                       QString(letter.toLower()), Qt::AltModifier);
 }
 
+// A key as the Latin layout sends it: `latin` is what the key writes.
+void LatinKey(QWidget* widget, char32_t latin, Qt::KeyboardModifiers modifiers) {
+  const auto key = static_cast<Qt::Key>(QChar::toUpper(latin));
+  const QString text(QChar(static_cast<char16_t>(latin)));
+  QTest::sendKeyEvent(QTest::Press, widget, key, text, modifiers);
+  QTest::sendKeyEvent(QTest::Release, widget, key, text, modifiers);
+}
+
+QChar LetterOf(const QString& title) { return title.at(title.indexOf(QLatin1Char('&')) + 1); }
+
 }  // namespace
 
 class WindowKeyboardTest : public QObject {
@@ -84,6 +95,7 @@ class WindowKeyboardTest : public QObject {
 
  private slots:
   void everyMenuBarCommandRunsFromTheKeyboard();
+  void menuLettersWorkWithTheLatinLayout();
   void tabReachesEveryButton();
   void f1ShowsEveryKey();
   void menusKeepTheirEntriesWhole();
@@ -186,6 +198,46 @@ void WindowKeyboardTest::everyMenuBarCommandRunsFromTheKeyboard() {
   QCOMPARE(file->activeAction()->objectName(), QStringLiteral("FileExit1"));
   QTest::keyClick(file, Qt::Key_Return);
   QTRY_VERIFY(!form.isVisible());
+}
+
+// The same keys with the Latin layout on: Alt and the key of each title's
+// letter open its menu, wherever the focus is; in "Урок" the keys of "Р" and
+// "К" open its submenus. Ctrl with that key is not taken for it.
+void WindowKeyboardTest::menuLettersWorkWithTheLatinLayout() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  form.activateWindow();
+  QTRY_VERIFY(form.isActiveWindow());
+  const QList<QAction*> tops = form.menuBar->actions();
+  QWidget* focusAt[] = {&form, fx.Desk(3)->listen, fx.Desk(1)->nameBox, form.allDesks};
+  for (int i = 0; i < tops.size(); ++i) {
+    QMenu* menu = tops[i]->menu();
+    const char32_t latin = console::LatinKeyOfRussianLetter(LetterOf(tops[i]->text()).unicode());
+    QVERIFY2(latin != 0, qPrintable(tops[i]->text()));
+    QWidget* at = focusAt[i % 4];
+    at->setFocus(Qt::OtherFocusReason);
+    LatinKey(at, latin, Qt::ControlModifier);
+    QVERIFY2(!menu->isVisible(), qPrintable(tops[i]->text()));
+    LatinKey(at, latin, Qt::AltModifier);
+    QTRY_VERIFY2(menu->isVisible(), qPrintable(tops[i]->text()));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu->isVisible());
+    QTest::keyClick(form.menuBar, Qt::Key_Escape);
+  }
+  QMenu* lesson = tops[2]->menu();
+  for (QMenu* sub : {form.toolsBar->arrangementsMenu, form.toolsBar->classListMenu}) {
+    LatinKey(&form, console::LatinKeyOfRussianLetter(LetterOf(tops[2]->text()).unicode()),
+             Qt::AltModifier);
+    QTRY_VERIFY(lesson->isVisible());
+    LatinKey(lesson, console::LatinKeyOfRussianLetter(LetterOf(sub->title()).unicode()),
+             Qt::NoModifier);
+    QTRY_VERIFY2(sub->isVisible(), qPrintable(sub->title()));
+    QTest::keyClick(sub, Qt::Key_Escape);
+    QTest::keyClick(lesson, Qt::Key_Escape);
+    QTRY_VERIFY(!lesson->isVisible());
+    QTest::keyClick(form.menuBar, Qt::Key_Escape);
+  }
 }
 
 void WindowKeyboardTest::tabReachesEveryButton() {
