@@ -2,10 +2,12 @@
 // that opens one arrives at whichever widget has the focus.
 #include "app/eitherlayoutmnemonics.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -14,11 +16,13 @@
 namespace {
 
 // The letter a text's "&" marks, as Qt matches it (capital); 0 for none.
-char32_t MnemonicOf(const QAction* action) {
-  const QKeySequence mnemonic = QKeySequence::mnemonic(action->text());
+char32_t MnemonicOf(const QString& text) {
+  const QKeySequence mnemonic = QKeySequence::mnemonic(text);
   if (mnemonic.isEmpty()) return 0;
   return static_cast<char32_t>(mnemonic[0].key());
 }
+
+char32_t MnemonicOf(const QAction* action) { return MnemonicOf(action->text()); }
 
 char32_t Capital(char32_t c) { return QChar::toUpper(c); }
 
@@ -59,30 +63,54 @@ bool EitherLayoutMnemonics::eventFilter(QObject* watched, QEvent* event) {
   if (qobject_cast<QMenu*>(&receiver) != nullptr || &receiver == &bar_) {
     return RetypeInMenu(receiver, key);
   }
-  return OpenMenuOnKey(receiver, key);
+  return TakeLetterOnKey(receiver, key);
 }
 
-bool EitherLayoutMnemonics::OpenMenuOnKey(QWidget& receiver, const QKeyEvent& key) {
+bool EitherLayoutMnemonics::TakeLetterOnKey(QWidget& receiver, const QKeyEvent& key) {
   const Qt::KeyboardModifiers mods = key.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
-  if (mods != Qt::AltModifier || receiver.window() != bar_.window()) return false;
+  if (mods != Qt::AltModifier) return false;
   const char32_t russian = console::RussianLetterOnLatinKey(LatinOf(key.key()));
   if (russian == 0) return false;
-  for (QAction* top : bar_.actions()) {
-    if (top->isEnabled() && top->isVisible() && MnemonicOf(top) == Capital(russian)) {
-      bar_.setActiveAction(top);
-      // Its first entry lit, as the Russian letter leaves it.
-      if (QMenu* menu = top->menu()) {
-        for (QAction* entry : menu->actions()) {
-          if (!entry->isSeparator() && entry->isVisible() && entry->isEnabled()) {
-            menu->setActiveAction(entry);
-            break;
-          }
-        }
+  const char32_t letter = Capital(russian);
+  QWidget* window = receiver.window();
+  if (window == bar_.window()) {
+    for (QAction* top : bar_.actions()) {
+      if (top->isEnabled() && top->isVisible() && MnemonicOf(top) == letter) {
+        OpenMenu(*top);
+        return true;
       }
+    }
+  }
+  // A dialog's buttons and labels, as their own Alt letter does it.
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+    if (button->isVisibleTo(window) && button->isEnabled() && MnemonicOf(button->text()) == letter) {
+      if (button->focusPolicy() != Qt::NoFocus) button->setFocus(Qt::ShortcutFocusReason);
+      button->animateClick();
+      return true;
+    }
+  }
+  for (QLabel* label : window->findChildren<QLabel*>()) {
+    QWidget* buddy = label->buddy();
+    if (buddy != nullptr && label->isVisibleTo(window) && buddy->isEnabled() &&
+        MnemonicOf(label->text()) == letter) {
+      buddy->setFocus(Qt::ShortcutFocusReason);
       return true;
     }
   }
   return false;
+}
+
+void EitherLayoutMnemonics::OpenMenu(QAction& top) {
+  bar_.setActiveAction(&top);
+  // Its first entry lit, as the Russian letter leaves it.
+  if (QMenu* menu = top.menu()) {
+    for (QAction* entry : menu->actions()) {
+      if (!entry->isSeparator() && entry->isVisible() && entry->isEnabled()) {
+        menu->setActiveAction(entry);
+        break;
+      }
+    }
+  }
 }
 
 bool EitherLayoutMnemonics::RetypeInMenu(QWidget& menu, const QKeyEvent& key) {

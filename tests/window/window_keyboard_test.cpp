@@ -4,13 +4,16 @@
 // and the window shown before the controller is met.
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <set>
 
 #include "app/consolemenus.h"
@@ -238,6 +241,25 @@ void WindowKeyboardTest::menuLettersWorkWithTheLatinLayout() {
     QTRY_VERIFY(!lesson->isVisible());
     QTest::keyClick(form.menuBar, Qt::Key_Escape);
   }
+  // A dialog's letters: a label's takes its field, a button's presses it.
+  QDialog dialog(&form);
+  auto* first = new QLineEdit(&dialog);
+  auto* label = new QLabel(QStringLiteral("&Столбец:"), &dialog);
+  auto* column = new QLineEdit(&dialog);
+  label->setBuddy(column);
+  auto* yes = new QPushButton(QStringLiteral("&Да"), &dialog);
+  auto* box = new QVBoxLayout(&dialog);
+  for (QWidget* w : std::initializer_list<QWidget*>{first, label, column, yes}) box->addWidget(w);
+  QSignalSpy pressed(yes, &QPushButton::clicked);
+  dialog.show();
+  dialog.activateWindow();
+  QTRY_VERIFY(dialog.isActiveWindow());
+  first->setFocus();
+  LatinKey(first, console::LatinKeyOfRussianLetter(U'С'), Qt::AltModifier);
+  QTRY_VERIFY(column->hasFocus());
+  LatinKey(column, console::LatinKeyOfRussianLetter(U'Д'), Qt::AltModifier);
+  QTRY_COMPARE(pressed.count(), 1);
+  QVERIFY(!form.menuBar->activeAction());
 }
 
 void WindowKeyboardTest::tabReachesEveryButton() {
