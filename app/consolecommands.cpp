@@ -28,7 +28,7 @@ const CommandRow kRows[] = {
     {Command::ToggleListen, "ToggleListen1", "&Слушать / перестать", "Слушать выбранный стол или перестать", 0, KeyCommand::Listen, {}, true},
     {Command::ToggleSpeak, "ToggleSpeak1", "&Говорить / перестать", "Говорить с выбранным столом или перестать", 6, KeyCommand::Speak, {}, true},
     {Command::LineButton, "LineButton1", "&Линия и пара", "Подключить к линии, соединить в пару или разъединить", -1, KeyCommand::LineButton, {}, true},
-    {Command::LedButton, "LedButton1", "С&ветодиод", "Выключить горящий светодиод выбранного стола", 5, KeyCommand::LedButton, {}, true},
+    {Command::LedButton, "LedButton1", "Све&тодиод", "Выключить горящий светодиод выбранного стола", 5, KeyCommand::LedButton, {}, true},
     {Command::EditName, "EditName1", "&Имя ученика", "Изменить имя ученика за выбранным столом", -1, KeyCommand::EditName, {}, false},
     {Command::AnswerCall, "AnswerCall1", "&Ответить на вызов", "Слушать стол, вызвавший первым", -1, KeyCommand::AnswerCall, {}, true},
     {Command::DeskMenu, "DeskMenu1", "&Меню стола", "Меню выбранного стола", -1, KeyCommand::DeskMenu, {}, false},
@@ -43,13 +43,13 @@ const CommandRow kRows[] = {
     {Command::LedOn, "LedPowerOn1", "Включить светодиод", "Включить светодиод выбранного стола", 4, {}, {}, true},
     {Command::LedOff, "LedPowerOff1", "Выключить светодиод", "Выключить светодиод выбранного стола", 5, {}, {}, true},
 
-    {Command::ResetAll, "ResetAll1", "&Сброс всех столов", "Сброс", 15, KeyCommand::ResetAll, {}, true},
-    {Command::AllToLine, "AllToLine1", "Все столы к &линии", "Подключить все столы к ЛИНИИ", 19, KeyCommand::AllToLine, {}, true},
+    {Command::ResetAll, "ResetAll1", "С&брос всех столов", "Сброс", 15, KeyCommand::ResetAll, {}, true},
+    {Command::AllToLine, "AllToLine1", "Все столы &к линии", "Подключить все столы к ЛИНИИ", 19, KeyCommand::AllToLine, {}, true},
     {Command::AllInPairs, "AllInPairs1", "Все столы в &пары", "Подключить все столы в ПАРЫ", 2, KeyCommand::AllInPairs, {}, true},
-    {Command::AllLedsOff, "AllLedsOff1", "&Выключить все светодиоды", "Выключить все светодиоды", 5, KeyCommand::AllLedsOff, {}, true},
+    {Command::AllLedsOff, "AllLedsOff1", "Выклю&чить все светодиоды", "Выключить все светодиоды", 5, KeyCommand::AllLedsOff, {}, true},
     {Command::InputToLine, "InputToLine1", "В&ход->Линия", "Подключить ВХОД к ЛИНИИ", -1, KeyCommand::InputToLine, {}, true},
-    {Command::Input, "Input1", "Слушать в&ход", "Слушать ВХОД", -1, KeyCommand::Input, {}, true},
-    {Command::TeacherLine, "TeacherLine1", "Говорить в л&инию", "Говорить в ЛИНИЮ", -1, KeyCommand::TeacherLine, {}, true},
+    {Command::Input, "Input1", "Слушать вхо&д", "Слушать ВХОД", -1, KeyCommand::Input, {}, true},
+    {Command::TeacherLine, "TeacherLine1", "Гово&рить в линию", "Говорить в ЛИНИЮ", -1, KeyCommand::TeacherLine, {}, true},
 
     {Command::Round, "RoundStartPauseResume", "Начать обход", "Обход класса: слушать столы по очереди", -1, KeyCommand::Round, {}, true},
     {Command::StopRound, "RoundStop", "Остановить обход", "Остановить обход класса", -1, KeyCommand::StopRound, {}, false},
@@ -66,7 +66,7 @@ const CommandRow kRows[] = {
      "Последние сообщения строки состояния за этот урок", -1, {}, {}, false},
 
     {Command::Settings, "Settings1", "&Настройки...", "Настройки...", 10, {}, QKeySequence(Qt::CTRL | Qt::Key_Comma), false},
-    {Command::FindController, "FindController1", "&Найти контроллер", "Проверить другие порты и найти, где отвечает контроллер", -1, {}, {}, false},
+    {Command::FindController, "FindController1", "Найти &контроллер", "Проверить другие порты и найти, где отвечает контроллер", -1, {}, {}, false},
     {Command::KeyTable, "KeyTable1", "&Клавиши...", "Таблица клавиш пульта", -1, {}, QKeySequence(Qt::Key_F1), false},
 };
 

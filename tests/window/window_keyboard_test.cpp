@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <map>
 #include <set>
 
 #include "app/consolemenus.h"
@@ -99,6 +100,7 @@ class WindowKeyboardTest : public QObject {
  private slots:
   void everyMenuBarCommandRunsFromTheKeyboard();
   void menuLettersWorkWithTheLatinLayout();
+  void menuLettersAreOnePerEntry();
   void tabReachesEveryButton();
   void f1ShowsEveryKey();
   void menusKeepTheirEntriesWhole();
@@ -260,6 +262,31 @@ void WindowKeyboardTest::menuLettersWorkWithTheLatinLayout() {
   LatinKey(column, console::LatinKeyOfRussianLetter(U'Д'), Qt::AltModifier);
   QTRY_COMPARE(pressed.count(), 1);
   QVERIFY(!form.menuBar->activeAction());
+}
+
+// A letter two entries of one menu share only moves between them: in the menu
+// bar and in each of its menus, every entry has a letter of its own (the
+// round's two entries, whose texts change with the round, go by the arrows).
+void WindowKeyboardTest::menuLettersAreOnePerEntry() {
+  WindowFixture fx(WithEmulator());
+  QVERIFY2(fx.Ok(), fx.Error().c_str());
+  ConsoleWindow& form = fx.form();
+  const std::set<QAction*> byArrows{(*form.commands)[Command::Round],
+                                    (*form.commands)[Command::StopRound]};
+  std::vector<const QWidget*> menus{form.menuBar};
+  for (QAction* top : form.menuBar->actions()) menus.push_back(top->menu());
+  for (const QWidget* menu : menus) {
+    std::map<QChar, QString> taken;
+    for (QAction* entry : menu->actions()) {
+      if (entry->isSeparator() || byArrows.count(entry) == 1) continue;
+      const QString text = entry->text().section(QLatin1Char('\t'), 0, 0);
+      const int mark = text.indexOf(QLatin1Char('&'));
+      QVERIFY2(mark >= 0 && mark + 1 < text.size(), qPrintable(text));
+      const QChar letter = text.at(mark + 1).toUpper();
+      QVERIFY2(taken.emplace(letter, text).second,
+               qPrintable(text + " and " + taken[letter] + " share " + letter));
+    }
+  }
 }
 
 void WindowKeyboardTest::tabReachesEveryButton() {
