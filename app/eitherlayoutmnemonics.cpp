@@ -118,13 +118,15 @@ bool EitherLayoutMnemonics::RetypeInMenu(QWidget& menu, const QKeyEvent& key) {
     return false;
   }
   const char32_t typed = key.text().at(0).unicode();
-  const char32_t russian = console::RussianLetterOnLatinKey(typed);
-  if (russian == 0 || EntryWithLetter(menu, Capital(typed)) != nullptr ||
-      EntryWithLetter(menu, Capital(russian)) == nullptr) {
+  // Either way round: a Latin letter ("&CSV") typed with the Russian layout on.
+  char32_t other = console::RussianLetterOnLatinKey(typed);
+  if (other == 0) other = console::LatinKeyOfRussianLetter(typed);
+  if (other == 0 || EntryWithLetter(menu, Capital(typed)) != nullptr ||
+      EntryWithLetter(menu, Capital(other)) == nullptr) {
     return false;
   }
-  QKeyEvent retyped(QEvent::KeyPress, static_cast<int>(Capital(russian)), key.modifiers(),
-                    QString(QChar(static_cast<char16_t>(russian))), key.isAutoRepeat());
+  QKeyEvent retyped(QEvent::KeyPress, static_cast<int>(Capital(other)), key.modifiers(),
+                    QString(QChar(static_cast<char16_t>(other))), key.isAutoRepeat());
   QCoreApplication::sendEvent(&menu, &retyped);
   return true;
 }

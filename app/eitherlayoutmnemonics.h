@@ -1,8 +1,9 @@
 // The Alt letters of menus and dialogs on their keys whichever layout is on:
 // with the Latin layout, Alt and the key of "Ф" open "Файл", in an open menu
 // the key of "Р" opens "Расстановки", and in a dialog Alt and the key of "Д"
-// presses "Да", as they do with the Russian layout. Qt matches a letter only in the
-// layout that is on.
+// presses "Да", as they do with the Russian layout; with the Russian layout,
+// the key of "C" takes "&CSV" in an open menu. Qt matches a letter only in
+// the layout that is on.
 #pragma once
 
 #include <QObject>
@@ -27,7 +28,7 @@ class EitherLayoutMnemonics : public QObject {
   bool TakeLetterOnKey(QWidget& receiver, const QKeyEvent& key);
   void OpenMenu(QAction& top);
   // A key in an open menu (or the bar, Alt released) that matches no entry's
-  // letter: it is given again as the Russian letter on the same key.
+  // letter: it is given again as the other layout's letter on the same key.
   bool RetypeInMenu(QWidget& menu, const QKeyEvent& key);
 
   QMenuBar& bar_;

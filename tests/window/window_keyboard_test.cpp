@@ -243,6 +243,23 @@ void WindowKeyboardTest::menuLettersWorkWithTheLatinLayout() {
     QTRY_VERIFY(!lesson->isVisible());
     QTest::keyClick(form.menuBar, Qt::Key_Escape);
   }
+  // A Latin letter in a menu, typed with the Russian layout on.
+  QMenu menu(&form);
+  QAction* csv = menu.addAction(QStringLiteral("Выгрузить в &CSV"));
+  menu.addAction(QStringLiteral("&Сохранить"));
+  QSignalSpy exported(csv, &QAction::triggered);
+  menu.popup(QPoint(10, 10));
+  QTRY_VERIFY(menu.isVisible());
+  QTest::sendKeyEvent(QTest::Click, &menu, static_cast<Qt::Key>(u'С'), QStringLiteral("с"),
+                      Qt::NoModifier);
+  QCOMPARE(exported.count(), 0);  // "С" is its own entry's letter
+  menu.close();
+  menu.actions().last()->setText(QStringLiteral("Со&хранить"));
+  menu.popup(QPoint(10, 10));
+  QTRY_VERIFY(menu.isVisible());
+  QTest::sendKeyEvent(QTest::Click, &menu, static_cast<Qt::Key>(u'С'), QStringLiteral("с"),
+                      Qt::NoModifier);
+  QTRY_COMPARE(exported.count(), 1);
   // A dialog's letters: a label's takes its field, a button's presses it.
   QDialog dialog(&form);
   auto* first = new QLineEdit(&dialog);
