@@ -336,6 +336,21 @@ def case_call_mark(lab):
     return None
 
 
+def case_menu_letter_on_latin_key(lab):
+    # The X server's layout is the US one: Alt and the key of "Ф" (A) open "Файл".
+    lab.click(lab.desk_point(1, FREE_SPOT))
+    before = lab.windows()
+    lab.xdotool("key", "--clearmodifiers", "alt+a")
+    menu = lab.wait_for(lambda: lab.windows() - before, 10)
+    if not menu:
+        return "Alt+A (the key of Ф) opened no menu"
+    lab.xdotool("key", "Escape")
+    lab.xdotool("key", "Escape")
+    if not lab.wait_for(lambda: not (lab.windows() - before), 10):
+        return "the menu did not close on Escape"
+    return None
+
+
 def case_second_start_hands_over(lab):
     second = lab.start_console(lab.path_in_program(EIGHT))
     try:
@@ -523,7 +538,7 @@ def main():
         parser.error("one of --program and --native")
 
     cases = [case_standard_classroom, case_listen_desk_3, case_call_mark,
-             case_second_start_hands_over]
+             case_menu_letter_on_latin_key, case_second_start_hands_over]
     if args.native is None:
         # Alt+F4 is Wine's own; a bare X server has no window manager for it.
         cases.append(case_close_asks_and_saves_names)
