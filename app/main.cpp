@@ -215,6 +215,10 @@ int main(int argc, char** argv) {
   // Before Qt's first font: fontconfig is then never read by two threads at
   // once, and the overlap with the display's connection is kept.
   fontWarmUp.Wait();
+  // While the channel, the session and the window are made; over before the
+  // application object goes.
+  StartWarmUp busWarmUp;
+  busWarmUp.ConnectSessionBus();
   // On the second core while the channel and the session are made; waited for
   // before the first picture is read, and over before the application object goes.
   StartWarmUp imageWarmUp;

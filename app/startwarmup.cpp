@@ -8,6 +8,9 @@
 #if VORMIK_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 #endif
+#if VORMIK_SESSION_BUS
+#include <QDBusConnection>
+#endif
 
 template <typename Work>
 void StartWarmUp::Start(Work work) {
@@ -21,6 +24,14 @@ void StartWarmUp::ReadFontConfiguration() {
 #if VORMIK_FONTCONFIG
   // Thread-safe: when Qt asks at the same moment, one of the two results is kept.
   Start([] { FcInit(); });
+#endif
+}
+
+void StartWarmUp::ConnectSessionBus() {
+#if VORMIK_SESSION_BUS
+  // Qt keeps the one connection (or the failure) for whoever asks next; a
+  // second asker waits for the first.
+  Start([] { QDBusConnection::sessionBus(); });
 #endif
 }
 

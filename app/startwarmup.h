@@ -1,7 +1,8 @@
 // Start-up work the window will need anyway, begun on the second core while
 // this thread connects to the display and reads its settings: reading the
-// font configuration and loading the image readers' plugins. Each is what
-// Qt would otherwise do in the middle of building the window.
+// font configuration, connecting to the session bus and loading the image
+// readers' plugins. Each is what Qt would otherwise do in the middle of
+// building the window.
 #pragma once
 
 #include <thread>
@@ -17,6 +18,12 @@ class StartWarmUp {
   // The system's font configuration (fontconfig); touches no Qt, so it may
   // start before the application object exists. Nothing where there is none.
   void ReadFontConfiguration();
+  // The desktop's session bus, which Qt's screen-reader bridge connects to,
+  // waiting, the first time a control's accessible name or text changes: in
+  // the middle of building the window, or (with no session bus) after a
+  // failed attempt to start one. Only once the application object exists;
+  // nothing where Qt has no D-Bus (Windows).
+  void ConnectSessionBus();
   // Qt's image format plugins, which Qt loads all of the first time a picture
   // (the menu bar's own icon, the window icon) is read. Only once the
   // application object exists.

@@ -17,7 +17,7 @@ packaging=(dpkg-dev)
 extra=()
 case "${1:-}" in
   --package) packages+=("${packaging[@]}") ;;
-  --tests) packages+=(clang libclang-rt-14-dev "${packaging[@]}" desktop-file-utils xdg-utils poppler-utils
+  --tests) packages+=(clang libclang-rt-14-dev "${packaging[@]}" desktop-file-utils xdg-utils poppler-utils dbus-daemon
                       libfile-mimeinfo-perl shared-mime-info) ;;
   # Without recommendations (Wine's are many): the cross compilers and Wine,
   # Qt for Windows' build (ninja, dpkg-source, the host Qt's tools), the zip
