@@ -26,8 +26,9 @@ char32_t MnemonicOf(const QAction* action) { return MnemonicOf(action->text()); 
 
 char32_t Capital(char32_t c) { return QChar::toUpper(c); }
 
-const QAction* EntryWithLetter(const QWidget& menu, char32_t capital) {
-  for (const QAction* action : menu.actions()) {
+// A menu's (or the bar's) entry with that letter; nullptr for none.
+QAction* EntryWithLetter(const QWidget& menu, char32_t capital) {
+  for (QAction* action : menu.actions()) {
     if (action->isVisible() && !action->isSeparator() && MnemonicOf(action) == capital) {
       return action;
     }
@@ -74,11 +75,10 @@ bool EitherLayoutMnemonics::TakeLetterOnKey(QWidget& receiver, const QKeyEvent& 
   const char32_t letter = Capital(russian);
   QWidget* window = receiver.window();
   if (window == bar_.window()) {
-    for (QAction* top : bar_.actions()) {
-      if (top->isEnabled() && top->isVisible() && MnemonicOf(top) == letter) {
-        OpenMenu(*top);
-        return true;
-      }
+    QAction* top = EntryWithLetter(bar_, letter);
+    if (top != nullptr && top->isEnabled()) {
+      OpenMenu(*top);
+      return true;
     }
   }
   // A dialog's buttons and labels, as their own Alt letter does it.

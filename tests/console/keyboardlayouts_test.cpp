@@ -24,22 +24,19 @@ TEST(KeyboardLayouts, EveryRussianLetterHasItsOwnKeyAndComesBackFromIt) {
   EXPECT_EQ(keys.size(), 33u);
 }
 
-TEST(KeyboardLayouts, KnownKeysEitherCase) {
-  // The menu bar's letters, and the two rows' ends.
+TEST(KeyboardLayouts, KnownKeysEitherCaseAndCharactersOnNoSharedKey) {
+  // The menu bar's letters, the two rows' ends; 0 where no Russian letter
+  // shares the key.
   const struct {
     char32_t latin;
     char32_t russian;
   } table[] = {{U'a', U'ф'}, {U'C', U'с'}, {U'e', U'у'}, {U'Y', U'н'}, {U'h', U'р'},
                {U'r', U'к'}, {U'`', U'ё'}, {U'[', U'х'}, {U']', U'ъ'}, {U';', U'ж'},
-               {U'\'', U'э'}, {U',', U'б'}, {U'.', U'ю'}, {U'Q', U'й'}, {U'm', U'ь'}};
+               {U'\'', U'э'}, {U',', U'б'}, {U'.', U'ю'}, {U'Q', U'й'}, {U'm', U'ь'},
+               {U'1', 0},    {U'0', 0},    {U' ', 0},    {U'-', 0},    {U'/', 0},
+               {U'\\', 0},   {U'é', 0},    {U'ä', 0},    {U'Ω', 0},    {0, 0}};
   for (const auto& row : table) {
     EXPECT_EQ(RussianLetterOnLatinKey(row.latin), row.russian) << static_cast<unsigned>(row.latin);
-  }
-}
-
-TEST(KeyboardLayouts, CharactersOnNoSharedKeyGiveNothing) {
-  for (char32_t c : {U'1', U'0', U' ', U'-', U'/', U'\\', U'é', U'ä', U'Ω', char32_t{0}}) {
-    EXPECT_EQ(RussianLetterOnLatinKey(c), 0u) << static_cast<unsigned>(c);
   }
   // Latin letters are not Russian ones, nor the Ukrainian letters beside them.
   for (char32_t c : {U'a', U'Z', U'і', U'ї', U'є', U'ґ'}) {
