@@ -15,7 +15,8 @@ PracticeOffer::PracticeOffer(ConsoleWindow& window, Prompter& prompter)
   button->setText(QStringLiteral("Учебный класс"));
   button->setToolTip(QStringLiteral("Контроллер не отвечает? Откройте учебный класс: пульт "
                                     "заработает с учебным контроллером внутри программы."));
-  button->setFocusPolicy(Qt::NoFocus);
+  // Tab reaches it as it does the search offer; a click leaves the keyboard where it was.
+  button->setFocusPolicy(Qt::TabFocus);
   // At the row's end, beside the search offer, shown exactly while it is.
   window_.status->AddPart(button, StatusArea::Place::Trailing);
   button->setVisible(window_.status->OffersControllerSearch());

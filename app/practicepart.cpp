@@ -80,7 +80,7 @@ void PracticePart::BuildMenu() {
   menuButton->setText(QStringLiteral("Класс"));
   menuButton->setToolTip(QStringLiteral("Учебный класс: ученики, неисправности, первый урок"));
   menuButton->setPopupMode(QToolButton::InstantPopup);
-  menuButton->setFocusPolicy(Qt::NoFocus);
+  menuButton->setFocusPolicy(Qt::TabFocus);
   menu = new QMenu(QStringLiteral("&Класс"), menuButton);
   menu->setObjectName(QStringLiteral("PracticeMenuEntries"));
   menuButton->setMenu(menu);

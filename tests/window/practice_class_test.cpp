@@ -21,6 +21,7 @@
 #include "console/practicefolder.h"
 #include "platform/system.h"
 #include "support/fakeprompter.h"
+#include "support/tabwalk.h"
 #include "support/windowfixture.h"
 #include "tests/support/locknames.h"
 #include "tests/support/tempdir.h"
@@ -237,6 +238,11 @@ class PracticeClassTest : public QObject {
     auto* offer = new PracticeOffer(fx.form(), fx.prompter());
     QVERIFY(!fx.form().status->searchOffer->isHidden());
     QVERIFY(!offer->button->isHidden());
+    // Taken from the keyboard too, as the search offer beside it is.
+    fx.form().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&fx.form()));
+    const QStringList missed = ButtonsTabMisses(fx.form(), fx.form().status->searchOffer);
+    QVERIFY2(missed.isEmpty(), qPrintable(missed.join(QStringLiteral(", "))));
     // The offer follows the link state as the search offer does.
     for (const LinkState state : {LinkState::kAnswering, LinkState::kDeviceMissing,
                                   LinkState::kPollingOff, LinkState::kNotAnswering}) {
@@ -249,6 +255,11 @@ class PracticeClassTest : public QObject {
     QVERIFY(!fx.form().CreateSettingsDialog()->practiceButton->isHidden());
     Practice p;
     QVERIFY(p.session != nullptr && p.ready);
+    // The practice class's own menu button is on the keyboard's way round too.
+    p.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(p.form.get()));
+    const QStringList missedInPractice = ButtonsTabMisses(*p.form, p.form->plan);
+    QVERIFY2(missedInPractice.isEmpty(), qPrintable(missedInPractice.join(QStringLiteral(", "))));
     const auto practiceSettings = p.form->CreateSettingsDialog();
     QVERIFY(practiceSettings->practiceButton->isHidden());
     QCOMPARE(practiceSettings->portDescription->text(),
