@@ -64,6 +64,8 @@ void LessonRecordPanel::BuildMenu(const ConsoleCommands& commands) {
   menuButton->setText(QStringLiteral("Урок"));
   menuButton->setToolTip(QStringLiteral("Журнал вызовов, кого слушали, отчёт об уроке"));
   menuButton->setPopupMode(QToolButton::InstantPopup);
+  // Flat like the lesson tools beside it: a frame would read as pressed.
+  menuButton->setAutoRaise(true);
   menuButton->setFocusPolicy(Qt::TabFocus);
   problemLabel = new QLabel(part_);
   problemLabel->setObjectName(QStringLiteral("LessonProblem"));

@@ -80,6 +80,7 @@ void PracticePart::BuildMenu() {
   menuButton->setText(QStringLiteral("Класс"));
   menuButton->setToolTip(QStringLiteral("Учебный класс: ученики, неисправности, первый урок"));
   menuButton->setPopupMode(QToolButton::InstantPopup);
+  menuButton->setAutoRaise(true);
   menuButton->setFocusPolicy(Qt::TabFocus);
   menu = new QMenu(QStringLiteral("&Класс"), menuButton);
   menu->setObjectName(QStringLiteral("PracticeMenuEntries"));
