@@ -59,14 +59,9 @@ void LessonRecordPanel::BuildMenu(const ConsoleCommands& commands) {
   auto* row = new QHBoxLayout(part_);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(6);
-  menuButton = new QToolButton(part_);
-  menuButton->setObjectName(QStringLiteral("LessonMenu"));
-  menuButton->setText(QStringLiteral("Урок"));
-  menuButton->setToolTip(QStringLiteral("Журнал вызовов, кого слушали, отчёт об уроке"));
+  menuButton = NewStripButton(part_, QStringLiteral("LessonMenu"), QStringLiteral("Урок"),
+                              QStringLiteral("Журнал вызовов, кого слушали, отчёт об уроке"));
   menuButton->setPopupMode(QToolButton::InstantPopup);
-  // Flat like the lesson tools beside it: a frame would read as pressed.
-  menuButton->setAutoRaise(true);
-  menuButton->setFocusPolicy(Qt::TabFocus);
   problemLabel = new QLabel(part_);
   problemLabel->setObjectName(QStringLiteral("LessonProblem"));
   problemLabel->setTextFormat(Qt::PlainText);

@@ -11,6 +11,7 @@
 #include "app/lessonkeys.h"
 #include "app/lessontools.h"
 #include "app/timerdialog.h"
+#include "app/widgets.h"
 
 LessonToolsBar::LessonToolsBar(LessonTools& tools, const ConsoleCommands& commands,
                                QWidget* window)
@@ -38,12 +39,8 @@ void LessonToolsBar::BuildButtons() {
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(6);
   auto button = [&](const char* name, const char* text, const char* hint) {
-    auto* b = new QToolButton(buttons_);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(QString::fromUtf8(text));
-    b->setToolTip(QString::fromUtf8(hint));
-    b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::TabFocus);
+    QToolButton* b = NewStripButton(buttons_, QString::fromLatin1(name), QString::fromUtf8(text),
+                                    QString::fromUtf8(hint));
     row->addWidget(b);
     return b;
   };

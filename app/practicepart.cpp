@@ -10,6 +10,7 @@
 #include "app/lessontools.h"
 #include "app/practiceguidepanel.h"
 #include "app/prompter.h"
+#include "app/widgets.h"
 #include "console/practicefolder.h"
 
 namespace {
@@ -75,13 +76,9 @@ PracticePart::~PracticePart() {
 }
 
 void PracticePart::BuildMenu() {
-  menuButton = new QToolButton(window_.status);
-  menuButton->setObjectName(QStringLiteral("PracticeMenu"));
-  menuButton->setText(QStringLiteral("Класс"));
-  menuButton->setToolTip(QStringLiteral("Учебный класс: ученики, неисправности, первый урок"));
+  menuButton = NewStripButton(window_.status, QStringLiteral("PracticeMenu"), QStringLiteral("Класс"),
+                              QStringLiteral("Учебный класс: ученики, неисправности, первый урок"));
   menuButton->setPopupMode(QToolButton::InstantPopup);
-  menuButton->setAutoRaise(true);
-  menuButton->setFocusPolicy(Qt::TabFocus);
   menu = new QMenu(QStringLiteral("&Класс"), menuButton);
   menu->setObjectName(QStringLiteral("PracticeMenuEntries"));
   menuButton->setMenu(menu);

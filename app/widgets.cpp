@@ -150,3 +150,14 @@ void DeskPanel::DescribeControls(ControlDescriber& keys) {
   keys.Describe(nameBox, QStringLiteral("Имя ученика за столом %1").arg(n),
                 QStringLiteral("Enter подтверждает, Esc отменяет правку."), KeyText(KeyCommand::EditName));
 }
+
+QToolButton* NewStripButton(QWidget* parent, const QString& name, const QString& text,
+                            const QString& hint) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setText(text);
+  button->setToolTip(hint);
+  button->setAutoRaise(true);
+  button->setFocusPolicy(Qt::TabFocus);
+  return button;
+}

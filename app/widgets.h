@@ -100,3 +100,8 @@ class DeskPanel : public QGroupBox {
 // A tooltip that shows `text` as it is: Qt takes anything that looks like
 // markup for rich text (and would load an <img>), so such text is escaped.
 QString PlainToolTip(const QString& text);
+
+// A button of the status strip's tool row, flat like its neighbours (a frame
+// would read as pressed); Tab reaches it, a click leaves the keyboard where it was.
+QToolButton* NewStripButton(QWidget* parent, const QString& name, const QString& text,
+                            const QString& hint);

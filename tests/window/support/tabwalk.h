@@ -9,7 +9,7 @@
 #include <set>
 
 // From `start`, Tab pressed often enough to go round the window more than once;
-// the shown, enabled buttons of `window` that never had the focus ("" if none).
+// the shown, enabled buttons of `window` that never had the focus (empty if none).
 inline QStringList ButtonsTabMisses(QWidget& window, QWidget* start) {
   start->setFocus(Qt::TabFocusReason);
   std::set<QWidget*> reached;
